@@ -1,0 +1,70 @@
+# Build rules shared by every folder.
+
+add_compile_options(-Wall -Wextra)
+
+if(KVO_SANITIZE STREQUAL "address")
+  add_compile_options(-fsanitize=address,undefined -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
+  add_link_options(-fsanitize=address,undefined)
+elseif(KVO_SANITIZE STREQUAL "thread")
+  add_compile_options(-fsanitize=thread -fno-omit-frame-pointer)
+  add_link_options(-fsanitize=thread)
+elseif(NOT KVO_SANITIZE STREQUAL "")
+  message(FATAL_ERROR "KVO_SANITIZE must be empty, 'address' or 'thread'")
+endif()
+
+find_package(PkgConfig REQUIRED)
+find_package(Threads REQUIRED)
+
+# kvo_library(<target> [DEPS <targets...>])
+# A static library made of every .cpp file of the calling folder (not its
+# subfolders, which are libraries of their own). Headers are included by
+# their path from the top of the source tree. A folder without sources yet
+# gives an interface library, so the targets that link it still configure.
+function(kvo_library target)
+  cmake_parse_arguments(KL "" "" "DEPS;EXCLUDE" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp ${CMAKE_CURRENT_SOURCE_DIR}/*.c)
+  foreach(ex IN LISTS KL_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${ex})
+  endforeach()
+  if(sources)
+    add_library(${target} STATIC ${sources})
+    target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} PUBLIC ${KL_DEPS} Threads::Threads)
+  else()
+    add_library(${target} INTERFACE)
+    target_include_directories(${target} INTERFACE ${PROJECT_SOURCE_DIR})
+    target_link_libraries(${target} INTERFACE ${KL_DEPS} Threads::Threads)
+  endif()
+endfunction()
+
+# Adds every direct subfolder of the calling folder that has a CMakeLists.txt.
+function(kvo_add_subfolders)
+  file(GLOB children LIST_DIRECTORIES true ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  list(SORT children)
+  foreach(child IN LISTS children)
+    if(IS_DIRECTORY ${child} AND EXISTS ${child}/CMakeLists.txt)
+      add_subdirectory(${child})
+    endif()
+  endforeach()
+endfunction()
+
+# Debian's libraries, as imported targets PkgConfig::<NAME>.
+pkg_check_modules(MAD REQUIRED IMPORTED_TARGET mad)
+pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
+pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
+pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
+pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
+pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
+pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
+pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo)
+
+# kvo_link(<target> <deps...>): links whether the target is still an
+# interface library (a folder without sources yet) or a real one.
+function(kvo_link target)
+  get_target_property(kind ${target} TYPE)
+  if(kind STREQUAL "INTERFACE_LIBRARY")
+    target_link_libraries(${target} INTERFACE ${ARGN})
+  else()
+    target_link_libraries(${target} PUBLIC ${ARGN})
+  endif()
+endfunction()
