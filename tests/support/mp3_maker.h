@@ -1,0 +1,46 @@
+// MP3 test data made at test time with libmp3lame, and a plain libmad
+// decoder for tests that compare what a conversion produced with the audio
+// the stream really holds.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "tests/support/pcm_maker.h"
+#include "tests/support/temp_files.h"
+
+namespace testsupport {
+
+struct Mp3Options {
+    int bitrateKbps = 128;     // CBR bit rate; for VBR the minimum is left to lame
+    bool vbr = false;
+    int vbrQuality = 4;        // 0 best .. 9 smallest
+    bool infoFrame = true;     // the Xing (VBR) / Info (CBR) frame in front of the audio
+    bool crc = false;          // CRC-protected frames
+    bool jointStereo = true;   // ignored for mono input
+    int outputRate = 0;        // 0: the input's rate (44100, 48000, 22050, 11025 ...)
+    int quality = 5;           // lame's algorithm quality, 0 best .. 9 fastest
+};
+
+// Encodes the PCM (mono or stereo). Throws std::runtime_error when lame
+// refuses the settings, e.g. a bit rate the output rate does not allow.
+std::vector<uint8_t> MakeMp3(const Pcm& pcm, const Mp3Options& options = {});
+
+struct DecodedMp3 {
+    int sampleRate = 0;             // of the first decoded frame
+    int channels = 0;               // of the first decoded frame
+    std::vector<int16_t> samples;   // interleaved, rounded and clipped
+    size_t frames = 0;              // frames decoded (an Info frame counts, it decodes as silence)
+    size_t errors = 0;              // recoverable decode errors met
+    std::vector<unsigned> bitrates; // kbit/s of every decoded frame
+    bool allCrcProtected = true;    // every decoded frame had its protection bit set
+
+    size_t SampleFrames() const { return channels > 0 ? samples.size() / channels : 0; }
+};
+
+// Decodes with libmad, frame by frame; a leading ID3v2 tag or other junk
+// is skipped the way libmad resynchronises.
+DecodedMp3 DecodeMp3(const std::vector<uint8_t>& mp3);
+
+}  // namespace testsupport

@@ -1,0 +1,59 @@
+// Test PCM: tones, noise, silence and their concatenations as interleaved
+// signed 16-bit samples, plus the measurements tests make on decoded audio
+// (tone frequency, level) and the bytes of a plain WAV file around them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace testsupport {
+
+struct Pcm {
+    int sampleRate = 44100;
+    int channels = 2;
+    std::vector<int16_t> samples;  // interleaved by channel
+
+    size_t Frames() const { return channels > 0 ? samples.size() / channels : 0; }
+    double Seconds() const { return sampleRate > 0 ? double(Frames()) / sampleRate : 0.0; }
+};
+
+// What one channel carries. Amplitude is a fraction of full scale (0..1).
+struct Signal {
+    enum class Kind { Silence, Sine, Noise };
+    Kind kind = Kind::Silence;
+    double frequency = 0.0;
+    double amplitude = 0.0;
+    uint32_t seed = 1;  // noise only: same seed, same samples
+
+    static Signal Sine(double frequency, double amplitude) { return {Kind::Sine, frequency, amplitude, 1}; }
+    static Signal Noise(double amplitude, uint32_t seed = 1) { return {Kind::Noise, 0.0, amplitude, seed}; }
+    static Signal Silence() { return {}; }
+};
+
+// One signal per channel (the vector's size is the channel count).
+Pcm MakePcm(int sampleRate, double seconds, const std::vector<Signal>& perChannel);
+
+// The same sine on every channel.
+Pcm MakeTone(int sampleRate, int channels, double seconds, double frequency, double amplitude);
+Pcm MakeNoise(int sampleRate, int channels, double seconds, double amplitude, uint32_t seed = 1);
+Pcm MakeSilence(int sampleRate, int channels, double seconds);
+
+// a followed by b; both must have the same rate and channel count.
+Pcm Concat(const Pcm& a, const Pcm& b);
+
+// One channel of interleaved samples, as doubles.
+std::vector<double> Channel(const std::vector<int16_t>& interleaved, int channels, int channel);
+
+// Frequency of the dominant tone, from zero crossings interpolated between
+// samples; accurate to well under 1 Hz over a second of a clean tone.
+double EstimateFrequency(const std::vector<double>& samples, int sampleRate);
+
+// RMS level in dB relative to a full-scale square wave (a full-scale sine
+// is about -3.01 dB). Silence gives a very low number, never -inf.
+double RmsDb(const std::vector<double>& samples);
+
+// A canonical 44-byte-header PCM WAV file of the samples.
+std::vector<uint8_t> WavBytes(const Pcm& pcm);
+
+}  // namespace testsupport
