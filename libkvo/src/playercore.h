@@ -1,0 +1,287 @@
+#pragma once
+// The player core shared by the two-stream DuoPlayer and the one-stream
+// SoloPlayer. Everything but the interface, the callback form and a few
+// operation names in the error texts is the same for both players; the
+// number of streams is a parameter of the core.
+//
+// Threads: the caller's thread runs the operations; one decoding thread per
+// Play or PlayLoop decodes, mixes and writes; the callback channel runs the
+// caller's callback; the wave-out device reports finished buffers on a
+// device thread. The decoding thread owns the decoders and the wave
+// buffers; flags the caller sets are atomics read once per frame; volume
+// and fades share the fade lock, echo and equalizer the effects lock.
+
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "libkvo/src/blockqueue.h"
+#include "libkvo/src/callbackchannel.h"
+#include "libkvo/src/copyqueue.h"
+#include "libkvo/src/framescan.h"
+#include "libkvo/src/mp3callback.h"
+#include "libkvo/src/mixdsp.h"
+#include "libkvo/src/playererror.h"
+#include "libkvo/src/playerrecords.h"
+#include "libkvo/src/resources.h"
+#include "libkvo/src/waveoutdriver.h"
+#include "platform/thread/event.h"
+
+namespace platform {
+class FileMapping;
+}
+class StreamDecoder;
+
+// Operation names that differ between the players' error texts.
+struct PlayerNames {
+    int version;
+    const char* openFile;       // "OpenMp3File"
+    const char* openFileEx;     // "OpenMp3FileEx"
+    const char* classOpenFile;  // "DuoPlayer::OpenMp3File"
+    const char* openResource;   // "OpenMp3Resource"
+    const char* openShared;     // "_OpenMp3"
+    const char* getInfo;        // "GetMp3Info"
+    const char* classLoadId3;   // "DuoPlayer::LoadID3"
+    const char* classPlayLoop;  // "DuoPlayer::PlayLoopM"
+};
+
+class PlayerCore {
+public:
+    static constexpr int kMaxStreams = 2;
+
+    PlayerCore(int streamCount, const PlayerNames& names);
+    ~PlayerCore();
+    PlayerCore(const PlayerCore&) = delete;
+    PlayerCore& operator=(const PlayerCore&) = delete;
+
+    // Interface and records
+    int GetVersion() const { return names_.version; }
+    const char* GetError() { return error_.Get(); }
+    int EnumerateWaveOut();
+    int GetWaveOutInfo(uint32_t index, WAVEOUT_INFO* info);
+    int SetWaveOutDevice(int index);
+    int GetStatus(MP3_STATUS* status);
+    int GetMp3Info(MP3_STREAM_INFO* info);
+
+    // Sources
+    int OpenFile(const std::string& path, const std::string& shownPath, int bufferMs, uint32_t offset, uint32_t size);
+    int OpenResource(const ResourceModule* module, const char* name, const char* type, int bufferMs,
+                     uint32_t offset, uint32_t size);
+    int OpenStream(int copy, int managed, const void* const* data, const uint32_t* sizes, int bufferMs);
+    int PushData(const void* const* blocks, uint32_t size);
+    int IsStreamDataFree(const void* block);
+    int GetStreamLoad(STREAM_LOAD_INFO* info);
+    int Close();
+
+    // Playing
+    int Play();
+    int Stop();
+    int Pause();
+    int Resume();
+    int GetPosition(MP3_TIME* time);
+    int GetSongLengthHMS(MP3_TIME* length);
+    int GetBitrate(int average);
+    int SetMixLevel(float level);
+
+    // Seek, loop, reverse
+    int Seek(int format, MP3_TIME* time, int method);
+    int PlayLoop(int startFormat, MP3_TIME* start, int endFormat, MP3_TIME* end, int repeat);
+    int ReverseMode(int enable);
+
+    // Volume and fades
+    int SetVolumeMode(int mode);
+    int SetVolume(uint32_t left, uint32_t right);
+    int SetWaveOutVolume(uint32_t left, uint32_t right);
+    int SetPlayerVolume(uint32_t left, uint32_t right);
+    int GetVolume(uint32_t* left, uint32_t* right);
+    int GetWaveOutVolume(uint32_t* left, uint32_t* right);
+    int GetPlayerVolume(uint32_t* left, uint32_t* right);
+    int FadeVolume(int mode, int format, MP3_TIME* time, bool full);
+
+    // Effects and equalizers
+    int MixChannels(int enable, uint32_t left, uint32_t right);
+    int GetVUData(uint32_t* left, uint32_t* right);
+    int VocalCut(int enable);
+    int EnableEQ(int enable, int fir);
+    int CreateEqBands(const int* edges, int count);
+    int GetEqBandFrequencies(int* edges);
+    int SetEqBands(int fir, int preamp, const int* gains, int count, bool raw);
+    int GetEqBands(int fir, int* preamp, int* gains, bool raw);
+    int SetSfxParam(int enable, int mode, int delayMs, int inputDb, int echoDb, int outputDb);
+    int GetSfxParam(int* mode, int* delayMs, int* inputDb, int* echoDb, int* outputDb);
+    int SetSfxModeData(int mode, const int* left, const int* right, int count);
+    int GetSfxModeData(int mode, int* left, int* right);
+
+    // Tags and spectrum
+    int LoadID3(int version, ID3_INFO* info);
+    int GetFFTValues(FFT_STRUCT* fft);
+
+    // Callbacks: an empty handler clears the callback.
+    int SetCallback(CallbackChannel::Handler handler, uint32_t mask);
+
+private:
+    struct StreamFormat {
+        uint32_t sampleRate = 0;
+        int layer = 0;
+        int mode = 0;
+        int channels = 0;
+        int emphasis = 0;
+        int modeExtension = 0;
+        uint32_t bitrate = 0;
+        int flags = 0;
+        int version = 0;  // 1, 2 or 25
+        uint32_t samplesPerFrame = 0;
+        uint32_t averageBitrate = 0;
+        bool vbr = false;
+    };
+
+    struct Stream {
+        const uint8_t* data = nullptr;        // start of the audio (tags skipped)
+        uint32_t size = 0;                    // audio bytes from data
+        const uint8_t* firstFrame = nullptr;
+        std::atomic<const uint8_t*> readPos{nullptr};  // where the next play decodes from
+        bool id3v1 = false;
+        bool id3v2 = false;
+        const uint8_t* rawData = nullptr;     // the source as handed over, tags included
+        uint32_t rawSize = 0;
+        std::atomic<bool> ended{false};       // a managed stream has no more data to come
+        BlockQueue blockQueue;
+        CopyQueue copyQueue;
+        StreamFormat format;
+        VbrHeader vbrHeader;
+        uint32_t headerOffset = 0;            // from data to the first audio frame
+        std::atomic<uint32_t> bytePosition{0};
+        std::atomic<uint32_t> positionBase{0};  // song time at readPos, ms
+        // Bitrate of the frames decoded in this play.
+        std::atomic<uint32_t> currentBitrate{0};
+        std::atomic<uint32_t> framesCounted{0};
+        std::atomic<uint64_t> kbpsSum{0};
+        std::vector<const uint8_t*> frameIndex;  // frame starts, for reverse play
+
+        uint32_t DataBytes() const { return size > headerOffset ? size - headerOffset : 0; }
+        const uint8_t* End() const { return data + size; }
+    };
+
+    class Decoding;  // the decoding thread's own state (playercore_thread.cpp)
+    friend class Decoding;
+
+    bool IsOpen() const { return streams_[0].data != nullptr || managed_; }
+    int Fail(const char* text);
+    int FailOp(const char* op, const char* reason);
+    void SendEvent(uint32_t asyncKind, uintptr_t wParam = 0, uintptr_t lParam = 0) { callbacks_.Send(asyncKind, wParam, lParam); }
+
+    int OpenShared(int bufferMs);
+    // Effects that depend on the opened format (echo ring, equalizer rate).
+    void OnSourceOpened();
+    // Hooks of the decoding thread for the effects and the output snapshot.
+    void OnPlayStarting();
+    void OnPlayEnding();
+    void ProcessEffects(int16_t* samples, size_t count);
+    void NoteBufferWritten(uint32_t index);
+    bool FindFirstFrames();
+    void ReadFormat(int stream, const struct mad_header& header);
+    void ResetSource();
+    void EmptyQueues();
+    int EnumerateIfNeeded();
+
+    // The decoding thread
+    void ThreadMain();
+    void StartThread();
+    void JoinThread();
+    void RewindStreams();
+    uint32_t ElapsedMs();
+    static void OnWaveOut(WaveOutDriver* driver, uint32_t message, void* instance, uint32_t index, uint32_t bytes);
+
+    const int streamCount_;
+    const PlayerNames names_;
+    PlayerError error_;
+    CallbackChannel callbacks_;
+
+    // Sources
+    Stream streams_[kMaxStreams];
+    std::unique_ptr<platform::FileMapping> mapping_;
+    bool managed_ = false;
+    bool copyMode_ = false;
+    platform::Event streamData_{true};
+
+    // Song
+    uint32_t totalFrames_ = 0;
+    uint32_t totalSamples_ = 0;
+    uint32_t lengthMs_ = 0;
+    uint32_t averageFrameBytes_ = 0;
+    uint32_t samplesPerFrame_ = 0;
+    int versionCode_ = 0;
+
+    // Output
+    WaveOutDriver waveOut_;
+    WaveBufferPlan plan_;
+    int outputChannels_ = 2;
+    int device_ = -1;
+    std::vector<std::string> deviceNames_;
+    std::vector<WAVEOUT_INFO> deviceInfo_;
+    bool enumerated_ = false;
+    std::atomic<uint64_t> playedBytes_{0};
+    std::atomic<uint32_t> playingBuffer_{0};
+    std::atomic<bool> outputStarted_{false};
+    platform::Event bufferFree_{false};
+
+    // Playback
+    std::thread thread_;
+    std::mutex threadMutex_;  // Play, Stop and Close against each other
+    std::atomic<bool> playing_{false};
+    std::atomic<bool> paused_{false};
+    std::atomic<int> startResult_{0};
+    platform::Event started_{false};
+    std::atomic<float> mixLevel_{1.0f};
+    std::atomic<uint64_t> pcmClockMs_{0};
+
+    // Loop and reverse
+    std::atomic<bool> loop_{false};
+    std::atomic<bool> loopActive_{false};
+    std::atomic<bool> reverse_{false};
+    int repeatCount_ = 0;
+    std::atomic<int> passesDone_{0};
+    uint32_t framesPerPass_ = 0;
+    uint32_t passLengthMs_ = 0;
+    bool continueAfterLoop_ = false;
+    const uint8_t* loopStart_[kMaxStreams] = {};
+    uint32_t loopStartMs_ = 0;
+
+    // Volume and fades (under fadeMutex_)
+    std::mutex fadeMutex_;
+    int volumeMode_ = VOLUME_MODE_DEVICE;
+    uint32_t leftPercent_ = 100;
+    uint32_t rightPercent_ = 100;
+    double userGainL_ = 1.0, userGainR_ = 1.0;
+    double fadeGainL_ = 1.0, fadeGainR_ = 1.0;
+    double appliedGainL_ = 1.0, appliedGainR_ = 1.0;
+    double fadeLevel_ = 100.0;
+    bool fadeUp_ = false, fadeDown_ = false;
+    uint32_t fadeFrames_ = 0, fadeCounter_ = 0;
+    double fadeStep_ = 0;
+    // One-shot event flags of loops and fades.
+    bool loopEntered_ = false, loopExited_ = false;
+    bool fadeOutEntered_ = false, fadeOutExited_ = false;
+    bool fadeInEntered_ = false, fadeInExited_ = false;
+
+    // Effects (under effectsMutex_)
+    std::mutex effectsMutex_;
+    std::atomic<bool> vocalCut_{false};
+    std::atomic<bool> channelMix_{false};
+    std::atomic<bool> echo_{false};
+    std::atomic<bool> subbandEq_{false};
+    std::atomic<bool> firReady_{false};
+    int echoMode_ = 0;
+
+    // The last whole buffers handed to the device, for the VU levels and the
+    // spectrum: copied under this lock by the decoding thread.
+    std::mutex outputSnapshotMutex_;
+
+    // Texts of LoadID3
+    std::string id3Texts_[7];
+    std::vector<char> id3Buffers_[7];
+};
