@@ -1,0 +1,50 @@
+#pragma once
+// Signals and measurements shared by this area's tests.
+
+#include <cmath>
+#include <cstdint>
+#include <random>
+#include <vector>
+
+namespace dsptest {
+
+// Interleaved 16-bit noise, a different sequence on every channel.
+inline std::vector<int16_t> Noise(size_t frames, int channels, int amplitude, unsigned seed)
+{
+    std::mt19937 gen(seed);
+    std::uniform_int_distribution<int> dist(-amplitude, amplitude);
+    std::vector<int16_t> out(frames * size_t(channels));
+    for (int16_t& s : out)
+        s = int16_t(dist(gen));
+    return out;
+}
+
+// The same sine on every channel, amplitude in sample units.
+inline std::vector<int16_t> Tone(size_t frames, int channels, double frequency, double rate, double amplitude,
+                                 double phase = 0.0)
+{
+    std::vector<int16_t> out(frames * size_t(channels));
+    for (size_t i = 0; i < frames; ++i) {
+        const double v = std::round(amplitude * std::sin(2.0 * M_PI * frequency * double(i) / rate + phase));
+        for (int c = 0; c < channels; ++c)
+            out[i * size_t(channels) + size_t(c)] = int16_t(v);
+    }
+    return out;
+}
+
+// Amplitude of the component at 'frequency' in one channel of a stretch
+// (least squares against sine and cosine over whole samples).
+inline double ToneAmplitude(const std::vector<int16_t>& pcm, int channels, int channel, size_t first,
+                            size_t count, double frequency, double rate)
+{
+    double ss = 0, sc = 0;
+    for (size_t i = first; i < first + count; ++i) {
+        const double x = pcm[i * size_t(channels) + size_t(channel)];
+        const double angle = 2.0 * M_PI * frequency * double(i) / rate;
+        ss += x * std::sin(angle);
+        sc += x * std::cos(angle);
+    }
+    return 2.0 * std::hypot(ss, sc) / double(count);
+}
+
+}  // namespace dsptest
