@@ -1,0 +1,162 @@
+#include "kvostudio/waveinrecorder.h"
+
+#include <cstring>
+#include <new>
+
+namespace {
+
+// The format record as the file carries it, 18 bytes with a zero extension
+// size.
+void EncodeFormat(const platform::CaptureFormat& f, uint8_t out[18]) {
+    const uint16_t blockAlign = uint16_t(f.BytesPerFrame());
+    const uint32_t bytesPerSecond = f.sampleRate * blockAlign;
+    const uint16_t u16s[] = {1, f.channels};
+    std::memset(out, 0, 18);
+    for (int i = 0; i < 2; ++i) {
+        out[2 * i] = uint8_t(u16s[i]);
+        out[2 * i + 1] = uint8_t(u16s[i] >> 8);
+    }
+    for (int i = 0; i < 4; ++i) {
+        out[4 + i] = uint8_t(f.sampleRate >> (8 * i));
+        out[8 + i] = uint8_t(bytesPerSecond >> (8 * i));
+    }
+    out[12] = uint8_t(blockAlign);
+    out[13] = uint8_t(blockAlign >> 8);
+    out[14] = uint8_t(f.bitsPerSample);
+    out[15] = uint8_t(f.bitsPerSample >> 8);
+}
+
+}  // namespace
+
+WaveInRecorder::WaveInRecorder() {
+    format_.sampleRate = 44100;
+    format_.channels = 2;
+    format_.bitsPerSample = 16;
+    Clear();
+}
+
+WaveInRecorder::~WaveInRecorder() {
+    // The device must not outlive the buffers it was lent.
+    Stop();
+}
+
+void WaveInRecorder::Clear() {
+    running_ = 0;
+    path_.clear();
+    bufferIndex_ = 0;
+}
+
+void WaveInRecorder::SetPath(const char* path) {
+    // Kept whole: cutting a long path would send the take to another file.
+    path_ = path ? path : "";
+}
+
+bool WaveInRecorder::OpenFile() {
+    if (path_.empty() || !file_.Open(path_)) return false;
+    uint8_t format[18];
+    EncodeFormat(format_, format);
+    const bool ok = file_.CreateRiff("WAVE") && file_.CreateChunk("fmt ", 14) && file_.Write(format, sizeof format) &&
+                    file_.Ascend() && file_.CreateChunk("data", kBufferBytes);
+    if (!ok) file_.Close();
+    return ok;
+}
+
+void WaveInRecorder::CloseFile() {
+    if (!file_.IsOpen()) return;
+    file_.Ascend();   // "data"
+    file_.Ascend();   // "RIFF"
+    file_.Close();
+}
+
+bool WaveInRecorder::QueueBuffers() {
+    for (bufferIndex_ = 0; bufferIndex_ < kBufferCount; ++bufferIndex_) {
+        std::vector<uint8_t>& block = blocks_[bufferIndex_];
+        try {
+            block.assign(kBufferBytes, 0);
+        } catch (const std::bad_alloc&) {
+            return false;
+        }
+        platform::CaptureBuffer& buffer = buffers_[bufferIndex_];
+        buffer = platform::CaptureBuffer{};
+        buffer.data = block.data();
+        buffer.length = kBufferBytes;
+        if (device_->AddBuffer(&buffer) != platform::CaptureResult::Ok) return false;
+        std::lock_guard<std::mutex> lock(lock_);
+        ++lent_;
+    }
+    return true;
+}
+
+void WaveInRecorder::ReleaseBuffers() {
+    for (bufferIndex_ = 0; bufferIndex_ < kBufferCount; ++bufferIndex_) {
+        buffers_[bufferIndex_] = platform::CaptureBuffer{};
+        blocks_[bufferIndex_].clear();
+        blocks_[bufferIndex_].shrink_to_fit();
+    }
+}
+
+void WaveInRecorder::CloseDevice() {
+    if (!device_) return;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        stopping_ = true;
+    }
+    // Stop returns the buffer being filled with what it holds; Reset the
+    // empty ones. Each comes back through OnBufferFull, which writes it and,
+    // now that we are stopping, keeps it.
+    device_->Stop();
+    device_->Reset();
+    {
+        std::unique_lock<std::mutex> lock(lock_);
+        returned_.wait(lock, [this] { return lent_ == 0; });
+    }
+    device_->Close();
+    device_.reset();
+    ReleaseBuffers();
+}
+
+int WaveInRecorder::Start() {
+    if (running_) return 0;
+    {
+        std::lock_guard<std::mutex> lock(lock_);
+        stopping_ = false;
+        lent_ = 0;
+    }
+    if (!OpenFile()) return 0;
+    if (platform::OpenCaptureDevice(-1, format_, &WaveInRecorder::WaveInProc, this, device_) !=
+        platform::CaptureResult::Ok) {
+        device_.reset();
+        CloseFile();
+        return 0;
+    }
+    if (!QueueBuffers() || device_->Start() != platform::CaptureResult::Ok) {
+        CloseDevice();
+        CloseFile();
+        return 0;
+    }
+    running_ = 1;
+    return 1;
+}
+
+int WaveInRecorder::Stop() {
+    if (!running_) return 0;
+    CloseDevice();
+    CloseFile();
+    Clear();
+    return 1;
+}
+
+void WaveInRecorder::WaveInProc(void* instance, uint32_t notice, platform::CaptureBuffer* buffer) {
+    if (notice == platform::kCaptureData && instance && buffer)
+        static_cast<WaveInRecorder*>(instance)->OnBufferFull(buffer);
+}
+
+void WaveInRecorder::OnBufferFull(platform::CaptureBuffer* buffer) {
+    // Only this thread writes while the capture runs; Stop touches the file
+    // again only after every buffer is back.
+    if (buffer->bytesRecorded > 0) file_.Write(buffer->data, buffer->bytesRecorded);
+    std::lock_guard<std::mutex> lock(lock_);
+    if (!stopping_ && device_->AddBuffer(buffer) == platform::CaptureResult::Ok) return;
+    --lent_;
+    returned_.notify_all();
+}

@@ -1,0 +1,65 @@
+#pragma once
+// Captures the default audio input as 44100 Hz 16-bit stereo PCM straight
+// into a WAV file while it runs: three one-second buffers circulate between
+// the capture device and the file, each full one appended as it comes back.
+
+#include <condition_variable>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "kvostudio/riffwriter.h"
+#include "platform/capture/capture_device.h"
+
+class WaveInRecorder {
+public:
+    static constexpr int kBufferCount = 3;
+    static constexpr uint32_t kBufferBytes = 176400;   // one second
+
+    WaveInRecorder();
+    ~WaveInRecorder();
+    WaveInRecorder(const WaveInRecorder&) = delete;
+    WaveInRecorder& operator=(const WaveInRecorder&) = delete;
+
+    // Not running, no file or device, empty path.
+    void Clear();
+    void SetPath(const char* path);
+    // 1 when the capture runs; 0 when it already ran, or when the file or the
+    // device could not be opened (nothing is left open then).
+    int Start();
+    // 0 when not running. Else ends the capture, writes what the last buffer
+    // holds, fixes the file's sizes, closes everything and clears the path.
+    // May be called from a thread other than Start's, never from a notice.
+    int Stop();
+
+    // The device's notices (on the device's notice thread).
+    static void WaveInProc(void* instance, uint32_t notice, platform::CaptureBuffer* buffer);
+    void OnBufferFull(platform::CaptureBuffer* buffer);
+
+    bool IsRunning() const { return running_ != 0; }
+
+private:
+    bool OpenFile();
+    void CloseFile();
+    bool QueueBuffers();
+    void ReleaseBuffers();
+    void CloseDevice();
+
+    int bufferIndex_ = 0;
+    int running_ = 0;
+    std::string path_;
+    RiffWriter file_;
+    std::unique_ptr<platform::CaptureDevice> device_;
+    platform::CaptureFormat format_;
+    platform::CaptureBuffer buffers_[kBufferCount];
+    std::vector<uint8_t> blocks_[kBufferCount];
+
+    // Between the notice thread and Stop: how many buffers are still lent to
+    // the device, and whether full ones go back to it.
+    std::mutex lock_;
+    std::condition_variable returned_;
+    int lent_ = 0;
+    bool stopping_ = false;
+};

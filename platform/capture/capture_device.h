@@ -1,0 +1,128 @@
+#pragma once
+// Wave input: the caller queues buffers, the device fills them in order and
+// hands each one back through a notice on a thread of the device's own.
+// Stop hands back the buffer being filled with the bytes recorded so far;
+// Reset hands back every queued buffer. Close waits until every notice has
+// been delivered, so no buffer is in the device's hands afterwards.
+
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace platform {
+
+struct CaptureFormat {
+    uint32_t sampleRate = 44100;
+    uint16_t channels = 2;
+    uint16_t bitsPerSample = 16;   // 8 (unsigned) or 16 (signed little-endian)
+    uint32_t BytesPerFrame() const { return uint32_t(channels) * (bitsPerSample / 8u); }
+};
+
+// One buffer lent to the device between AddBuffer and its data notice.
+struct CaptureBuffer {
+    uint8_t* data = nullptr;
+    uint32_t length = 0;          // capacity in bytes
+    uint32_t bytesRecorded = 0;   // filled in by the device
+    void* user = nullptr;         // the caller's own
+};
+
+enum class CaptureResult {
+    Ok,
+    NoDriver,       // no audio capture is available at all
+    BadDevice,      // no device with that index
+    BadFormat,      // the device cannot capture in the format asked for
+    OpenFailed,     // the device exists but did not open
+    NotOpen,        // the call needs an open device
+    InvalidBuffer,  // a null buffer or one without memory
+};
+const char* CaptureResultText(CaptureResult result);
+
+// Notices sent to the callback; only Data carries a buffer.
+enum CaptureNotice : uint32_t { kCaptureOpened = 1, kCaptureData = 2, kCaptureClosed = 3 };
+using CaptureCallback = void (*)(void* instance, uint32_t notice, CaptureBuffer* buffer);
+
+class CaptureDevice {
+public:
+    virtual ~CaptureDevice();
+    CaptureDevice(const CaptureDevice&) = delete;
+    CaptureDevice& operator=(const CaptureDevice&) = delete;
+
+    // Lends the buffer (its bytesRecorded starts at 0) to the device.
+    CaptureResult AddBuffer(CaptureBuffer* buffer);
+    CaptureResult Start();
+    // Ends the input; the buffer being filled, if it holds any bytes, comes
+    // back at once. Empty buffers stay queued.
+    CaptureResult Stop();
+    // Ends the input and hands back every queued buffer.
+    CaptureResult Reset();
+    // Resets, delivers every pending notice and ends the notice thread.
+    // Never call it from inside the callback.
+    CaptureResult Close();
+
+    const CaptureFormat& Format() const { return format_; }
+    // Bytes the input delivered while no buffer was queued (they are lost).
+    uint64_t OverrunBytes() const;
+
+protected:
+    CaptureDevice(const CaptureFormat& format, CaptureCallback callback, void* instance);
+    // Starts the notice thread and sends kCaptureOpened; called by a backend
+    // once its input is ready.
+    void BeginNotices();
+    // The backend's captured bytes, in order, from any one thread at a time.
+    void Deliver(const uint8_t* bytes, size_t count);
+    // Space left in the queued buffers.
+    size_t QueuedSpace() const;
+
+    virtual bool BeginInput() = 0;
+    // After it returns no Deliver is running and none starts until the next
+    // BeginInput.
+    virtual void EndInput() = 0;
+    // Runs on the notice thread just before each data notice.
+    virtual void BeforeDataNotice(const CaptureBuffer&) {}
+
+private:
+    void HandBackLocked(CaptureBuffer* buffer);
+    void NoticeLoop();
+
+    const CaptureFormat format_;
+    const CaptureCallback callback_;
+    void* const instance_;
+
+    mutable std::mutex mutex_;
+    std::condition_variable wake_;
+    std::deque<CaptureBuffer*> queued_;
+    std::deque<CaptureBuffer*> done_;
+    bool closing_ = false;
+    bool closed_ = false;
+    uint64_t overrun_ = 0;
+    std::thread notices_;
+};
+
+// What a backend offers: its devices and opening one of them.
+class CaptureBackend {
+public:
+    virtual ~CaptureBackend() = default;
+    virtual std::vector<std::string> ListDevices() = 0;
+    // deviceIndex -1 is the system's default input.
+    virtual CaptureResult Open(int deviceIndex, const CaptureFormat& format, CaptureCallback callback,
+                               void* instance, std::unique_ptr<CaptureDevice>& out) = 0;
+};
+
+// The SDL2 backend (SDL_AUDIODRIVER chooses SDL's driver as usual).
+std::shared_ptr<CaptureBackend> SdlCaptureBackend();
+
+// Replaces the backend that OpenCaptureDevice and ListCaptureDevices use;
+// null goes back to SDL. Devices already open keep their backend.
+void InstallCaptureBackend(std::shared_ptr<CaptureBackend> backend);
+
+CaptureResult OpenCaptureDevice(int deviceIndex, const CaptureFormat& format, CaptureCallback callback,
+                                void* instance, std::unique_ptr<CaptureDevice>& out);
+// Names of the capture devices, in index order.
+std::vector<std::string> ListCaptureDevices();
+
+}  // namespace platform
