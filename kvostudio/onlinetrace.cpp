@@ -1,0 +1,12 @@
+#include "kvostudio/onlinetrace.h"
+
+#include <cstdarg>
+#include <cstdio>
+
+void OnlineTrace(const char* format, ...)
+{
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(stderr, format, args);
+    va_end(args);
+}
