@@ -81,6 +81,8 @@ public:
 
 private:
     friend class SimDevice;
+    void SetClock(Clock clock, double multiple);
+    Clock ClockSettings(double* multiple) const;
     void Register(SimDevice* device);
     void Unregister(SimDevice* device);
     int TakeCloseFailure();

@@ -1,0 +1,88 @@
+#include "platform/audio/audio_output.h"
+
+#include <mutex>
+
+#include "platform/audio/sdl_output.h"
+#include "platform/audio/sim_output.h"
+
+namespace platform::audio {
+
+namespace {
+
+std::mutex g_backendMutex;
+std::shared_ptr<OutputBackend> g_backend;   // null until first use: SDL
+
+std::shared_ptr<OutputBackend> CurrentBackend()
+{
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    if (!g_backend)
+        g_backend = MakeSdlOutput();
+    return g_backend;
+}
+
+}  // namespace
+
+void UseSimulatedOutput(std::shared_ptr<SimulatedOutput> output)
+{
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    g_backend = std::move(output);
+}
+
+void UseSdlOutput()
+{
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    g_backend = MakeSdlOutput();
+}
+
+int CheckOutputFormat(const OutputFormat& f)
+{
+    const bool ok = f.formatTag == kFormatPcm && (f.channels == 1 || f.channels == 2) &&
+                    (f.bitsPerSample == 8 || f.bitsPerSample == 16) &&
+                    f.sampleRate >= 1000 && f.sampleRate <= 192000 &&
+                    f.blockAlign == f.channels * f.bitsPerSample / 8 &&
+                    f.avgBytesPerSec == f.sampleRate * f.blockAlign;
+    return ok ? kOutputOk : kOutputBadFormat;
+}
+
+uint32_t OutputFormatBit(uint32_t sampleRate, uint16_t channels, uint16_t bitsPerSample)
+{
+    static const uint32_t kRates[] = {11025, 22050, 44100, 48000, 96000};
+    for (uint32_t i = 0; i < 5; ++i) {
+        if (kRates[i] != sampleRate)
+            continue;
+        if ((channels != 1 && channels != 2) || (bitsPerSample != 8 && bitsPerSample != 16))
+            return 0;
+        return 1u << (i * 4 + (channels == 2 ? 1 : 0) + (bitsPerSample == 16 ? 2 : 0));
+    }
+    return 0;
+}
+
+int OutputDeviceCount()
+{
+    return CurrentBackend()->DeviceCount();
+}
+
+bool GetOutputDeviceCaps(int index, OutputDeviceCaps* caps)
+{
+    if (!caps || index < 0)
+        return false;
+    return CurrentBackend()->DeviceCaps(index, caps);
+}
+
+int OpenOutput(int deviceId, const OutputFormat& format, OutputCallback callback,
+               std::unique_ptr<OutputDevice>* device)
+{
+    if (!device)
+        return kOutputError;
+    device->reset();
+    if (deviceId < kDefaultOutputDevice)
+        return kOutputBadDeviceId;
+    const int formatResult = CheckOutputFormat(format);
+    if (formatResult != kOutputOk)
+        return formatResult;
+    if (!callback)
+        callback = [](OutputMessage, uintptr_t) {};
+    return CurrentBackend()->Open(deviceId, format, std::move(callback), device);
+}
+
+}  // namespace platform::audio

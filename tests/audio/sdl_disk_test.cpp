@@ -1,0 +1,90 @@
+// The real SDL backend end to end, through SDL's "disk" driver, which writes
+// what it would play to a file.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "platform/audio/sdl_output.h"
+#include "tests/audio/driver_fixture.h"
+
+namespace {
+
+using audiotest::MessageLog;
+
+class ScopedEnv {
+public:
+    ScopedEnv(const char* name, const std::string& value) : name_(name)
+    {
+        if (const char* old = getenv(name)) {
+            had_ = true;
+            old_ = old;
+        }
+        setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnv()
+    {
+        if (had_)
+            setenv(name_, old_.c_str(), 1);
+        else
+            unsetenv(name_);
+    }
+
+private:
+    const char* name_;
+    bool had_ = false;
+    std::string old_;
+};
+
+TEST(SdlDiskOutput, WrittenBuffersReachTheDriversFileUnchanged)
+{
+    if (!platform::audio::SdlHasAudioDriver("disk"))
+        GTEST_SKIP() << "this SDL has no 'disk' audio driver; the SDL backend is not checked end to end";
+    const std::string file = ::testing::TempDir() + "kvo_sdl_disk_" + std::to_string(getpid()) + ".raw";
+    ScopedEnv driverEnv("SDL_AUDIODRIVER", "disk");
+    ScopedEnv fileEnv("SDL_DISKAUDIOFILE", file);
+    platform::audio::UseSdlOutput();
+
+    std::vector<uint8_t> written;
+    {
+        MessageLog log;
+        WaveOutDriver driver;
+        ASSERT_EQ(driver.Initialize(WAVE_FORMAT_PCM, 2, 22050, 16, 3, 100), 1);
+        ASSERT_EQ(driver.OpenAudioOutput(WAVE_MAPPER, &MessageLog::Callback, &log, CALLBACK_FUNCTION), 1)
+            << driver.GetError();
+        // Queued while paused, so that a slow test cannot leave a gap of
+        // silence between two buffers.
+        ASSERT_EQ(driver.Pause(), 1);
+        for (uint32_t i = 0; i < 3; ++i) {
+            // No zero bytes, so the pattern cannot be mistaken for silence.
+            char* data = driver.GetBufferData(i);
+            for (uint32_t k = 0; k < driver.GetBufferSize(); ++k)
+                data[k] = static_cast<char>(1 + (k * 7 + i * 50) % 251);
+            driver.SetBufferBytes(i, driver.GetBufferSize());
+            written.insert(written.end(), data, data + driver.GetBufferSize());
+            ASSERT_EQ(driver.PlayBuffer(i), 1);
+        }
+        ASSERT_EQ(driver.Restart(), 1);
+        ASSERT_TRUE(log.WaitForDone(3));
+        for (const auto& m : log.Messages())
+            EXPECT_NE(m.thread, std::this_thread::get_id());
+        EXPECT_EQ(log.DoneIndexes(), std::vector<uint32_t>({0, 1, 2}));
+        EXPECT_GE(driver.GetPosition(3), written.size());
+        ASSERT_EQ(driver.Close(), 1) << driver.GetError();
+    }
+
+    std::ifstream in(file, std::ios::binary);
+    ASSERT_TRUE(in) << "the disk driver wrote no " << file;
+    const std::vector<uint8_t> played((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    std::remove(file.c_str());
+    EXPECT_NE(std::search(played.begin(), played.end(), written.begin(), written.end()), played.end())
+        << "the " << written.size() << " bytes written are not in the " << played.size() << " bytes played";
+}
+
+}  // namespace
