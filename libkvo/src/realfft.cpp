@@ -87,27 +87,31 @@ void ComplexFft(float* z, int m, float sign, const float* quarter)
     for (int len = 8; len <= m; len <<= 1) {
         const int half = len / 2;
         const int step = m / len;
-        for (int k = 0; k < half; ++k) {
-            const int e = k * step;
-            float wr, wi;
-            if (e < m / 4) {
-                wr = quarter[2 * e];
-                wi = sign * quarter[2 * e + 1];
-            } else {
-                // A quarter turn further: multiply by sign * i.
-                const int q = e - m / 4;
-                wr = -quarter[2 * q + 1];
-                wi = sign * quarter[2 * q];
+        const int quarterK = half / 2;  // k below this: twiddle in the table's quarter turn
+        for (int base = 0; base < m; base += len) {
+            float* a = z + 2 * base;
+            float* b = a + 2 * half;
+            for (int k = 0; k < quarterK; ++k) {
+                const float wr = quarter[2 * k * step];
+                const float wi = sign * quarter[2 * k * step + 1];
+                const float tr = wr * b[2 * k] - wi * b[2 * k + 1];
+                const float ti = wr * b[2 * k + 1] + wi * b[2 * k];
+                b[2 * k] = a[2 * k] - tr;
+                b[2 * k + 1] = a[2 * k + 1] - ti;
+                a[2 * k] += tr;
+                a[2 * k + 1] += ti;
             }
-            for (int base = k; base < m; base += len) {
-                float* a = z + 2 * base;
-                float* b = z + 2 * (base + half);
-                const float tr = wr * b[0] - wi * b[1];
-                const float ti = wr * b[1] + wi * b[0];
-                b[0] = a[0] - tr;
-                b[1] = a[1] - ti;
-                a[0] += tr;
-                a[1] += ti;
+            // A quarter turn further: the twiddle times sign * i.
+            for (int k = quarterK; k < half; ++k) {
+                const int q = (k - quarterK) * step;
+                const float wr = -quarter[2 * q + 1];
+                const float wi = sign * quarter[2 * q];
+                const float tr = wr * b[2 * k] - wi * b[2 * k + 1];
+                const float ti = wr * b[2 * k + 1] + wi * b[2 * k];
+                b[2 * k] = a[2 * k] - tr;
+                b[2 * k + 1] = a[2 * k + 1] - ti;
+                a[2 * k] += tr;
+                a[2 * k + 1] += ti;
             }
         }
     }
