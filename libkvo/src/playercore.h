@@ -154,6 +154,7 @@ private:
         StreamFormat format;
         VbrHeader vbrHeader;
         uint32_t headerOffset = 0;            // from data to the first audio frame
+        uint32_t leadIn = 0;                  // bytes of the source before its first audio frame
         std::atomic<uint32_t> bytePosition{0};
         std::atomic<uint32_t> positionBase{0};  // song time at readPos, ms
         // Bitrate of the frames decoded in this play.
@@ -172,7 +173,22 @@ private:
     bool IsOpen() const { return streams_[0].data != nullptr || managed_; }
     int Fail(const char* text);
     int FailOp(const char* op, const char* reason);
-    void SendEvent(uint32_t asyncKind, uintptr_t wParam = 0, uintptr_t lParam = 0) { callbacks_.Send(asyncKind, wParam, lParam); }
+    int SendEvent(uint32_t asyncKind, uintptr_t wParam = 0, uintptr_t lParam = 0)
+    {
+        return callbacks_.Send(asyncKind, wParam, lParam);
+    }
+    // Loop and fade events are sent once per loop or fade: the enter event
+    // once, the exit event only after it.
+    int EnterOnce(bool PlayerCore::*entered, uint32_t kind);
+    void ExitOnce(bool PlayerCore::*entered, bool PlayerCore::*exited, uint32_t kind);
+    void StepFades();
+    void RecomputeAppliedGains();
+    // Milliseconds of a time in one of the time formats (0 for any other).
+    static uint32_t TimeToMs(int format, const MP3_TIME& time);
+    uint32_t OffsetForTime(const Stream& s, uint32_t ms) const;
+    uint32_t BaseForOffset(uint32_t offset, uint32_t streamBytes) const;
+    void PlaceStream(Stream& s, uint32_t offset, uint32_t base);
+    bool BuildFrameIndex(Stream& s);
 
     int OpenShared(int bufferMs);
     // Effects that depend on the opened format (echo ring, equalizer rate).

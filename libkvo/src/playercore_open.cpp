@@ -55,6 +55,7 @@ void PlayerCore::ResetSource()
         s.format = StreamFormat{};
         s.vbrHeader = VbrHeader{};
         s.headerOffset = 0;
+        s.leadIn = 0;
         s.bytePosition = 0;
         s.positionBase = 0;
         s.currentBitrate = 0;
@@ -227,6 +228,7 @@ int PlayerCore::OpenShared(int bufferMs)
     for (int i = 0; i < streamCount_; ++i) {
         streams_[i].readPos = streams_[i].firstFrame;
         streams_[i].bytePosition = 0;
+        streams_[i].leadIn = static_cast<uint32_t>(streams_[i].firstFrame - streams_[i].rawData);
     }
     return 1;
 }

@@ -3,6 +3,7 @@
 // stereo, runs the chain of effects on each full buffer and writes it to
 // the wave-out device.
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -27,6 +28,8 @@ public:
 
 private:
     enum class Outcome { Ok, End };
+    enum class LoopAction { None, Jump, EndPlay };
+    static constexpr size_t kReversePreroll = 2;
 
     struct Input {
         StreamDecoder decoder;
@@ -43,6 +46,13 @@ private:
     };
 
     void CancelStart();
+    bool RunForward();
+    bool RunReverse();
+    LoopAction LoopStep();
+    LoopAction EndLoop();
+    bool PassEndedAtEndOfData();
+    void JumpTo(int i, const uint8_t* position);
+    void JumpToLoopStart();
     bool PrimeManaged();
     bool RefillManaged(int i, bool atStart);
     Outcome NextFrame(int i);
@@ -61,6 +71,7 @@ private:
     uint32_t fill_ = 0;
     uint32_t framesInBuffer_ = 0;
     bool stopLoop_ = false;
+    uint32_t loopFrames_ = 0;  // frames played in the current loop pass
 };
 
 // ---- Operations on the caller's thread ----
@@ -260,25 +271,146 @@ void PlayerCore::Decoding::Run()
     }
 
     bool natural = false;
-    while (ok && c_.playing_.load() && !stopLoop_) {
+    if (ok)
+        natural = c_.reverse_.load() ? RunReverse() : RunForward();
+    // The last partial buffer of a song that ended on its own is played too.
+    if (natural && fill_ > 0 && !stopLoop_)
+        FinishBuffer();
+    End(natural && !stopLoop_);
+}
+
+// Returns true when the song ended on its own (end of data or loop end).
+bool PlayerCore::Decoding::RunForward()
+{
+    while (c_.playing_.load() && !stopLoop_) {
         bool ended = false;
         for (int i = 0; i < c_.streamCount_ && !ended; ++i)
             ended = NextFrame(i) == Outcome::End;
         if (ended) {
-            natural = c_.playing_.load();
-            break;
+            if (c_.loopActive_.load() && PassEndedAtEndOfData())
+                continue;
+            return c_.playing_.load();
         }
         AfterFrame();
+        if (c_.loopActive_.load()) {
+            const LoopAction action = LoopStep();
+            if (action == LoopAction::EndPlay)
+                return c_.playing_.load();
+            if (action == LoopAction::Jump) {
+                JumpToLoopStart();
+                continue;  // this frame lies past the loop's end
+            }
+        }
+        c_.StepFades();
         if (!c_.playing_.load() || stopLoop_)
             break;
         MixFrame();
         if (framesInBuffer_ >= c_.plan_.framesPerBuffer && fill_ > 0 && !FinishBuffer())
             break;
     }
-    // The last partial buffer of a song that ended on its own is played too.
-    if (natural && fill_ > 0)
-        FinishBuffer();
-    End(natural && !stopLoop_);
+    return false;
+}
+
+PlayerCore::Decoding::LoopAction PlayerCore::Decoding::LoopStep()
+{
+    if (c_.EnterOnce(&PlayerCore::loopEntered_, MP3_MSG_ENTER_LOOP) == 1) {
+        // The caller ends the loop at once; playback goes on.
+        c_.passesDone_ = c_.repeatCount_;
+        c_.continueAfterLoop_ = true;
+        return EndLoop();
+    }
+    LoopAction action = LoopAction::None;
+    if (c_.passesDone_.load() < c_.repeatCount_ && loopFrames_ >= c_.framesPerPass_) {
+        c_.passesDone_ += 1;
+        loopFrames_ = 0;
+        if (c_.passesDone_.load() < c_.repeatCount_)
+            action = LoopAction::Jump;
+    }
+    if (c_.passesDone_.load() >= c_.repeatCount_)
+        return EndLoop();
+    ++loopFrames_;
+    return action;
+}
+
+PlayerCore::Decoding::LoopAction PlayerCore::Decoding::EndLoop()
+{
+    c_.loopActive_ = false;
+    c_.ExitOnce(&PlayerCore::loopEntered_, &PlayerCore::loopExited_, MP3_MSG_EXIT_LOOP);
+    return c_.continueAfterLoop_ ? LoopAction::None : LoopAction::EndPlay;
+}
+
+// The end of the data during a pass ends the pass. True when the next pass
+// starts.
+bool PlayerCore::Decoding::PassEndedAtEndOfData()
+{
+    c_.passesDone_ += 1;
+    loopFrames_ = 0;
+    if (c_.passesDone_.load() < c_.repeatCount_) {
+        JumpToLoopStart();
+        return true;
+    }
+    EndLoop();
+    return false;
+}
+
+void PlayerCore::Decoding::JumpTo(int i, const uint8_t* position)
+{
+    Input& in = in_[i];
+    const Stream& s = c_.streams_[i];
+    in.inTail = false;
+    in.decoder.SetBuffer(s.data, s.size, position, true);
+}
+
+void PlayerCore::Decoding::JumpToLoopStart()
+{
+    for (int i = 0; i < c_.streamCount_; ++i)
+        JumpTo(i, c_.loopStart_[i]);
+}
+
+// Plays backwards: each buffer is decoded forwards from the frames that end
+// where the last one began (two frames earlier, to fill the reservoir and
+// the filters), then reversed.
+bool PlayerCore::Decoding::RunReverse()
+{
+    for (int i = 0; i < c_.streamCount_; ++i) {
+        if (c_.streams_[i].frameIndex.empty()) {
+            c_.Fail("_ThreadFunc->pFramePtr is 0 !");
+            return false;
+        }
+    }
+    const size_t frameCount = c_.streams_[0].frameIndex.size();
+    const uint32_t perBuffer = c_.plan_.framesPerBuffer;
+    size_t index = c_.lengthMs_ ? static_cast<size_t>(MulDiv(c_.streams_[0].positionBase.load(), int64_t(frameCount),
+                                                             c_.lengthMs_))
+                                : frameCount;
+    if (index > frameCount)
+        index = frameCount;
+    while (c_.playing_.load() && !stopLoop_ && index > 0) {
+        const size_t first = index > perBuffer ? index - perBuffer : 0;
+        const size_t pre = first >= kReversePreroll ? first - kReversePreroll : 0;
+        for (int i = 0; i < c_.streamCount_; ++i) {
+            const auto& frames = c_.streams_[i].frameIndex;
+            JumpTo(i, frames[std::min(pre, frames.size() - 1)]);
+        }
+        for (size_t k = pre; k < index; ++k) {
+            for (int i = 0; i < c_.streamCount_; ++i) {
+                if (NextFrame(i) == Outcome::End)
+                    return c_.playing_.load();
+            }
+            AfterFrame();
+            c_.StepFades();
+            if (k < first) {
+                for (int i = 0; i < c_.streamCount_; ++i)
+                    in_[i].decoder.Synth();
+            } else {
+                MixFrame();
+            }
+        }
+        if (fill_ > 0 && !FinishBuffer())
+            return false;
+        index = first;
+    }
+    return c_.playing_.load() && !stopLoop_;
 }
 
 bool PlayerCore::Decoding::PrimeManaged()
@@ -291,7 +423,10 @@ bool PlayerCore::Decoding::PrimeManaged()
     for (int i = 0; i < c_.streamCount_; ++i) {
         if (!RefillManaged(i, true))
             return false;
-        in_[i].decoder.SetBuffer(in_[i].work.data(), in_[i].workFill, nullptr, true);
+        // A pushed stream is played from its beginning: skip its tags and
+        // VBR header frame there, as the open did.
+        const size_t skip = std::min<size_t>(c_.streams_[i].leadIn, in_[i].workFill);
+        in_[i].decoder.SetBuffer(in_[i].work.data(), in_[i].workFill, in_[i].work.data() + skip, true);
     }
     return true;
 }
@@ -332,7 +467,12 @@ bool PlayerCore::Decoding::RefillManaged(int i, bool atStart)
             return true;
         if (!c_.playing_.load())
             return false;
-        if (s.ended.load()) {
+        // A push that ends one stream ends the song: the streams are played
+        // in lockstep, so the other has nothing more to play with.
+        bool ended = false;
+        for (int k = 0; k < c_.streamCount_; ++k)
+            ended = ended || c_.streams_[k].ended.load();
+        if (ended) {
             // The last frame needs the decoder's guard bytes behind it.
             if (in.guardAdded || in.workFill == 0)
                 return false;

@@ -1,0 +1,165 @@
+// The container reader: well-formed containers open and play their two
+// streams in whole-file and streaming mode; malformed ones are refused.
+
+#include <cmath>
+
+#include "libkvo/src/kvofile.h"
+#include "tests/player/player_fixture.h"
+#include "tests/support/kvo_writer.h"
+
+using namespace playertest;
+using testsupport::KvoContent;
+using testsupport::KvoFault;
+using testsupport::KvoFaultSpec;
+
+namespace {
+
+class KvoFileTest : public SimulatedDevice {
+protected:
+    void SetUp() override
+    {
+        SimulatedDevice::SetUp();
+        content.tag = testsupport::MakeKvoTag({"Title", "Artist", u"la la", "", {}});
+        content.head = {1, 2, 3, 4};
+        content.stream1 = ToneMp3(440, seconds);
+        content.stream2 = ToneMp3(1000, seconds);
+        content.pieceSize = 3000;
+    }
+    std::string Write(const KvoFaultSpec& fault = {})
+    {
+        const std::string path = dir.File("song.kvo");
+        testsupport::WriteFile(path, testsupport::WriteKvo(content, fault));
+        return path;
+    }
+    // Plays to the end; returns the bytes the device played.
+    std::vector<uint8_t> PlayToEnd(KvoFile& kvo)
+    {
+        EXPECT_TRUE(kvo.Play());
+        for (int i = 0; i < 2000 && !kvo.IsPlaying(); ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        while (kvo.IsPlaying())
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        return sim->Recorded();
+    }
+
+    double seconds = 1.5;
+    KvoContent content;
+    testsupport::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(KvoFileTest, AWholeFileContainerOpensWithItsLengthAndPlaysToTheEnd)
+{
+    KvoFile kvo;
+    ASSERT_TRUE(kvo.Open(Write().c_str(), false));
+    const auto decoded = testsupport::DecodeMp3(content.stream1);
+    const double trueSeconds = double(decoded.frames - 1) * 1152 / 44100;
+    EXPECT_NEAR(kvo.GetLengthSeconds(), trueSeconds, 0.027);
+    const auto out = PlayToEnd(kvo);
+    EXPECT_NEAR(double(out.size()) / 4 / 44100, trueSeconds, 0.03);
+    EXPECT_FALSE(kvo.IsPlaying());
+}
+
+TEST_F(KvoFileTest, StreamingModePlaysTheSameSongAndHasNoLength)
+{
+    seconds = 3.0;  // several refills of 20000 bytes
+    SetUp();
+    KvoFile whole;
+    ASSERT_TRUE(whole.Open(Write().c_str(), false));
+    const auto reference = PlayToEnd(whole);
+    whole.Close();
+    sim->ClearRecorded();
+
+    KvoFile streaming;
+    ASSERT_TRUE(streaming.Open(Write().c_str(), true));
+    EXPECT_EQ(streaming.GetLengthSeconds(), 0.0f);
+    const auto out = PlayToEnd(streaming);
+    ASSERT_EQ(out.size(), reference.size());
+    EXPECT_TRUE(out == reference);
+}
+
+TEST_F(KvoFileTest, AStreamingPairLargerThanARefillIsStillPlayed)
+{
+    seconds = 3.0;
+    SetUp();
+    content.pieceSize = 30000;  // above the 20000-byte refill
+    KvoFile whole;
+    ASSERT_TRUE(whole.Open(Write().c_str(), false));
+    const auto reference = PlayToEnd(whole);
+    whole.Close();
+    sim->ClearRecorded();
+
+    KvoFile streaming;
+    ASSERT_TRUE(streaming.Open(Write().c_str(), true));
+    EXPECT_EQ(PlayToEnd(streaming).size(), reference.size());
+}
+
+TEST_F(KvoFileTest, StopInStreamingModeRewindsToTheStart)
+{
+    KvoFile kvo;
+    ASSERT_TRUE(kvo.Open(Write().c_str(), true));
+    const auto first = PlayToEnd(kvo);
+    kvo.Stop();
+    sim->ClearRecorded();
+    EXPECT_EQ(PlayToEnd(kvo), first);
+}
+
+TEST_F(KvoFileTest, MalformedContainersAreRefused)
+{
+    const KvoFaultSpec faults[] = {
+        {KvoFault::WrongTypeAtPair, 1, 0},     {KvoFault::WrongSecondType, 0, 0},
+        {KvoFault::UnequalPairLengths, 2, 0},  {KvoFault::TruncatedInsidePair, 1, 0},
+        {KvoFault::CountBelowTwo, 0, 1},       {KvoFault::CountBelowTwo, 0, 0},
+        {KvoFault::HugeCount, 0, 0},           {KvoFault::SizeTablePastEnd, 0, 0},
+        {KvoFault::ChunkLengthPastEnd, 0, 0},
+    };
+    for (const KvoFaultSpec& fault : faults) {
+        for (bool streaming : {false, true}) {
+            KvoFile kvo;
+            EXPECT_FALSE(kvo.Open(Write(fault).c_str(), streaming))
+                << "fault " << int(fault.fault) << " streaming " << streaming;
+            EXPECT_FALSE(kvo.IsPlaying());
+        }
+    }
+}
+
+TEST_F(KvoFileTest, AMalformedPairMidStreamEndsTheSongInsteadOfHanging)
+{
+    seconds = 6.0;
+    SetUp();
+    KvoFile kvo;
+    // The fault sits beyond the first 50000-byte fill.
+    ASSERT_TRUE(kvo.Open(Write({KvoFault::WrongSecondType, 25, 0}).c_str(), true));
+    const auto out = PlayToEnd(kvo);
+    EXPECT_GT(out.size(), 0u);
+    EXPECT_FALSE(kvo.IsPlaying());
+}
+
+TEST_F(KvoFileTest, MissingFilesAndContainersWithoutAudioDoNotOpen)
+{
+    KvoFile kvo;
+    EXPECT_FALSE(kvo.Open(nullptr, false));
+    EXPECT_FALSE(kvo.Open(dir.File("missing.kvo").c_str(), false));
+    content.stream1.clear();
+    content.stream2.clear();
+    EXPECT_FALSE(kvo.Open(Write().c_str(), false));  // the player refuses empty streams
+    EXPECT_FALSE(kvo.IsPlaying());
+    EXPECT_EQ(kvo.GetPositionSeconds(), 0.0f);
+}
+
+TEST_F(KvoFileTest, VolumeStoresThePercentAndWeighsTheSides)
+{
+    KvoFile kvo;
+    ASSERT_TRUE(kvo.Open(Write().c_str(), false));
+    kvo.SetVolume(0.5f, 100, 50);
+    EXPECT_EQ(kvo.VolumePercent(), 50);
+    uint32_t left = 0, right = 0;
+    kvo.Player()->GetPlayerVolume(&left, &right);
+    EXPECT_EQ(left, 50u);
+    EXPECT_EQ(right, 25u);
+    kvo.SetVolume(1.5f, 100, 100);
+    EXPECT_EQ(kvo.VolumePercent(), 150);
+    kvo.Player()->GetPlayerVolume(&left, &right);
+    EXPECT_EQ(left, 50u);  // unchanged
+}
