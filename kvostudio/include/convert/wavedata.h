@@ -25,6 +25,8 @@ enum class WaveDataResult {
 // to the rest of the file. Leaves the file position undefined.
 WaveDataResult FindWaveData(std::FILE* file, uint64_t fileSize, WaveDataSpan* span);
 
+inline constexpr unsigned kWavePlainHeaderBytes = 44;
+
 // The 44-byte header: RIFF size, fmt size 16, PCM, the format, data size.
 void MakePlainWaveHeader(uint8_t out[44], uint32_t riffSize, uint16_t channels, uint32_t sampleRate,
                          uint16_t bitsPerSample, uint32_t dataSize);
