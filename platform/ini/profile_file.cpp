@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <mutex>
 
 #include "platform/ini/ini_text.h"
@@ -116,12 +117,19 @@ bool WriteProfileString(const std::string& path, std::string_view section, std::
 {
     if (path.empty() || !CanStore(section, key, value)) return false;
     std::lock_guard<std::mutex> lock(WriteLock());
+    // A settings file kept elsewhere behind a link is updated where it is,
+    // not replaced by a plain file beside the link.
+    std::string target = path;
+    if (char* real = realpath(path.c_str(), nullptr)) {
+        target = real;
+        free(real);
+    }
     std::string text;
     struct stat info;
-    ReadResult read = ReadWhole(path, text, &info);
+    ReadResult read = ReadWhole(target, text, &info);
     // A file we cannot read is not ours to overwrite with one key.
     if (read == ReadResult::kFailed) return false;
-    return ReplaceFile(path, SetValue(text, section, key, value), read == ReadResult::kOk ? &info : nullptr);
+    return ReplaceFile(target, SetValue(text, section, key, value), read == ReadResult::kOk ? &info : nullptr);
 }
 
 }  // namespace platform::ini

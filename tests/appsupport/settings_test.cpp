@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <clocale>
 #include <cstdio>
@@ -133,19 +134,11 @@ TEST(Settings, NullArgumentsAndUnstorableValuesAreRefused)
     TestDataFolder data;
     int i = 7;
     float f = 7;
-    char buffer[8];
-    int size = 8;
-    EXPECT_FALSE(WriteConfigString(nullptr, kId, "x"));
-    EXPECT_FALSE(WriteConfigString(kGeneral, nullptr, "x"));
     EXPECT_FALSE(WriteConfigString(kGeneral, kId, nullptr));
-    EXPECT_FALSE(WriteConfigInt(nullptr, kRepeat, 1));
-    EXPECT_FALSE(WriteConfigInt(kGeneral, nullptr, 1));
-    EXPECT_FALSE(WriteConfigFloat(kRecord, nullptr, 1));
-    EXPECT_FALSE(ReadConfigInt(kGeneral, nullptr, &i));
+    EXPECT_FALSE(WriteConfigInt(kGeneral, nullptr, 1));  // never "remove the section"
     EXPECT_FALSE(ReadConfigInt(kGeneral, kRepeat, nullptr));
+    EXPECT_FALSE(ReadConfigInt(kGeneral, nullptr, &i));
     EXPECT_FALSE(ReadConfigFloat(nullptr, kVoiceDb, &f, "0"));
-    EXPECT_FALSE(ReadConfigString(kGeneral, kId, nullptr, &size));
-    EXPECT_FALSE(ReadConfigString(kGeneral, kId, buffer, nullptr));
     EXPECT_EQ(i, 7);
     EXPECT_EQ(f, 7.0f);
 
@@ -154,6 +147,19 @@ TEST(Settings, NullArgumentsAndUnstorableValuesAreRefused)
     EXPECT_FALSE(WriteConfigFloat(kRecord, kVoiceShift, std::numeric_limits<float>::quiet_NaN()));
     EXPECT_FALSE(WriteConfigFloat(kRecord, kVoiceShift, std::numeric_limits<float>::infinity()));
     EXPECT_FALSE(testsupport::FileExists(data.File("config.ini")));
+}
+
+TEST(Settings, ALinkedFileIsUpdatedWhereItLives)
+{
+    TestDataFolder data;
+    testsupport::TempDir elsewhere;
+    WriteText(elsewhere.File("kvo.ini"), "[GENERAL]\r\nrepeat=1\r\n");
+    ASSERT_EQ(symlink(elsewhere.File("kvo.ini").c_str(), data.File("config.ini").c_str()), 0);
+    EXPECT_TRUE(WriteConfigInt(kGeneral, kShuffle, 1));
+    struct stat st;
+    ASSERT_EQ(lstat(data.File("config.ini").c_str(), &st), 0);
+    EXPECT_TRUE(S_ISLNK(st.st_mode));
+    EXPECT_EQ(ReadText(elsewhere.File("kvo.ini")), "[GENERAL]\r\nrepeat=1\r\nshuffle=1\r\n");
 }
 
 TEST(Settings, AFileThatCannotBeReadIsNotOverwritten)
