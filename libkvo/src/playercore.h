@@ -11,6 +11,8 @@
 // buffers; flags the caller sets are atomics read once per frame; volume
 // and fades share the fade lock, echo and equalizer the effects lock.
 
+#include <mad.h>
+
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -194,10 +196,25 @@ private:
     // Effects that depend on the opened format (echo ring, equalizer rate).
     void OnSourceOpened();
     // Hooks of the decoding thread for the effects and the output snapshot.
+    // OnPlayStarting: the thread starts playing (device open, buffers free).
+    // OnPlayEnding: the thread is about to reset and close the device.
     void OnPlayStarting();
     void OnPlayEnding();
-    void ProcessEffects(int16_t* samples, size_t count);
+    // Channel mix and subband equalizer on a decoded frame, before synthesis.
+    void ProcessSubbands(struct mad_frame& frame);
+    // Echo and FIR equalizer on a finished buffer of 16-bit stereo; returns
+    // the bytes to write from its start (0: nothing yet, the buffer is
+    // filled again).
+    uint32_t ProcessEffects(int16_t* samples, uint32_t bytes);
+    // The equalizer was switched off (or the song ended) while it held
+    // samples: EqTailPending is true until DrainEqTail has given them all.
+    bool EqTailPending();
+    uint32_t DrainEqTail(int16_t* out, uint32_t capacityBytes);
+    // The song ended: whatever the equalizer holds is to be drained.
+    void EndEqTail();
+    // A buffer went to the device / came back and is about to be refilled.
     void NoteBufferWritten(uint32_t index);
+    void OnBufferReclaimed(uint32_t index);
     bool FindFirstFrames();
     void ReadFormat(int stream, const struct mad_header& header);
     void ResetSource();

@@ -8,11 +8,26 @@ void PlayerCore::OnPlayStarting() {}
 
 void PlayerCore::OnPlayEnding() {}
 
-void PlayerCore::ProcessEffects(int16_t* samples, size_t count)
+void PlayerCore::ProcessSubbands(struct mad_frame&) {}
+
+uint32_t PlayerCore::ProcessEffects(int16_t*, uint32_t bytes)
 {
-    (void)samples;
-    (void)count;
+    return bytes;
 }
+
+bool PlayerCore::EqTailPending()
+{
+    return false;
+}
+
+uint32_t PlayerCore::DrainEqTail(int16_t*, uint32_t)
+{
+    return 0;
+}
+
+void PlayerCore::EndEqTail() {}
+
+void PlayerCore::OnBufferReclaimed(uint32_t) {}
 
 void PlayerCore::NoteBufferWritten(uint32_t index)
 {

@@ -62,6 +62,7 @@ private:
     void MixFrame();
     bool FinishBuffer();
     bool WriteBuffer(uint32_t bytes);
+    bool DrainEqTail();
     void End(bool natural);
 
     PlayerCore& c_;
@@ -273,9 +274,14 @@ void PlayerCore::Decoding::Run()
     bool natural = false;
     if (ok)
         natural = c_.reverse_.load() ? RunReverse() : RunForward();
-    // The last partial buffer of a song that ended on its own is played too.
+    // The last partial buffer of a song that ended on its own is played too,
+    // and then what the equalizer still holds.
     if (natural && fill_ > 0 && !stopLoop_)
         FinishBuffer();
+    if (natural && !stopLoop_ && c_.playing_.load()) {
+        c_.EndEqTail();
+        DrainEqTail();
+    }
     End(natural && !stopLoop_);
 }
 
@@ -301,6 +307,8 @@ bool PlayerCore::Decoding::RunForward()
                 continue;  // this frame lies past the loop's end
             }
         }
+        for (int i = 0; i < c_.streamCount_; ++i)
+            c_.ProcessSubbands(in_[i].decoder.Frame());
         c_.StepFades();
         if (!c_.playing_.load() || stopLoop_)
             break;
@@ -398,6 +406,8 @@ bool PlayerCore::Decoding::RunReverse()
                     return c_.playing_.load();
             }
             AfterFrame();
+            for (int i = 0; i < c_.streamCount_; ++i)
+                c_.ProcessSubbands(in_[i].decoder.Frame());
             c_.StepFades();
             if (k < first) {
                 for (int i = 0; i < c_.streamCount_; ++i)
@@ -604,7 +614,7 @@ void PlayerCore::Decoding::MixFrame()
 // Runs the chain on the full buffer and writes it. False ends the play.
 bool PlayerCore::Decoding::FinishBuffer()
 {
-    const uint32_t bytes = fill_;
+    uint32_t bytes = fill_;
     fill_ = 0;
     framesInBuffer_ = 0;
     char* data = c_.waveOut_.GetBufferData(bufferIndex_);
@@ -625,7 +635,20 @@ bool PlayerCore::Decoding::FinishBuffer()
     }
     if (c_.vocalCut_.load())
         VocalCutPairs(samples, count);
-    c_.ProcessEffects(samples, count);
+    if (c_.EqTailPending()) {
+        // The equalizer was just switched off: what it still holds is played
+        // before this buffer.
+        const std::vector<int16_t> keep(samples, samples + count);
+        if (!DrainEqTail())
+            return false;
+        data = c_.waveOut_.GetBufferData(bufferIndex_);
+        samples = reinterpret_cast<int16_t*>(data);
+        std::copy(keep.begin(), keep.end(), samples);
+    }
+    // Echo and equalizer; the equalizer holds back its delay at the start.
+    bytes = c_.ProcessEffects(samples, bytes);
+    if (bytes == 0)
+        return true;
 
     if (c_.callbacks_.Mask() & MP3_MSG_WAVE_BUFFER_SYNC) {
         const uint32_t rate = c_.streams_[0].format.sampleRate;
@@ -656,6 +679,21 @@ bool PlayerCore::Decoding::WriteBuffer(uint32_t bytes)
     if (!c_.playing_.load())
         return false;
     wo.UnprepareBuffer(bufferIndex_);
+    c_.OnBufferReclaimed(bufferIndex_);
+    return true;
+}
+
+// Writes out what the equalizer still holds, one ring buffer at a time.
+bool PlayerCore::Decoding::DrainEqTail()
+{
+    while (c_.EqTailPending()) {
+        char* data = c_.waveOut_.GetBufferData(bufferIndex_);
+        const uint32_t bytes = c_.DrainEqTail(reinterpret_cast<int16_t*>(data), c_.waveOut_.GetBufferSize());
+        if (bytes > 0 && !WriteBuffer(bytes))
+            return false;
+        if (bytes == 0)
+            break;
+    }
     return true;
 }
 
