@@ -166,9 +166,9 @@ bool KvoFile::Open(const char* path, bool streaming)
 
 bool KvoFile::Play()
 {
-    if (player_)
-        player_->Play();
-    return true;
+    // The player's answer is passed on: a caller must not show a song as
+    // playing when nothing plays.
+    return player_ && player_->Play() != 0;
 }
 
 void KvoFile::Stop()
