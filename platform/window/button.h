@@ -1,0 +1,41 @@
+#pragma once
+// An owner-drawn push button: it takes the pointer when pressed, looks
+// pushed while the pointer stays over it, and a release over it sends
+// WM_COMMAND with BN_CLICKED to its parent. What it looks like is up to
+// DrawItem, which its paint calls.
+
+#include "platform/draw/dc.h"
+#include "platform/window/window.h"
+
+namespace platform {
+
+struct DrawItemInfo {
+    int ctlId = 0;
+    Rect rect;  // the client rectangle
+    bool pushed = false;
+    bool disabled = false;
+};
+
+class OwnerDrawButton : public Window {
+public:
+    bool Create(const std::string& text, uint32_t style, const Rect& rect, Window* parent, int id);
+    // Pressed and the pointer over it.
+    bool IsPushed() const { return pushed_; }
+
+    const MessageMap* GetMessageMap() const override;
+
+protected:
+    virtual void DrawItem(DC& dc, const DrawItemInfo& info);
+
+private:
+    LRESULT OnLButtonDown(const Message& m);
+    LRESULT OnLButtonUp(const Message& m);
+    LRESULT OnMouseMove(const Message& m);
+    LRESULT OnCaptureChanged(const Message& m);
+    LRESULT OnPaint(const Message& m);
+
+    bool tracking_ = false;
+    bool pushed_ = false;
+};
+
+}  // namespace platform

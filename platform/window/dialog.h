@@ -1,0 +1,54 @@
+#pragma once
+// Dialog windows: frameless top-level windows that run either modelessly
+// (Create: the window stays until destroyed; EndDialog hides it) or
+// modally (DoModal: the owner is disabled and a nested loop runs until
+// EndDialog, then the window is destroyed and the result returned).
+//
+// OnInitDialog runs once the window exists and before it is shown.
+// Return and Escape, and the desktop's close request, come as the commands
+// IDOK and IDCANCEL, which end the dialog through OnOK and OnCancel unless
+// a derived class handles them.
+//
+// There are no dialog resources here: a dialog starts at a default size,
+// centred over its owner, and its OnInitDialog places and sizes it.
+
+#include "platform/window/window.h"
+
+namespace platform {
+
+class Dialog : public Window {
+public:
+    static constexpr Size kDefaultSize{300, 200};
+
+    Dialog(UINT templateId, Window* parent);
+
+    // Modeless: creates the window, runs OnInitDialog and shows it.
+    bool Create(UINT templateId, Window* parent = nullptr);
+    // Modal: returns the EndDialog result, or -1 when the window could not
+    // be created (or was destroyed without EndDialog).
+    int DoModal();
+    void EndDialog(int result);
+
+    UINT GetTemplateId() const { return templateId_; }
+
+    const MessageMap* GetMessageMap() const override;
+
+protected:
+    virtual bool OnInitDialog();
+    virtual void OnOK();
+    virtual void OnCancel();
+
+private:
+    bool CreateHidden();
+    LRESULT OnInitDialogMsg(const Message& m);
+    LRESULT OnCloseMsg(const Message& m);
+    LRESULT OnKeyDown(const Message& m);
+    void OnOkCommand();
+    void OnCancelCommand();
+
+    UINT templateId_;
+    Window* parentWnd_;
+    bool modal_ = false;
+};
+
+}  // namespace platform

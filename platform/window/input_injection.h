@@ -1,0 +1,22 @@
+#pragma once
+// Pointer and key events made by the program itself, taking the same way
+// as the desktop's: for driving windows that live in memory (tests) and
+// for replaying input. Points are in the top-level window's client
+// coordinates; 'button' is 1 left, 2 middle, 3 right.
+
+#include <cstdint>
+
+#include "platform/draw/geometry.h"
+#include "platform/window/messages.h"
+
+namespace platform {
+
+class Window;
+
+void InjectMouseMove(Window& top, Point client, uint32_t keys = 0);
+void InjectMouseButton(Window& top, int button, bool down, Point client, uint32_t keys = 0);
+// The pointer went off the window.
+void InjectPointerLeave(Window& top);
+void InjectKey(Window& top, bool down, WPARAM vk, uint32_t ch = 0);
+
+}  // namespace platform

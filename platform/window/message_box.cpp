@@ -1,0 +1,116 @@
+#include "platform/window/message_box.h"
+
+#include <gtk/gtk.h>
+
+#include <cstdio>
+
+#include "platform/window/ui_loop.h"
+#include "platform/window/window.h"
+
+namespace platform {
+
+void* DesktopWidgetOf(Window& top);
+
+namespace {
+
+MessageBoxHandler& Handler()
+{
+    static MessageBoxHandler handler;
+    return handler;
+}
+
+int FirstButton(UINT type)
+{
+    switch (type & 0xF) {
+    case MB_YESNO:
+    case MB_YESNOCANCEL:
+        return IDYES;
+    default:
+        return IDOK;
+    }
+}
+
+int ShowOnDesktop(Window* owner, const MessageBoxRequest& req)
+{
+    GtkWindow* parent = nullptr;
+    if (owner && owner->IsWindow())
+        parent = GTK_WINDOW(DesktopWidgetOf(*owner));
+    GtkMessageType kind = GTK_MESSAGE_OTHER;
+    switch (req.type & 0xF0) {
+    case MB_ICONERROR:
+        kind = GTK_MESSAGE_ERROR;
+        break;
+    case MB_ICONQUESTION:
+        kind = GTK_MESSAGE_QUESTION;
+        break;
+    case MB_ICONWARNING:
+        kind = GTK_MESSAGE_WARNING;
+        break;
+    case MB_ICONINFORMATION:
+        kind = GTK_MESSAGE_INFO;
+        break;
+    default:
+        break;
+    }
+    GtkWidget* box = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, kind, GTK_BUTTONS_NONE, "%s", req.text.c_str());
+    gtk_window_set_title(GTK_WINDOW(box), req.caption.c_str());
+    switch (req.type & 0xF) {
+    case MB_OKCANCEL:
+        gtk_dialog_add_buttons(GTK_DIALOG(box), "_OK", IDOK, "_Cancel", IDCANCEL, nullptr);
+        break;
+    case MB_YESNO:
+        gtk_dialog_add_buttons(GTK_DIALOG(box), "_Yes", IDYES, "_No", IDNO, nullptr);
+        break;
+    case MB_YESNOCANCEL:
+        gtk_dialog_add_buttons(GTK_DIALOG(box), "_Yes", IDYES, "_No", IDNO, "_Cancel", IDCANCEL, nullptr);
+        break;
+    default:
+        gtk_dialog_add_buttons(GTK_DIALOG(box), "_OK", IDOK, nullptr);
+        break;
+    }
+    const int response = gtk_dialog_run(GTK_DIALOG(box));
+    gtk_widget_destroy(box);
+    if (response > 0)
+        return response;
+    // Closed without a button: the cancelling answer when there is one.
+    const UINT buttons = req.type & 0xF;
+    if (buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL)
+        return IDCANCEL;
+    if (buttons == MB_YESNO)
+        return IDNO;
+    return IDOK;
+}
+
+}  // namespace
+
+MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
+{
+    MessageBoxHandler old = std::move(Handler());
+    Handler() = std::move(handler);
+    return old;
+}
+
+int MessageBox(Window* owner, const std::string& text, const std::string& caption, UINT type)
+{
+    MessageBoxRequest req{owner ? owner->GetSafeHwnd() : 0, text, caption, type};
+    Window* ownerTop = (owner && owner->IsWindow()) ? owner->GetTopLevel() : nullptr;
+    const WindowHandle ownerHandle = ownerTop ? ownerTop->GetSafeHwnd() : 0;
+    const bool disable = ownerTop && ownerTop->IsWindowEnabled();
+    if (disable)
+        ownerTop->EnableWindow(false);
+    int answer;
+    if (Handler())
+        answer = Handler()(req);
+    else if (HasDisplay() && IsUiThread())
+        answer = ShowOnDesktop(ownerTop, req);
+    else {
+        std::fprintf(stderr, "[%s] %s\n", caption.c_str(), text.c_str());
+        answer = FirstButton(type);
+    }
+    if (disable)
+        if (Window* o = Window::FromHandle(ownerHandle))
+            o->EnableWindow(true);
+    return answer;
+}
+
+}  // namespace platform

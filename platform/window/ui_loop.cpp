@@ -1,0 +1,280 @@
+#include "platform/window/ui_loop.h"
+
+#include <glib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <deque>
+
+#include "platform/window/window_internal.h"
+
+namespace platform {
+
+// desktop.cpp
+bool OpenDesktop();
+Rect DesktopScreenRect();
+bool DesktopCursorPos(Point& p);
+
+namespace {
+
+struct Posted {
+    WindowHandle hwnd;
+    UINT msg;
+    WPARAM wParam;
+    LPARAM lParam;
+    void (*drop)(LPARAM);
+};
+
+// The queue other threads post into; a GSource on the UI thread's context
+// delivers it, woken by g_main_context_wakeup.
+struct PostQueue {
+    std::mutex mutex;
+    std::deque<Posted> items;
+    GSource* source = nullptr;
+    GMainContext* context = nullptr;
+};
+
+PostQueue& Queue()
+{
+    static PostQueue q;
+    return q;
+}
+
+gboolean QueuePrepare(GSource*, gint* timeout)
+{
+    *timeout = -1;
+    std::lock_guard<std::mutex> lock(Queue().mutex);
+    return !Queue().items.empty();
+}
+
+gboolean QueueCheck(GSource*)
+{
+    std::lock_guard<std::mutex> lock(Queue().mutex);
+    return !Queue().items.empty();
+}
+
+gboolean QueueDispatch(GSource*, GSourceFunc, gpointer)
+{
+    // Only what is queued now: a handler that posts again waits for the
+    // next round, so input and painting are never starved.
+    size_t n;
+    {
+        std::lock_guard<std::mutex> lock(Queue().mutex);
+        n = Queue().items.size();
+    }
+    for (size_t i = 0; i < n; ++i) {
+        Posted p;
+        {
+            std::lock_guard<std::mutex> lock(Queue().mutex);
+            if (Queue().items.empty())
+                break;
+            p = Queue().items.front();
+            Queue().items.pop_front();
+        }
+        if (Window* w = Window::FromHandle(p.hwnd))
+            w->SendMessage(p.msg, p.wParam, p.lParam);
+        else if (p.drop)
+            p.drop(p.lParam);
+    }
+    return G_SOURCE_CONTINUE;
+}
+
+GSourceFuncs kQueueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
+
+struct ModalLoop {
+    WindowHandle hwnd;
+    GMainLoop* loop;
+    int code;
+    bool ended;
+};
+
+std::vector<ModalLoop*>& ModalLoops()
+{
+    static std::vector<ModalLoop*> loops;
+    return loops;
+}
+
+struct MainLoopState {
+    GMainLoop* loop = nullptr;
+    int code = 0;
+    bool quit = false;
+};
+
+MainLoopState& MainLoop()
+{
+    static MainLoopState s;
+    return s;
+}
+
+}  // namespace
+
+int64_t MonotonicMs()
+{
+    return g_get_monotonic_time() / 1000;
+}
+
+bool InitWindowing(DisplayMode mode)
+{
+    UiState& ui = Ui();
+    if (ui.initialised)
+        return ui.display;
+    ui.thread = std::this_thread::get_id();
+    ui.display = mode == DisplayMode::Auto && OpenDesktop();
+    PostQueue& q = Queue();
+    q.context = g_main_context_default();
+    q.source = g_source_new(&kQueueFuncs, sizeof(GSource));
+    // Posted messages keep flowing inside nested (modal) loops.
+    g_source_set_can_recurse(q.source, TRUE);
+    g_source_set_priority(q.source, G_PRIORITY_DEFAULT);
+    g_source_attach(q.source, q.context);
+    ui.initialised = true;
+    return ui.display;
+}
+
+bool HasDisplay() { return Ui().display; }
+bool IsUiThread() { return OnUiThread(); }
+
+bool PostMessage(WindowHandle hwnd, UINT msg, WPARAM wParam, LPARAM lParam, void (*dropLParam)(LPARAM))
+{
+    UiState& ui = Ui();
+    if (!ui.initialised || hwnd == 0)
+        return false;
+    {
+        std::lock_guard<std::mutex> lock(ui.liveMutex);
+        if (!ui.live.count(hwnd))
+            return false;
+    }
+    {
+        std::lock_guard<std::mutex> lock(Queue().mutex);
+        Queue().items.push_back({hwnd, msg, wParam, lParam, dropLParam});
+    }
+    g_main_context_wakeup(Queue().context);
+    return true;
+}
+
+LRESULT SendMessage(WindowHandle hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
+{
+    Window* w = Window::FromHandle(hwnd);
+    return w ? w->SendMessage(msg, wParam, lParam) : 0;
+}
+
+int RunMessageLoop()
+{
+    if (!OnUiThread())
+        return -1;
+    MainLoopState& m = MainLoop();
+    if (m.quit) {
+        m.quit = false;
+        return m.code;
+    }
+    m.loop = g_main_loop_new(nullptr, FALSE);
+    g_main_loop_run(m.loop);
+    g_main_loop_unref(m.loop);
+    m.loop = nullptr;
+    m.quit = false;
+    return m.code;
+}
+
+void PostQuitMessage(int code)
+{
+    MainLoopState& m = MainLoop();
+    m.code = code;
+    m.quit = true;
+    if (m.loop)
+        g_main_loop_quit(m.loop);
+}
+
+int RunModalLoop(Window& window)
+{
+    if (!OnUiThread() || !window.IsWindow())
+        return -1;
+    ModalLoop modal{window.GetSafeHwnd(), g_main_loop_new(nullptr, FALSE), -1, false};
+    ModalLoops().push_back(&modal);
+    if (!modal.ended)
+        g_main_loop_run(modal.loop);
+    auto& loops = ModalLoops();
+    loops.erase(std::remove(loops.begin(), loops.end(), &modal), loops.end());
+    g_main_loop_unref(modal.loop);
+    return modal.code;
+}
+
+void EndModalLoop(Window& window, int code)
+{
+    for (ModalLoop* m : ModalLoops()) {
+        if (m->hwnd == window.GetSafeHwnd() && !m->ended) {
+            m->code = code;
+            m->ended = true;
+            g_main_loop_quit(m->loop);
+            return;
+        }
+    }
+}
+
+bool InModalLoop(const Window& window)
+{
+    for (ModalLoop* m : ModalLoops())
+        if (m->hwnd == window.GetSafeHwnd() && !m->ended)
+            return true;
+    return false;
+}
+
+void EndModalLoopsOf(WindowHandle handle)
+{
+    for (ModalLoop* m : ModalLoops()) {
+        if (m->hwnd == handle && !m->ended) {
+            m->ended = true;
+            g_main_loop_quit(m->loop);
+        }
+    }
+}
+
+void PumpMessages()
+{
+    if (!OnUiThread())
+        return;
+    while (g_main_context_iteration(nullptr, FALSE)) {
+    }
+}
+
+bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs)
+{
+    if (!OnUiThread())
+        return done();
+    const int64_t end = MonotonicMs() + timeoutMs;
+    while (!done()) {
+        if (MonotonicMs() >= end)
+            return done();
+        // Wakes at least every 10 ms to look at the clock and 'done'.
+        GSource* tick = g_timeout_source_new(10);
+        g_source_set_callback(tick, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr, nullptr);
+        g_source_attach(tick, nullptr);
+        g_main_context_iteration(nullptr, TRUE);
+        g_source_destroy(tick);
+        g_source_unref(tick);
+    }
+    return true;
+}
+
+void RunLoopFor(int ms)
+{
+    const int64_t end = MonotonicMs() + ms;
+    RunLoopUntil([end] { return MonotonicMs() >= end; }, ms + 1000);
+}
+
+Point GetCursorPos()
+{
+    Point p;
+    if (Ui().display && DesktopCursorPos(p)) {
+        return p;
+    }
+    return Ui().cursor;
+}
+
+Rect GetScreenRect()
+{
+    if (Ui().display)
+        return DesktopScreenRect();
+    return {0, 0, 1280, 1024};
+}
+
+}  // namespace platform

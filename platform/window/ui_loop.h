@@ -1,0 +1,61 @@
+#pragma once
+// The UI thread's message loop (a GLib main loop): setting the window
+// service up, running the program's loop and nested modal loops, posting
+// messages from any thread, and the pointer and screen queries.
+
+#include <functional>
+
+#include "platform/draw/geometry.h"
+#include "platform/window/messages.h"
+
+namespace platform {
+
+class Window;
+
+enum class DisplayMode {
+    Auto,      // open the X display when one is reachable, else run in memory
+    Headless,  // never touch a display: windows live in memory (tests)
+};
+
+// Makes the calling thread the UI thread. Returns true when windows appear
+// on a display. Later calls change nothing and return the first answer.
+bool InitWindowing(DisplayMode mode = DisplayMode::Auto);
+bool HasDisplay();
+bool IsUiThread();
+
+// Runs until PostQuitMessage; returns its code.
+int RunMessageLoop();
+void PostQuitMessage(int code);
+
+// Runs a nested loop until EndModalLoop(window, code) or the window's
+// destruction (result -1). Other windows keep their timers, posted messages
+// and painting meanwhile.
+int RunModalLoop(Window& window);
+void EndModalLoop(Window& window, int code);
+bool InModalLoop(const Window& window);
+
+// Handles everything that is ready, without waiting.
+void PumpMessages();
+// Handles messages until 'done' answers true or timeoutMs passes; returns
+// done()'s last answer.
+bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs);
+void RunLoopFor(int ms);
+
+// Posts a message to a window; callable from any thread. Returns false
+// (and leaves lParam to the caller) when the window does not exist or the
+// service is not running. A window that is gone by the time the message
+// comes up drops it; 'dropLParam', when given, then frees what lParam
+// points to, so a record handed to a closing window is not lost memory.
+bool PostMessage(WindowHandle hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
+                 void (*dropLParam)(LPARAM) = nullptr);
+// UI thread only.
+LRESULT SendMessage(WindowHandle hwnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+
+// The pointer's last known position on the screen.
+Point GetCursorPos();
+// The primary screen's area (1280 x 1024 in memory).
+Rect GetScreenRect();
+// The desktop's id of a top-level window (an X window), 0 in memory.
+unsigned long NativeWindowId(Window& top);
+
+}  // namespace platform
