@@ -52,7 +52,8 @@ public:
 
     // Stepped clock: every open, unpaused device plays 'ms' milliseconds of
     // sound (as much of it as is queued). Returns once the Done messages of
-    // the buffers finished by the step have been delivered.
+    // the buffers finished by the step have been delivered, so a callback
+    // must not open or close a simulated device meanwhile.
     void Advance(uint32_t ms);
 
     // The next open (any device) fails with 'code' and opens nothing.

@@ -59,24 +59,6 @@ TEST(OutputVolume, FullVolumeLeavesBytesAloneAndMonoFollowsTheLeftSide)
     EXPECT_EQ(unsigned8, std::vector<uint8_t>({128, 128, 128, 128}));
 }
 
-TEST(OutputFormatCheck, AcceptsWhatThePlayersWriteAndNothingOdd)
-{
-    EXPECT_EQ(CheckOutputFormat(Pcm(2, 16)), kOutputOk);
-    EXPECT_EQ(CheckOutputFormat(Pcm(1, 8, 8000)), kOutputOk);
-    EXPECT_EQ(CheckOutputFormat(Pcm(2, 24)), kOutputBadFormat);
-    EXPECT_EQ(CheckOutputFormat(Pcm(0, 16)), kOutputBadFormat);
-    EXPECT_EQ(CheckOutputFormat(Pcm(2, 16, 0)), kOutputBadFormat);
-    OutputFormat wrongAlign = Pcm(2, 16);
-    wrongAlign.blockAlign = 2;
-    EXPECT_EQ(CheckOutputFormat(wrongAlign), kOutputBadFormat);
-    OutputFormat notPcm = Pcm(2, 16);
-    notPcm.formatTag = 3;
-    EXPECT_EQ(CheckOutputFormat(notPcm), kOutputBadFormat);
-    EXPECT_EQ(OutputFormatBit(44100, 2, 16), 0x800u);
-    EXPECT_EQ(OutputFormatBit(11025, 1, 8), 0x1u);
-    EXPECT_EQ(OutputFormatBit(12345, 2, 16), 0u);
-}
-
 TEST(SdlOpenErrors, MapOntoTheDeviceResults)
 {
     EXPECT_EQ(SdlOpenErrorToResult("Out of memory"), kOutputNoMemory);

@@ -88,3 +88,34 @@ TEST(SdlDiskOutput, WrittenBuffersReachTheDriversFileUnchanged)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(SdlOutputFailures, NoAudioSystemAndBadIndexesKeepTheirMessages)
+{
+    {
+        ScopedEnv driverEnv("SDL_AUDIODRIVER", "no-such-audio-driver");
+        platform::audio::UseSdlOutput();
+        EXPECT_EQ(platform::audio::OutputDeviceCount(), 0);
+        WaveOutDriver driver;
+        ASSERT_EQ(driver.Initialize(WAVE_FORMAT_PCM, 2, 44100, 16, 2, 100), 1);
+        EXPECT_EQ(driver.OpenAudioOutput(WAVE_MAPPER, nullptr, nullptr, CALLBACK_FUNCTION), 0);
+        EXPECT_STREQ(driver.GetError(), "WaveOutDriver::OpenAudioOutput->No device driver is present");
+    }
+    if (!platform::audio::SdlHasAudioDriver("disk"))
+        GTEST_SKIP() << "this SDL has no 'disk' audio driver to count devices on";
+    ScopedEnv driverEnv("SDL_AUDIODRIVER", "disk");
+    const int count = platform::audio::OutputDeviceCount();
+    WaveOutDriver driver;
+    ASSERT_EQ(driver.Initialize(WAVE_FORMAT_PCM, 2, 44100, 16, 2, 100), 1);
+    EXPECT_EQ(driver.OpenAudioOutput(count, nullptr, nullptr, CALLBACK_FUNCTION), 0);
+    EXPECT_STREQ(driver.GetError(), "WaveOutDriver::OpenAudioOutput->Specified device identifier is out of range");
+    for (int i = 0; i < count; ++i) {
+        platform::audio::OutputDeviceCaps caps;
+        ASSERT_TRUE(platform::audio::GetOutputDeviceCaps(i, &caps));
+        EXPECT_FALSE(caps.name.empty());
+        EXPECT_NE(caps.formats & platform::audio::OutputFormatBit(44100, 2, 16), 0u);
+    }
+}
+
+}  // namespace

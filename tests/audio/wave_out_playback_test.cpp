@@ -2,6 +2,9 @@
 // buffers handed back, reset, close and the position.
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <thread>
+
 #include "platform/thread/event.h"
 #include "tests/audio/driver_fixture.h"
 
@@ -215,6 +218,52 @@ TEST_F(WaveOutPlayback, ARealTimeClockPlaysEverythingWritten)
     EXPECT_EQ(sim_->Recorded(), all);
     EXPECT_EQ(driver.GetPosition(1), 1000u);
     EXPECT_EQ(driver.Close(), 1);
+}
+
+// A player's Stop runs on the caller's thread while its decoding thread
+// waits for a free buffer: pause and reset must wake the writer, which then
+// closes the device itself.
+TEST_F(WaveOutPlayback, StopFromAnotherThreadWakesTheWriterWhoCloses)
+{
+    sim_->SetStepped();   // nothing plays: the writer runs out of free buffers
+    WaveOutDriver driver;
+    ASSERT_EQ(driver.Initialize(WAVE_FORMAT_PCM, 2, 8000, 16, 3, 50), 1);
+    FreeWaiter waiter;
+    waiter.log = &log_;
+    std::atomic<bool> playing{true};
+    std::atomic<int> writes{0};
+    platform::Event writerBlocked{true};
+    std::thread writer([&] {
+        ASSERT_EQ(driver.OpenAudioOutput(WAVE_MAPPER, &FreeWaiter::Callback, &waiter, CALLBACK_FUNCTION), 1);
+        for (uint32_t i = 0; i < driver.GetBufferCount(); ++i)
+            driver.MarkBufferFree(i);
+        uint32_t index = 0;
+        while (playing) {
+            while (!driver.IsBufferFree(index) && playing) {
+                writerBlocked.Set();
+                waiter.bufferFree.Wait(10000);
+            }
+            if (!playing)
+                break;
+            driver.UnprepareBuffer(index);
+            Fill(driver, index, driver.GetBufferSize(), writes);
+            if (driver.PlayBuffer(index))
+                ++writes;
+            index = (index + 1) % driver.GetBufferCount();
+        }
+        EXPECT_EQ(driver.Close(), 1);
+    });
+    ASSERT_TRUE(writerBlocked.Wait(10000));
+    EXPECT_EQ(driver.Pause(), 1);
+    playing = false;
+    EXPECT_EQ(driver.Reset(), 1);
+    waiter.bufferFree.Set();
+    writer.join();
+
+    EXPECT_FALSE(driver.IsOpen());
+    EXPECT_EQ(writes, 3);
+    EXPECT_EQ(log_.DoneIndexes(), std::vector<uint32_t>({0, 1, 2}));
+    EXPECT_EQ(sim_->RecordedSize(), 0u);
 }
 
 }  // namespace
