@@ -145,12 +145,16 @@ bool InstallCrashDumpHandler(const char* dumpPath)
     void* warmUp[2];
     backtrace(warmUp, 2);
 
-    // A stack overflow leaves no stack for the handler; give the installing
-    // thread (the program's main thread) a spare one.
-    stack_t alt{};
-    alt.ss_sp = g_altStack;
-    alt.ss_size = sizeof g_altStack;
-    sigaltstack(&alt, nullptr);
+    // A stack overflow leaves no stack for the handler; give the first
+    // installing thread (the program's main thread) a spare one. Only one
+    // thread may own it.
+    static std::atomic<bool> altStackTaken{false};
+    if (!altStackTaken.exchange(true)) {
+        stack_t alt{};
+        alt.ss_sp = g_altStack;
+        alt.ss_size = sizeof g_altStack;
+        sigaltstack(&alt, nullptr);
+    }
 
     struct sigaction action{};
     action.sa_sigaction = OnFatalSignal;
