@@ -4,6 +4,10 @@
 
 namespace tcp = platform::tcp;
 
+namespace {
+constexpr int kBlockingConnectLimitMs = 130000;
+}
+
 CTcpSocket::~CTcpSocket()
 {
     if (IsOpen())
@@ -46,12 +50,15 @@ bool CTcpSocket::Connect(const char* host, int port)
         OnlineTrace("Unable to connect: %d\n", tcp::LastError());
         return false;
     }
-    if (connectTimeoutOn_) {
+    if (connectTimeoutOn_ || started == tcp::ConnectResult::InProgress) {
         // A refused connection is seen as soon as the socket reports it,
-        // not after the whole time-out.
+        // not after the whole time-out. A blocking connect that a signal
+        // interrupted goes on in the background; it gets as long as the
+        // system itself would give it.
+        const int waitMs = connectTimeoutOn_ ? connectTimeout_ : kBlockingConnectLimitMs;
         const bool connected = started == tcp::ConnectResult::Connected ||
-                               tcp::WaitConnected(socket_, connectTimeout_) == tcp::WaitResult::Connected;
-        if (!connected || !tcp::SetNonBlocking(socket_, false)) {
+                               tcp::WaitConnected(socket_, waitMs) == tcp::WaitResult::Connected;
+        if (!connected || (connectTimeoutOn_ && !tcp::SetNonBlocking(socket_, false))) {
             OnlineTrace("Unable to connect: %d\n", tcp::LastError());
             Abandon();
             return false;

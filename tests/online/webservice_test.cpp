@@ -225,14 +225,6 @@ TEST_F(WebServiceCalls, MalformedXmlIsAnAnswerThatFails)
     EXPECT_EQ(reply.fid, 0);
 }
 
-TEST_F(WebServiceCalls, RedirectsWithinHttpAreFollowed)
-{
-    fake_.SetFault("/webservice/studio/getfid", Fault{FaultKind::Redirect, 307, fake_.Url("/webservice/studio/getrelayfid")});
-    const FidReply reply = CallGetFid();
-    EXPECT_TRUE(reply.Succeeded());
-    EXPECT_EQ(reply.fid, FakeService::kRelayFid);
-}
-
 TEST(WebServiceUnconfigured, EveryCallIsNoAnswerAtOnce)
 {
     ::unsetenv("KVO_SERVICE_URL");

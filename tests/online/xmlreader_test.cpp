@@ -129,14 +129,6 @@ TEST(XmlReaderText, ElementsWithChildrenOrWithoutContentHaveNoText)
     EXPECT_EQ(xml.GetElementText(1000), "");
 }
 
-TEST(XmlReaderText, SpacesAroundTextAreKept)
-{
-    CXmlReader xml;
-    ASSERT_TRUE(xml.ParseDocument("<a><b> x y \r\n</b></a>"));
-    ASSERT_TRUE(xml.FindChildElement("b"));
-    EXPECT_EQ(xml.GetChildText(), " x y \r\n");
-}
-
 struct ParseErrorCase {
     const char* text;
     const char* error;

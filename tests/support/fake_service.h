@@ -35,7 +35,7 @@ enum class FaultKind {
     Slow,          // send the answer a byte at a time, delayMs apart
     Truncate,      // announce the whole body, send half of it, close
     Reset,         // read the request, then reset the connection
-    CloseAtOnce,   // close without reading or answering
+    CloseAtOnce,   // close without answering (for every path: without reading either)
     Oversize,      // answer 200 with a body of 'size' bytes
     Status,        // answer with 'status' and a small body
     Redirect,      // answer 'status' (302 by default) to 'location'
