@@ -30,8 +30,8 @@ void PutBe32(std::vector<uint8_t>& out, uint32_t v, bool syncSafe)
 
 std::vector<uint8_t> TextFrameData(const std::string& text)
 {
-    std::vector<uint8_t> d{0};
-    d.insert(d.end(), text.begin(), text.end());
+    std::vector<uint8_t> d(text.size() + 1, 0);
+    std::copy(text.begin(), text.end(), d.begin() + 1);
     return d;
 }
 
@@ -75,9 +75,7 @@ std::vector<uint8_t> WriteKvo(const KvoContent& c, const KvoFaultSpec& f)
     if (f.fault == KvoFault::HugeCount) count = f.faultValue ? f.faultValue : 0x40000000u;
     if (f.fault == KvoFault::SizeTablePastEnd) sizes[0] = f.faultValue ? f.faultValue : 0x7FFFFFF0u;
 
-    std::vector<uint8_t> out;
-    const char signature[6] = {'K', 'V', 'O', 'F', 'I', 'L'};
-    out.insert(out.end(), signature, signature + 6);
+    std::vector<uint8_t> out{'K', 'V', 'O', 'F', 'I', 'L'};  // the signature area no reader compares
     out.push_back(0x01);  // the 16-bit field no reader interprets
     out.push_back(0x00);
     PutU32(out, count);
