@@ -1,5 +1,6 @@
 // Feeds arbitrary bytes to the XML reader as a service answer would come,
 // then walks every element it indexed and reads every text.
+// fuzz-sources: kvostudio/xmlreader.cpp kvostudio/xmlwalk.cpp
 
 #include "kvostudio/xmlreader.h"
 
