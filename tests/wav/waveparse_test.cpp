@@ -5,9 +5,12 @@
 #include <optional>
 #include <string>
 #include <sys/resource.h>
+#include <thread>
 #include <csignal>
 
 #include "kvostudio/include/convert/waveparse.h"
+#include "platform/window/message_box.h"
+#include "platform/window/ui_loop.h"
 #include "tests/support/command_output.h"
 #include "tests/support/temp_files.h"
 
@@ -146,10 +149,28 @@ TEST(WaveLoad, RefusesWhatIsNotAPcmWave) {
     expectRefused(cut, "cut inside the format");
     expectRefused({}, "empty file");
 
-    // The user hears of a missing file; keep that out of the user's own log.
+    // The user is told of a missing file: in a box on the UI thread, in the
+    // log from a worker (kept out of the user's own log here).
     setenv("KVO_DATA_DIR", dir.Path().c_str(), 1);
+    const std::string missing = dir.File("missing.wav");
+    std::thread worker([&] {
+        CWaveParse wave;
+        EXPECT_EQ(wave.Load(missing.c_str()), 0);
+    });
+    worker.join();
+    const auto log = ReadFile(dir.File("log.txt"));
+    EXPECT_NE(std::string(log.begin(), log.end()).find("File not Found - " + missing), std::string::npos);
+
+    platform::InitWindowing(platform::DisplayMode::Headless);
+    std::vector<std::string> boxes;
+    auto previous = platform::SetMessageBoxHandler([&](const platform::MessageBoxRequest& box) {
+        boxes.push_back(box.text);
+        return platform::IDOK;
+    });
     CWaveParse wave;
-    EXPECT_EQ(wave.Load(dir.File("missing.wav").c_str()), 0);
+    EXPECT_EQ(wave.Load(missing.c_str()), 0);
+    platform::SetMessageBoxHandler(previous);
+    EXPECT_EQ(boxes, std::vector<std::string>{"File not Found - " + missing});
 }
 
 TEST(WaveLoad, DataSizeThatLiesIsCutToTheWholeFramesPresent) {

@@ -7,6 +7,8 @@
 #include <sys/stat.h>
 
 #include "kvostudio/global.h"
+#include "platform/window/message_box.h"
+#include "platform/window/ui_loop.h"
 
 namespace {
 
@@ -35,7 +37,10 @@ void PutU32(std::string& out, uint32_t v) {
 void ReportMissingFile(const char* path) {
     std::string text = "File not Found - ";
     text += path;
-    WriteLog(text.c_str());
+    // Boxes belong to the UI thread; the recording engine also loads files
+    // on its worker, whose notice goes to the log instead.
+    if (platform::IsUiThread()) platform::MessageBox(nullptr, text, "KVO Studio");
+    else WriteLog(text.c_str());
 }
 
 struct FileCloser {
