@@ -1,0 +1,242 @@
+#include "kvostudio/progressdlg.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+#include "kvostudio/libskin/memdc.h"
+#include "kvostudio/libskin/skinbitmap.h"
+#include "kvostudio/libskin/skinmanifest.h"
+#include "platform/draw/font.h"
+#include "platform/window/message_box.h"
+#include "platform/window/paint_dc.h"
+#include "platform/window/ui_loop.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr Size kWindowSize{392, 253};
+constexpr int kFileNameShift = 50;
+constexpr COLORREF kWindowFill = RGB(0x58, 0x59, 0x5B);
+constexpr COLORREF kBodyFill = RGB(237, 237, 237);
+constexpr COLORREF kBorder = RGB(54, 55, 55);
+constexpr COLORREF kTitleColour = RGB(210, 212, 211);
+constexpr COLORREF kCaptionColour = RGB(189, 190, 191);
+constexpr COLORREF kPercentColour = RGB(0x59, 0x59, 0x5A);
+constexpr Size kCaptionStripSize{393, 27};
+const char* const kTitle = "KVO Studio";
+
+// The UI face. The language settings that choose it per user are not in
+// this tree yet; until they are, the default face they fall back to.
+std::string UiFontFace()
+{
+    return "Arial";
+}
+
+}  // namespace
+
+CProgressDlg::CProgressDlg(Window* parent) : Dialog(IDD, parent) {}
+
+bool CProgressDlg::Create(Window* parent)
+{
+    return Dialog::Create(IDD, parent);
+}
+
+const MessageMap* CProgressDlg::GetMessageMap() const
+{
+    using M = MessageMap;
+    static const M map(Dialog::GetMessageMap(), {
+        M::On(WM_TIMER, &CProgressDlg::OnTimer),
+        M::On(WM_PAINT, &CProgressDlg::OnPaint),
+        M::On(WM_ERASEBKGND, &CProgressDlg::OnEraseBkgnd),
+        M::On(WM_LBUTTONDOWN, &CProgressDlg::OnLButtonDown),
+        M::On(WM_DESTROY, &CProgressDlg::OnDestroy),
+        M::On(kMsgSetTargetPercent, &CProgressDlg::OnPostedTarget),
+        M::OnCommand(IDCLOSE, &CProgressDlg::OnCloseCommand),
+    });
+    return &map;
+}
+
+Rect CProgressDlg::BodyRect() const
+{
+    return hasFileName_ ? Rect{14, 131, 380, 190} : Rect{14, 81, 380, 140};
+}
+
+Rect CProgressDlg::PercentRect() const
+{
+    return hasFileName_ ? Rect{317, 152, 352, 166} : Rect{317, 102, 352, 116};
+}
+
+Rect CProgressDlg::BarRect() const
+{
+    return RectOfSize(46, hasFileName_ ? 159 : 109, 249, 5);
+}
+
+bool CProgressDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    SetWindowText(kTitle);
+    SetWindowPos(0, 0, kWindowSize.cx, kWindowSize.cy, SWP_NOMOVE | SWP_NOZORDER);
+    SetBackgroundColour(kWindowFill);
+
+    barWindowRect_ = BarRect();
+    trackRect_ = {0, 0, 249, 5};
+    thumbRect_ = {0, 0, 19, 9};
+    fillSourceRect_ = skin::kBarDoneStrip;
+    bar_.Create(barWindowRect_, trackRect_, thumbRect_, this, kBarId, true, skin::kBarBack, skin::kBarFill, "", "",
+                "", 0, 100);
+    bar_.SetFillPercent(100);
+    bar_.SetFillSource(fillSourceRect_.left, fillSourceRect_.top, fillSourceRect_.right, fillSourceRect_.bottom);
+    bar_.SetPos(0);
+    bar_.EnableInput(false);
+
+    top_ = LoadSkinBitmap(skin::kCaptionStrip);
+    if (top_.IsNull())
+        return false;
+    SetTimer(kClimbTimer, kClimbPeriodMs);
+    return true;
+}
+
+void CProgressDlg::SetCaption(const std::string& text)
+{
+    caption_ = text;
+    if (IsWindow())
+        Invalidate(false);
+}
+
+void CProgressDlg::SetFileName(const std::string& text)
+{
+    fileName_ = text;
+    if (text.empty())
+        return;
+    const bool moved = !hasFileName_;
+    hasFileName_ = true;
+    // Set after the window exists, the bar follows the lowered layout.
+    if (moved && bar_.IsWindow()) {
+        barWindowRect_ = BarRect();
+        bar_.MoveWindow(barWindowRect_);
+    }
+    if (IsWindow())
+        Invalidate(false);
+}
+
+void CProgressDlg::SetPercent(int value)
+{
+    if (bar_.IsWindow())
+        bar_.SetPos(value);
+    char text[16];
+    std::snprintf(text, sizeof text, "%d%%", value);
+    percentText_ = text;
+    if (IsWindow())
+        InvalidateRect(PercentRect(), true);
+}
+
+void CProgressDlg::SetTargetPercent(int percent, int tick)
+{
+    target_ = percent;
+    if (percent == 100) {
+        KillTimer(kClimbTimer);
+        while (shown_ < 100) {
+            ++shown_;
+            SetPercent(shown_);
+            UpdateWindow();
+            std::this_thread::sleep_for(std::chrono::milliseconds(kFinishStepMs));
+        }
+        return;
+    }
+    if (tick != 0 && IsWindow())
+        SetTimer(kClimbTimer, static_cast<unsigned>(tick));
+}
+
+bool CProgressDlg::PostTargetPercent(int percent, int tick)
+{
+    return platform::PostMessage(GetSafeHwnd(), kMsgSetTargetPercent, static_cast<WPARAM>(percent),
+                                 static_cast<LPARAM>(tick));
+}
+
+LRESULT CProgressDlg::OnPostedTarget(const Message& m)
+{
+    SetTargetPercent(static_cast<int>(m.wParam), static_cast<int>(m.lParam));
+    return 0;
+}
+
+LRESULT CProgressDlg::OnTimer(const Message& m)
+{
+    if (m.wParam != kClimbTimer)
+        return Default();
+    // The shown value only climbs, and stops at the target: a target set
+    // below what is shown holds the bar where it is instead of running on.
+    if (shown_ < target_) {
+        const int old = shown_;
+        ++shown_;
+        if (old == 99)
+            KillTimer(kClimbTimer);
+        SetPercent(shown_);
+    }
+    return 0;
+}
+
+void CProgressDlg::DrawFrame(DC& dc)
+{
+    const Rect client = GetClientRect();
+    dc.FillSolidRect(client, kWindowFill);
+    dc.BitBlt(0, 0, kCaptionStripSize.cx, kCaptionStripSize.cy, top_, 0, 0);
+    dc.DrawLine({0, 0}, {client.right, 0}, kBorder);
+    dc.DrawLine({0, 0}, {0, client.bottom}, kBorder);
+    dc.DrawLine({0, client.bottom - 1}, {client.right, client.bottom - 1}, kBorder);
+    dc.DrawLine({client.right - 1, 0}, {client.right - 1, client.bottom}, kBorder);
+    const Font title(UiFontFace(), -12, 700);
+    dc.SelectFont(&title);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(kTitleColour);
+    dc.DrawText(GetWindowText(), {17, 5, 220, 30}, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    dc.SelectFont(nullptr);
+}
+
+LRESULT CProgressDlg::OnPaint(const Message&)
+{
+    PaintDC paint(*this);
+    CMemDC dc(&paint, GetClientRect());
+    // The frame first: it fills the whole window, the body sits on it.
+    DrawFrame(dc);
+    dc.FillRoundRect(BodyRect(), 2, 2, kBodyFill);
+    dc.SetBkMode(TRANSPARENT);
+    const Font text(UiFontFace(), -12, 400);
+    dc.SelectFont(&text);
+    dc.SetTextColor(kCaptionColour);
+    dc.DrawText(caption_, {15, 40, 390, 80}, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    if (hasFileName_)
+        dc.DrawText(" You've selected : " + fileName_, {15, 90, 390, 110},
+                    DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
+    const Font small(UiFontFace(), -11, 400);
+    dc.SelectFont(&small);
+    dc.SetTextColor(kPercentColour);
+    dc.DrawText(percentText_, PercentRect(), DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    dc.SelectFont(nullptr);
+    return 0;
+}
+
+LRESULT CProgressDlg::OnEraseBkgnd(const Message&)
+{
+    return 1;
+}
+
+LRESULT CProgressDlg::OnLButtonDown(const Message& m)
+{
+    // A press anywhere moves the window, as the skinned dialogs' captions do.
+    PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, LParamFromPoint(ClientToScreen(PointFromLParam(m.lParam))));
+    return 0;
+}
+
+void CProgressDlg::OnCloseCommand()
+{
+    MessageBox(this, message_, kTitle, MB_OK | MB_ICONINFORMATION);
+    SendMessage(WM_CLOSE);
+}
+
+LRESULT CProgressDlg::OnDestroy(const Message&)
+{
+    KillTimer(kClimbTimer);
+    return Default();
+}
