@@ -33,9 +33,13 @@ uint32_t PlayerCore::OffsetForTime(const Stream& s, uint32_t t) const
         const double a = s.vbrHeader.toc[i];
         const double b = i == 99 ? 256.0 : s.vbrHeader.toc[i + 1];
         const double f = a + (b - a) * (p - i);
-        offset = std::trunc((double(s.size) + s.headerOffset) / 256.0 * f);
+        // The table counts bytes from the start of the VBR header frame,
+        // the offset is taken from the first audio frame behind it.
+        offset = std::trunc(double(s.size) / 256.0 * f) - s.headerOffset;
     } else {
-        offset = std::trunc(double(t) / lengthMs_ * s.size);
+        // The length counts the audio frames only, so the bytes they take
+        // are the measure (a VBR header frame in front is not song time).
+        offset = std::trunc(double(t) / lengthMs_ * s.DataBytes());
     }
     return offset < 0 ? 0 : static_cast<uint32_t>(offset);
 }
@@ -120,7 +124,9 @@ uint32_t PlayerCore::BaseForOffset(uint32_t offset, uint32_t S) const
         return 0;
     if (!s.vbrHeader.found)
         return static_cast<uint32_t>(MulDiv(offset, L, S));
-    const double target = double(offset) * 256.0 / S;
+    // The table counts bytes from the start of the VBR header frame.
+    const double total = double(s.size);
+    const double target = (double(offset) + s.headerOffset) * 256.0 / total;
     int k = 99, k0 = 0;
     for (int i = 0; i < 100; ++i) {
         if (s.vbrHeader.toc[i] > target) {
@@ -130,10 +136,11 @@ uint32_t PlayerCore::BaseForOffset(uint32_t offset, uint32_t S) const
         }
     }
     const double t0 = k0 / 100.0 * L, t1 = k / 100.0 * L;
-    const double b0 = S / 256.0 * s.vbrHeader.toc[k0], b1 = S / 256.0 * s.vbrHeader.toc[k];
+    const double b0 = total / 256.0 * s.vbrHeader.toc[k0], b1 = total / 256.0 * s.vbrHeader.toc[k];
     if (b1 - b0 <= 0)
         return static_cast<uint32_t>(t0);
-    return static_cast<uint32_t>(std::trunc(t0 + (t1 - t0) * (offset - b0) / (b1 - b0)));
+    const double at = std::trunc(t0 + (t1 - t0) * (double(offset) + s.headerOffset - b0) / (b1 - b0));
+    return at < 0 ? 0 : static_cast<uint32_t>(at);
 }
 
 int PlayerCore::PlayLoop(int startFormat, MP3_TIME* start, int endFormat, MP3_TIME* end, int repeat)

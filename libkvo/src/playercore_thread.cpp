@@ -327,17 +327,18 @@ PlayerCore::Decoding::LoopAction PlayerCore::Decoding::LoopStep()
         c_.continueAfterLoop_ = true;
         return EndLoop();
     }
-    LoopAction action = LoopAction::None;
     if (c_.passesDone_.load() < c_.repeatCount_ && loopFrames_ >= c_.framesPerPass_) {
         c_.passesDone_ += 1;
         loopFrames_ = 0;
+        // The frame that ended the pass lies past the loop's end: it is not
+        // played, the next pass starts with the loop's first frame.
         if (c_.passesDone_.load() < c_.repeatCount_)
-            action = LoopAction::Jump;
+            return LoopAction::Jump;
     }
     if (c_.passesDone_.load() >= c_.repeatCount_)
         return EndLoop();
     ++loopFrames_;
-    return action;
+    return LoopAction::None;
 }
 
 PlayerCore::Decoding::LoopAction PlayerCore::Decoding::EndLoop()
