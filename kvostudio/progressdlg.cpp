@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "kvostudio/lang.h"
 #include "kvostudio/libskin/memdc.h"
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
@@ -27,11 +28,9 @@ constexpr COLORREF kPercentColour = RGB(0x59, 0x59, 0x5A);
 constexpr Size kCaptionStripSize{393, 27};
 const char* const kTitle = "KVO Studio";
 
-// The UI face. The language settings that choose it per user are not in
-// this tree yet; until they are, the default face they fall back to.
 std::string UiFontFace()
 {
-    return "Arial";
+    return g_LanguageSettings.GetLanguageFontName();
 }
 
 }  // namespace
@@ -151,8 +150,7 @@ void CProgressDlg::SetTargetPercent(int percent, int tick)
 
 bool CProgressDlg::PostTargetPercent(int percent, int tick)
 {
-    return platform::PostMessage(GetSafeHwnd(), kMsgSetTargetPercent, static_cast<WPARAM>(percent),
-                                 static_cast<LPARAM>(tick));
+    return PostMessage(kMsgSetTargetPercent, static_cast<WPARAM>(percent), static_cast<LPARAM>(tick));
 }
 
 LRESULT CProgressDlg::OnPostedTarget(const Message& m)

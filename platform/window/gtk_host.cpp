@@ -368,6 +368,22 @@ void* DesktopWidgetOf(Window& top)
     return (s.top && s.top->host) ? static_cast<GtkHost*>(s.top->host.get())->Widget() : nullptr;
 }
 
+unsigned long NativeWindowUnderPointer()
+{
+    GdkDisplay* d = gdk_display_get_default();
+    if (!d || !GDK_IS_X11_DISPLAY(d))
+        return 0;
+    Display* x = GDK_DISPLAY_XDISPLAY(d);
+    ::Window root = DefaultRootWindow(x);
+    ::Window rootReturn = 0;
+    ::Window child = 0;
+    int rx = 0, ry = 0, wx = 0, wy = 0;
+    unsigned int mask = 0;
+    if (!XQueryPointer(x, root, &rootReturn, &child, &rx, &ry, &wx, &wy, &mask))
+        return 0;
+    return child;
+}
+
 unsigned long NativeWindowId(Window& top)
 {
     Window* t = top.GetTopLevel();

@@ -57,5 +57,8 @@ Point GetCursorPos();
 Rect GetScreenRect();
 // The desktop's id of a top-level window (an X window), 0 in memory.
 unsigned long NativeWindowId(Window& top);
+// The id of the desktop's top-level window that owns the pointer's
+// position (shapes honoured), 0 in memory or over the bare desktop.
+unsigned long NativeWindowUnderPointer();
 
 }  // namespace platform

@@ -28,11 +28,14 @@ Window::~Window()
     if (!s_->alive)
         return;
     // The derived parts of this object are gone already, so no handler of
-    // ours may run: the children get a proper destruction (their objects
-    // are whole), this window a silent one.
+    // ours may run: the children and owned windows get a proper destruction
+    // (their objects are whole), this window a silent one.
+    UiState& ui = Ui();
     for (Window* child : std::vector<Window*>(s_->children))
         child->DestroyWindow();
-    UiState& ui = Ui();
+    for (Window* owned : std::vector<Window*>(ui.topLevels))
+        if (owned != this && WindowAccess::S(*owned).parent == this)
+            owned->DestroyWindow();
     KillAllTimers(*this);
     ForgetWindowInput(*this);
     EndModalLoopsOf(s_->handle);
@@ -61,6 +64,7 @@ bool Window::CreateEx(uint32_t exStyle, const std::string& className, const std:
         return false;
 
     s_->handle = ui.nextHandle++;
+    s_->postHandle = s_->handle;
     s_->alive = true;
     s_->destroying = false;
     s_->parent = (parent && parent->IsWindow()) ? parent : nullptr;

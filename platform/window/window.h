@@ -13,7 +13,8 @@
 // live only in memory.
 //
 // Everything here runs on the UI thread (the thread that called
-// InitWindowing); other threads talk to windows only with PostMessage.
+// InitWindowing); other threads talk to windows only with PostMessage
+// (this class's, or the free function of ui_loop.h with a handle).
 //
 // Messages reach a window through WindowProc, which looks the message up in
 // the class's message map (message_map.h), then falls back to
@@ -181,7 +182,9 @@ public:
 
     // --- messages ---------------------------------------------------------------
 
+    // UI thread only.
     LRESULT SendMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
+    // Any thread (while this object exists); false when the window is gone.
     bool PostMessage(UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
     // WM_COMMAND (code << 16 | id, this window) to the parent.
     LRESULT SendCommandToParent(UINT code);

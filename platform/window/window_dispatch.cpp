@@ -39,7 +39,7 @@ LRESULT Window::SendMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 
 bool Window::PostMessage(UINT msg, WPARAM wParam, LPARAM lParam)
 {
-    return platform::PostMessage(GetSafeHwnd(), msg, wParam, lParam);
+    return platform::PostMessage(s_->postHandle.load(), msg, wParam, lParam);
 }
 
 LRESULT Window::WindowProc(UINT msg, WPARAM wParam, LPARAM lParam)

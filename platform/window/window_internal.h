@@ -3,6 +3,7 @@
 // UI state, and the interface of a top-level window's desktop backing.
 // Not for use outside platform/window.
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <mutex>
@@ -52,6 +53,9 @@ struct TopLevelState {
 struct WindowState {
     Window* self = nullptr;
     WindowHandle handle = 0;
+    // The last handle, for posting from other threads: never cleared, and
+    // handles are never reused, so a stale one only finds no window.
+    std::atomic<WindowHandle> postHandle{0};
     bool alive = false;
     bool destroying = false;
     Window* parent = nullptr;  // child: the parent; top-level: the owner

@@ -200,6 +200,22 @@ TEST_F(WindowService, AMessageForAWindowThatIsGoneIsDroppedAndItsRecordFreed)
     EXPECT_EQ(freed, 1);
 }
 
+TEST_F(WindowService, AWorkerPostingWhileTheWindowGoesIsToldItIsGone)
+{
+    Probe target;
+    ASSERT_TRUE(target.MakeChild(parent, {0, 0, 5, 5}, 0));
+    std::atomic<int> posted{0};
+    std::thread worker([&] {
+        while (target.PostMessage(WM_USER + 3))
+            ++posted;
+    });
+    ASSERT_TRUE(RunLoopUntil([&] { return target.Count(WM_USER + 3) >= 10; }, 5000));
+    target.DestroyWindow();
+    worker.join();  // ends only once a post was refused
+    PumpMessages();
+    EXPECT_LE(target.Count(WM_USER + 3), posted.load());
+}
+
 TEST_F(WindowService, LeaveComesWhenThePointerMovesOffAndWaitsForTheCapture)
 {
     Probe child;

@@ -1,0 +1,59 @@
+// What the display tests share: the display check, xdotool, screenshots.
+#pragma once
+
+#include <sys/stat.h>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "kvostudio/folders.h"
+#include "platform/window/ui_loop.h"
+#include "tests/support/command_output.h"
+
+namespace uitest {
+
+// Skips the test unless windows reach an X display and the tools are there.
+#define KVO_REQUIRE_DISPLAY()                                                                    \
+    do {                                                                                         \
+        if (!platform::InitWindowing(platform::DisplayMode::Auto))                               \
+            GTEST_SKIP() << "no X display (run under xvfb-run)";                                 \
+        if (!testsupport::HaveTool("xdotool") || !testsupport::HaveTool("import"))               \
+            GTEST_SKIP() << "xdotool or ImageMagick's import missing";                           \
+    } while (0)
+
+// Runs xdotool with the arguments; false when it fails.
+inline bool Xdo(std::vector<std::string> args)
+{
+    args.insert(args.begin(), "xdotool");
+    return testsupport::CommandOutput(args).has_value();
+}
+
+inline bool MoveTo(int x, int y)
+{
+    return Xdo({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
+}
+
+// Lets the desktop map and draw what is pending.
+inline void Settle(int ms = 300)
+{
+    platform::RunLoopFor(ms);
+}
+
+// Where screenshots are kept: <build>/artifacts/.
+inline std::string ArtifactPath(const std::string& name)
+{
+    std::string dir = GetProgramFolder() + "../artifacts/";
+    mkdir(dir.c_str(), 0755);
+    return dir + name;
+}
+
+// A screenshot of the whole screen as a PNG; false when import fails.
+inline bool Screenshot(const std::string& path)
+{
+    return testsupport::CommandOutput({"import", "-window", "root", "png:" + path}).has_value();
+}
+
+}  // namespace uitest
