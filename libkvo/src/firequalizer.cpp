@@ -166,22 +166,24 @@ bool FirEqualizer::MakeTable(std::span<const float> leftGains, std::span<const f
     if (!AllFinite(leftGains) || !AllFinite(rightGains))
         return false;
 
-    int target;
-    {
-        std::lock_guard<std::mutex> tables(tableMutex_);
-        target = 1 - active_;
-        if (pending_ == target)
-            pending_ = -1;  // about to be overwritten by a newer design
-    }
+    // Both channels are designed aside first. Withdrawing an offer not yet
+    // taken while the set is rewritten would leave processing on an older
+    // set for a while, or on an empty one right after Init: the offer is
+    // replaced whole instead, under the lock that processing takes to
+    // switch, so it never sees half a set and always has a whole one.
+    std::vector<float> designed(size_t(fftSize_) * 2);
     const std::span<const float> gains[2] = {leftGains, rightGains};
     for (int channel = 0; channel < 2; ++channel) {
         firdesign::DesignTaps(edges_, gains[channel], sampleRate, int(blockLength_), design_.data());
         std::fill(design_.begin() + blockLength_, design_.end(), 0.0f);
         designFft_.Forward(design_.data());
-        std::copy(design_.begin(), design_.end(), response_[target][channel].begin());
+        std::copy(design_.begin(), design_.end(), designed.begin() + long(channel) * fftSize_);
     }
     {
         std::lock_guard<std::mutex> tables(tableMutex_);
+        const int target = 1 - active_;
+        for (int channel = 0; channel < 2; ++channel)
+            std::copy_n(designed.begin() + long(channel) * fftSize_, fftSize_, response_[target][channel].begin());
         pending_ = target;
     }
     return true;

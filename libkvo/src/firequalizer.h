@@ -6,11 +6,11 @@
 //
 // Threads: MakeTable runs on the player's design thread, Process on its
 // decoding thread. They meet only through two response table sets and a
-// pending set number, guarded by a small lock held for a few instructions:
-// a design writes the set that is neither active nor being handed over,
-// then offers it; Process switches to the offered set at the start of a
-// call. Processing never waits for a design, and it never sees a half
-// written table. Init, Quit, Clear and the setters must not run while
+// pending set number, guarded by a small lock: a design is computed aside,
+// then copied into the set that is not active and offered, in one step
+// under the lock (replacing an offer not yet taken); Process switches to
+// the offered set at the start of a call. Processing waits at most for
+// that copy, never for a design, and it never sees a half written table. Init, Quit, Clear and the setters must not run while
 // Process runs (the owning player holds its effects lock around them);
 // Init and Quit wait for a design in progress.
 
@@ -93,8 +93,8 @@ private:
     RealFftTables designFft_;
 
     // Guarded by tableMutex_: the set Process reads (active) and the one a
-    // finished design offers (pending, -1 none). A design writes the set
-    // that is not active after withdrawing any offer of it; only Process
+    // finished design offers (pending, -1 none). A design fills the set
+    // that is not active and offers it under this lock; only Process
     // changes the active set, and only to the offered one.
     std::mutex tableMutex_;
     int active_ = 0;

@@ -24,12 +24,20 @@
 #include "libkvo/src/blockqueue.h"
 #include "libkvo/src/callbackchannel.h"
 #include "libkvo/src/copyqueue.h"
+#include "libkvo/src/echo.h"
+#include "libkvo/src/eqdesignthread.h"
+#include "libkvo/src/eqlatency.h"
+#include "libkvo/src/firequalizer.h"
 #include "libkvo/src/framescan.h"
+#include "libkvo/src/id3reader.h"
 #include "libkvo/src/mp3callback.h"
 #include "libkvo/src/mixdsp.h"
 #include "libkvo/src/playererror.h"
 #include "libkvo/src/playerrecords.h"
+#include "libkvo/src/playingwindow.h"
 #include "libkvo/src/resources.h"
+#include "libkvo/src/spectrum.h"
+#include "libkvo/src/subband.h"
 #include "libkvo/src/waveoutdriver.h"
 #include "platform/thread/event.h"
 
@@ -308,13 +316,58 @@ private:
     std::atomic<bool> echo_{false};
     std::atomic<bool> subbandEq_{false};
     std::atomic<bool> firReady_{false};
-    int echoMode_ = 0;
+    std::atomic<int> echoMode_{0};
+    // Helpers of the effects (playercore_effects.cpp, _eq, _spectrum, _id3).
+    bool SetUpEqualizer();
+    void LoadEchoTaps();
+    bool AllocateEcho();
+    void RecomputeSubbandGains();
+    void SetFirGains(double preampDb, const double* gainsDb, int count);
+    bool StartDesignThread();
+    uint32_t CopyPlayingOutput(int16_t* out, uint32_t maxFrames);
+    void KeepTagsOfPushedStream();
+    // Echo: settings as last given, and the processor with its ring.
+    int echoDelayMs_ = 0;
+    int echoInputDb_ = 0, echoEchoDb_ = 0, echoOutputDb_ = 0;
+    size_t echoSlotSamples_ = 0;  // half a wave buffer and one pair
+    EchoProcessor echoFx_;
+    // Channel mix and subband equalizer, 4.28 gains.
+    int32_t mixGainA_ = kUnityGain428, mixGainB_ = kUnityGain428;
+    int32_t subbandBandsMilliDb_[kSubbandEqBands] = {};
+    int32_t subbandPreampMilliDb_ = 0;
+    int32_t subbandGains_[kSubbands] = {};
+    // FIR equalizer: band edges as given (Hz), one gain per band in millidB,
+    // linear gains per filter band for each side, preamp in millidB.
+    std::vector<float> eqEdges_;
+    std::vector<int32_t> eqBandsMilliDb_;
+    std::vector<float> eqLeftGains_, eqRightGains_;
+    int32_t eqPreampMilliDb_ = 0;
+    float eqRate_ = 0.0f;                  // output rate a design is made for
+    std::atomic<float> designRate_{0.0f};  // rate of the design in use
+    uint32_t eqGeneration_ = 0;            // counts re-initialisations
+    uint32_t designGeneration_ = 0;        // design thread: of its last read
+    FirEqualizer eq_;
+    EqLatencyGate eqGate_;
+    bool eqInUse_ = false;     // decoding thread: the filter holds samples
+    bool eqEnding_ = false;    // decoding thread: run the tail out at the end
+    bool eqDraining_ = false;  // decoding thread: the tail is being run out
+    // The ring of wave buffers as the device has them (under
+    // outputSnapshotMutex_): a buffer counts from its write until the
+    // decoding thread takes it back to refill it.
+    std::vector<WaveRingBuffer> ring_;
+    std::mutex spectrumMutex_;  // the snapshot of one spectrum query
+    std::vector<int16_t> spectrumFrames_;
+    SpectrumState spectrum_;
+    bool eqSetUp_ = SetUpEqualizer();
+    // Last: its thread reads the members above until it is joined.
+    EqDesignThread eqThread_{eq_};
 
     // The last whole buffers handed to the device, for the VU levels and the
     // spectrum: copied under this lock by the decoding thread.
     std::mutex outputSnapshotMutex_;
 
-    // Texts of LoadID3
-    std::string id3Texts_[7];
-    std::vector<char> id3Buffers_[7];
+    // Texts of LoadID3, and the stream's tags kept from the open when the
+    // stream's own bytes do not outlive it (pushed blocks).
+    Id3Texts id3Texts_;
+    std::vector<uint8_t> keptId3v1_, keptId3v2_;
 };

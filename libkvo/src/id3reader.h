@@ -1,0 +1,28 @@
+#pragma once
+// The players' own tag reader: the seven main texts of the ID3v1 record at
+// the end of a stream or of the ID3v2 tag (versions 2.2, 2.3 and 2.4) at
+// its start, in the program's UTF-8. Pure functions over the bytes in
+// memory; every size read from the tag is checked against what is there.
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// In the order of ID3_INFO.
+enum Id3Field { kId3Title, kId3Artist, kId3Album, kId3Year, kId3Comment, kId3Track, kId3Genre, kId3FieldCount };
+using Id3Texts = std::array<std::string, kId3FieldCount>;
+
+constexpr size_t kId3v1Size = 128;
+
+// Fills the texts from a 128-byte ID3v1 record (beginning with "TAG").
+void ReadId3v1(const uint8_t* record, Id3Texts& texts);
+
+// Fills the texts from the ID3v2 tag at the start of 'data'. False for a
+// missing or damaged tag, an unknown version or a frame that does not fit;
+// texts read before the failure stay in 'texts'.
+bool ReadId3v2(const uint8_t* data, size_t size, Id3Texts& texts);
+
+// Bytes of the ID3v2 tag at the start of 'data' (header included), or 0
+// when none is there or it does not fit in 'size'.
+size_t Id3v2TagBytes(const uint8_t* data, size_t size);

@@ -1,0 +1,15 @@
+#pragma once
+// The VU levels of the sound at the device: the mean absolute sample of a
+// window of half a buffer around the device's position, on a 0..100 scale
+// of 33 per decade with 100 at 3 dB below full scale.
+
+#include <cstdint>
+
+// Level of a mean absolute sample: 0 below 21.61, else
+// min(100, trunc(log10(mean / 23169) x 33 + 100)).
+uint32_t VuLevel(double meanAbsolute);
+
+// Levels of the 16-bit stereo buffer 'bytes' long that the device plays,
+// 'offset' bytes into it: the window is half the buffer from the offset,
+// moved back to end 4 bytes before the buffer's end when it would pass it.
+void VuLevels(const int16_t* samples, uint32_t bytes, uint32_t offset, uint32_t& left, uint32_t& right);

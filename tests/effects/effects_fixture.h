@@ -1,0 +1,90 @@
+#pragma once
+// What the effects tests share beyond the player tests' fixture: playing a
+// song to its end, waiting for the equalizer's design, and measuring a
+// tone in the recorded output.
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+#include "tests/player/player_fixture.h"
+
+namespace effectstest {
+
+using playertest::PlayerPtr;
+using playertest::RecordingCallback;
+
+// Plays from the start to the natural end; returns what the device played.
+inline std::vector<uint8_t> PlayToEnd(CDuoPlayer* p, platform::audio::SimulatedOutput& sim)
+{
+    sim.ClearRecorded();
+    RecordingCallback cb;
+    EXPECT_EQ(p->SetCallbackFunc(&cb, MP3_MSG_STOP), 1);
+    EXPECT_EQ(p->Play(), 1) << p->GetError();
+    EXPECT_TRUE(cb.WaitFor(MP3_MSG_STOP, 1, 60000));
+    p->SetCallbackFunc(nullptr, 0);
+    return sim.Recorded();
+}
+
+// Stepped clock: plays until 'ms' of 44100 Hz stereo have come out, so
+// that the device has taken buffers the decoding thread filled.
+inline bool AdvanceUntilPlayed(platform::audio::SimulatedOutput& sim, uint32_t ms)
+{
+    const size_t bytes = size_t(ms) * 44100 / 1000 * 4;
+    for (int step = 0; step < 2000; ++step) {
+        if (sim.RecordedSize() >= bytes)
+            return true;
+        sim.Advance(5);
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return false;
+}
+
+// Waits until the FIR equalizer reports ready (its design is in).
+inline bool WaitForEqReady(CDuoPlayer* p, bool ready = true, int timeoutMs = 20000)
+{
+    for (int waited = 0; waited < timeoutMs; waited += 5) {
+        MP3_STATUS status{};
+        p->GetStatus(&status);
+        if ((status.fExternalEQ != 0) == ready)
+            return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return false;
+}
+
+inline std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes)
+{
+    std::vector<int16_t> out(bytes.size() / 2);
+    for (size_t i = 0; i < out.size(); ++i)
+        out[i] = int16_t(uint16_t(bytes[2 * i] | (bytes[2 * i + 1] << 8)));
+    return out;
+}
+
+// Amplitude of the 'frequency' component of one channel of 16-bit stereo,
+// over the middle of the recording.
+inline double ToneAmplitude(const std::vector<uint8_t>& bytes, int channel, double frequency, int rate = 44100)
+{
+    const auto s = Samples(bytes);
+    const size_t pairs = s.size() / 2;
+    const size_t from = pairs / 5, to = pairs - pairs / 5;
+    double re = 0, im = 0;
+    for (size_t i = from; i < to; ++i) {
+        const double phase = 2 * M_PI * frequency * double(i) / rate;
+        re += s[2 * i + channel] * std::cos(phase);
+        im += s[2 * i + channel] * std::sin(phase);
+    }
+    return to > from ? 2 * std::sqrt(re * re + im * im) / double(to - from) : 0.0;
+}
+
+// The largest difference between two recordings of equal length.
+inline int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)
+{
+    const auto x = Samples(a), y = Samples(b);
+    int worst = 0;
+    for (size_t i = 0; i < std::min(x.size(), y.size()); ++i)
+        worst = std::max(worst, std::abs(int(x[i]) - int(y[i])));
+    return worst;
+}
+
+}  // namespace effectstest
