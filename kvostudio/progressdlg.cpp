@@ -18,7 +18,6 @@ using namespace platform;
 namespace {
 
 constexpr Size kWindowSize{392, 253};
-constexpr int kFileNameShift = 50;
 constexpr COLORREF kWindowFill = RGB(0x58, 0x59, 0x5B);
 constexpr COLORREF kBodyFill = RGB(237, 237, 237);
 constexpr COLORREF kBorder = RGB(54, 55, 55);
@@ -57,6 +56,7 @@ const MessageMap* CProgressDlg::GetMessageMap() const
     return &map;
 }
 
+// With a file name the body, bar and percent sit 50 pixels lower.
 Rect CProgressDlg::BodyRect() const
 {
     return hasFileName_ ? Rect{14, 131, 380, 190} : Rect{14, 81, 380, 140};

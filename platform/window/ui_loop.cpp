@@ -232,7 +232,9 @@ void PumpMessages()
 {
     if (!OnUiThread())
         return;
-    while (g_main_context_iteration(nullptr, FALSE)) {
+    // Bounded, so a timer that is due again by the time its handler returns
+    // cannot keep the caller here for ever.
+    for (int i = 0; i < 10000 && g_main_context_iteration(nullptr, FALSE); ++i) {
     }
 }
 

@@ -86,6 +86,17 @@ TEST_F(ImageSlider, ThumbAndFillSitWhereThePositionSays)
     EXPECT_EQ(slider.GetThumbRect().left, 0);
 }
 
+TEST_F(ImageSlider, AJumpRepaintsEverythingTheFillSourceCovers)
+{
+    ASSERT_TRUE(Make());
+    slider.SetFillPercent(100);
+    slider.SetFillSource(kDoneStrip.left, kDoneStrip.top, kDoneStrip.right, kDoneStrip.bottom);
+    slider.SetPos(0);
+    EXPECT_EQ(slider.RenderToBitmap().GetPixel(80, 5), C(kFill));
+    slider.SetPos(80);  // the thumb jumps 160 pixels at once
+    EXPECT_EQ(slider.RenderToBitmap().GetPixel(80, 5), C(kDone));
+}
+
 TEST_F(ImageSlider, AVerticalThumbRisesFromTheBottom)
 {
     // 20 wide, 120 high, track 120 high, thumb 20 high: travel 100.
