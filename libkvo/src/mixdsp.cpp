@@ -4,30 +4,6 @@
 #include <cmath>
 #include <utility>
 
-int32_t DitherSample(int32_t sample, DitherState& d)
-{
-    // The arithmetic is done wide and then kept to 32 bits, as the decoder's
-    // fixed point is; clipping keeps every stored value in range.
-    const int64_t x = int64_t(sample) + d.e0 - d.e1 + d.e2;
-    d.e2 = d.e1;
-    d.e1 = d.e0 / 2;
-    int64_t o = x + 4096;
-    const uint32_t next = static_cast<uint32_t>(d.random) * 1664525u + 1013904223u;
-    o += int64_t(next & 0x1FFF) - int64_t(static_cast<uint32_t>(d.random) & 0x1FFF);
-    d.random = static_cast<int32_t>(next);
-    o = std::clamp<int64_t>(o, -0x10000000LL, 0x0FFFFFFFLL);
-    o &= ~int64_t(0x1FFF);
-    d.e0 = static_cast<int32_t>(std::clamp<int64_t>(x - o, INT32_MIN, INT32_MAX));
-    return static_cast<int32_t>(o);
-}
-
-int16_t MixDithered(int32_t stream1, int32_t stream2, float mixLevel)
-{
-    double m = std::trunc(0.7 * stream1 + 0.7 * stream2 * static_cast<double>(mixLevel));
-    m = std::clamp(m, -268435456.0, 268427264.0);  // -0x10000000 .. 0x0FFFE000
-    return static_cast<int16_t>(static_cast<int32_t>(m) >> 13);
-}
-
 double GainCurve(double level)
 {
     if (level >= 100.0)

@@ -582,30 +582,48 @@ void PlayerCore::Decoding::MixFrame()
     for (int i = 0; i < c_.streamCount_; ++i)
         in_[i].decoder.Synth();
 
-    const struct mad_pcm& first = in_[0].decoder.Pcm();
-    const uint32_t samples = first.length;
+    const uint32_t samples = in_[0].decoder.Pcm().length;
     if (fill_ + samples * 4 > c_.waveOut_.GetBufferSize())
         return;  // cannot happen with the planned buffer length
     auto* out = reinterpret_cast<int16_t*>(c_.waveOut_.GetBufferData(bufferIndex_) + fill_);
-    const float mix = c_.mixLevel_.load();
 
-    for (uint32_t t = 0; t < samples; ++t) {
-        int32_t dithered[kMaxStreams][2] = {};
-        for (int i = 0; i < c_.streamCount_; ++i) {
-            const struct mad_pcm& pcm = in_[i].decoder.Pcm();
-            if (t >= pcm.length) {
-                dithered[i][0] = dithered[i][1] = DitherSample(0, dither_[i][0]);
-            } else if (pcm.channels == 1) {
-                // A mono stream is heard on both sides.
-                dithered[i][0] = dithered[i][1] = DitherSample(pcm.samples[0][t], dither_[i][0]);
-            } else {
-                dithered[i][0] = DitherSample(pcm.samples[0][t], dither_[i][0]);
-                dithered[i][1] = DitherSample(pcm.samples[1][t], dither_[i][1]);
-            }
+    // Each stream's left and right channel; a mono stream is heard on both
+    // sides (dithered once, with the left state).
+    const mad_fixed_t* left[kMaxStreams];
+    const mad_fixed_t* right[kMaxStreams];
+    uint32_t length[kMaxStreams];
+    for (int i = 0; i < c_.streamCount_; ++i) {
+        const struct mad_pcm& pcm = in_[i].decoder.Pcm();
+        left[i] = pcm.samples[0];
+        right[i] = pcm.channels == 2 ? pcm.samples[1] : nullptr;
+        length[i] = pcm.length;
+    }
+    auto dither = [&](int i, uint32_t t, int32_t& l, int32_t& r) {
+        if (t >= length[i]) {
+            l = r = DitherSample(0, dither_[i][0]);
+        } else if (right[i]) {
+            l = DitherSample(left[i][t], dither_[i][0]);
+            r = DitherSample(right[i][t], dither_[i][1]);
+        } else {
+            l = r = DitherSample(left[i][t], dither_[i][0]);
         }
-        for (int ch = 0; ch < 2; ++ch) {
-            out[2 * t + ch] = c_.streamCount_ == 2 ? MixDithered(dithered[0][ch], dithered[1][ch], mix)
-                                                    : SoloDithered(dithered[0][ch]);
+    };
+
+    if (c_.streamCount_ == 2) {
+        const float mix = c_.mixLevel_.load();
+        for (uint32_t t = 0; t < samples; ++t) {
+            int32_t l1, r1, l2, r2;
+            dither(0, t, l1, r1);
+            dither(1, t, l2, r2);
+            out[2 * t] = MixDithered(l1, l2, mix);
+            out[2 * t + 1] = MixDithered(r1, r2, mix);
+        }
+    } else {
+        for (uint32_t t = 0; t < samples; ++t) {
+            int32_t l, r;
+            dither(0, t, l, r);
+            out[2 * t] = SoloDithered(l);
+            out[2 * t + 1] = SoloDithered(r);
         }
     }
     fill_ += samples * 4;
