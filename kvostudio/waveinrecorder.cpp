@@ -63,9 +63,9 @@ bool WaveInRecorder::OpenFile() {
 
 void WaveInRecorder::CloseFile() {
     if (!file_.IsOpen()) return;
-    file_.Ascend();   // "data"
-    file_.Ascend();   // "RIFF"
-    file_.Close();
+    bool fixed = file_.Ascend();    // "data"
+    fixed = file_.Ascend() && fixed;   // "RIFF"
+    if (!file_.Close() || !fixed) writeFailed_ = true;
 }
 
 bool WaveInRecorder::QueueBuffers() {
@@ -117,6 +117,7 @@ void WaveInRecorder::CloseDevice() {
 
 int WaveInRecorder::Start() {
     if (running_) return 0;
+    writeFailed_ = false;
     {
         std::lock_guard<std::mutex> lock(lock_);
         stopping_ = false;
@@ -154,7 +155,7 @@ void WaveInRecorder::WaveInProc(void* instance, uint32_t notice, platform::Captu
 void WaveInRecorder::OnBufferFull(platform::CaptureBuffer* buffer) {
     // Only this thread writes while the capture runs; Stop touches the file
     // again only after every buffer is back.
-    if (buffer->bytesRecorded > 0) file_.Write(buffer->data, buffer->bytesRecorded);
+    if (buffer->bytesRecorded > 0 && !file_.Write(buffer->data, buffer->bytesRecorded)) writeFailed_ = true;
     std::lock_guard<std::mutex> lock(lock_);
     if (!stopping_ && device_->AddBuffer(buffer) == platform::CaptureResult::Ok) return;
     --lent_;

@@ -3,6 +3,7 @@
 // into a WAV file while it runs: three one-second buffers circulate between
 // the capture device and the file, each full one appended as it comes back.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -39,6 +40,9 @@ public:
     void OnBufferFull(platform::CaptureBuffer* buffer);
 
     bool IsRunning() const { return running_ != 0; }
+    // True when part of the last take did not reach the file (a full disk,
+    // a take past the format's 4 GB); kept until the next Start.
+    bool WriteFailed() const { return writeFailed_; }
 
 private:
     bool OpenFile();
@@ -62,4 +66,5 @@ private:
     std::condition_variable returned_;
     int lent_ = 0;
     bool stopping_ = false;
+    std::atomic<bool> writeFailed_{false};
 };

@@ -1,0 +1,135 @@
+// The recording worker on a 4-minute song: split, decode, gain, shift, mix
+// and encode, timed from the stop of the take to the posted result (without
+// the pause that lets the progress bar finish). Beside it, in the same run,
+// the same work as a pipeline of command-line tools: mpg123 decodes the
+// accompaniment, sox mixes it with the voice 200 ms earlier, lame encodes.
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
+#include <mutex>
+#include <optional>
+
+#include "kvostudio/recordingimpl.h"
+#include "platform/capture/sim_capture.h"
+#include "tests/support/command_output.h"
+#include "tests/support/kvo_writer.h"
+#include "tests/support/mp3_maker.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+constexpr double kSongSeconds = 240;
+
+struct Inputs {
+    testsupport::TempDir dir;
+    std::string song, accompanimentMp3, voiceWav;
+    std::vector<uint8_t> voiceBytes;
+
+    Inputs() {
+        using namespace testsupport;
+        const Pcm accompaniment = MakePcm(44100, kSongSeconds, {Signal::Sine(440, 0.3), Signal::Noise(0.1, 3)});
+        const Pcm voice = MakePcm(44100, kSongSeconds, {Signal::Noise(0.2, 7), Signal::Sine(880, 0.3)});
+        KvoContent content;
+        content.tag = MakeKvoTag({"Bench", "Artist", u"", "", {}});
+        content.head = {1, 2, 3, 4};
+        content.stream1 = MakeMp3(accompaniment);
+        content.stream2 = MakeMp3(MakeSilence(44100, 2, 1));
+        song = dir.File("song.kvo");
+        WriteFile(song, WriteKvo(content));
+        accompanimentMp3 = dir.File("accompaniment.mp3");
+        WriteFile(accompanimentMp3, content.stream1);
+        voiceWav = dir.File("voice.wav");
+        WriteFile(voiceWav, WavBytes(voice));
+        voiceBytes.assign(reinterpret_cast<const uint8_t*>(voice.samples.data()),
+                          reinterpret_cast<const uint8_t*>(voice.samples.data() + voice.samples.size()));
+        setenv("KVO_DATA_DIR", dir.File("data").c_str(), 1);
+    }
+};
+
+Inputs& TheInputs() {
+    static Inputs inputs;
+    return inputs;
+}
+
+class WaitingOwner : public RecordingOwner {
+public:
+    void PostCommand(unsigned code, intptr_t) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        code_ = code;
+        posted_.notify_all();
+    }
+    std::unique_ptr<RecordingProgress> CreateProgressWindow() override { return nullptr; }
+    unsigned Wait() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        posted_.wait(lock, [this] { return code_.has_value(); });
+        const unsigned code = *code_;
+        code_.reset();
+        return code;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::optional<unsigned> code_;
+};
+
+void BM_RecordingWorker(benchmark::State& state) {
+    Inputs& in = TheInputs();
+    platform::SimCaptureScript script;
+    script.bytes = in.voiceBytes;
+    script.chunkSizes = {176400};
+    auto microphone = std::make_shared<platform::SimCaptureBackend>(script);
+    platform::InstallCaptureBackend(microphone);
+    WaitingOwner owner;
+    CRecordingImpl engine;
+    engine.SetFinishPause(std::chrono::milliseconds(0));
+    engine.SetSongPath(in.song.c_str());
+    for (auto _ : state) {
+        if (!engine.StartRecording(&owner, 128, 0) || !microphone->WaitUntilFed(120000)) {
+            state.SkipWithError("the take did not start");
+            break;
+        }
+        const auto begin = std::chrono::steady_clock::now();
+        engine.StopRecording();
+        const unsigned code = owner.Wait();
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+        if (code != ID_CMD_RECORDING_DONE) {
+            state.SkipWithError(engine.GetFailureText().c_str());
+            break;
+        }
+    }
+    platform::InstallCaptureBackend(nullptr);
+}
+
+void BM_ToolPipeline(benchmark::State& state) {
+    Inputs& in = TheInputs();
+    for (const char* tool : {"mpg123", "sox", "lame"})
+        if (!testsupport::HaveTool(tool)) {
+            state.SkipWithError("mpg123, sox and lame are needed for the pipeline");
+            return;
+        }
+    const std::string wav = in.dir.File("accompaniment.wav"), mix = in.dir.File("mix.wav");
+    const std::string out = in.dir.File("pipeline.mp3");
+    const std::string shiftedVoice = "|sox " + in.voiceWav + " -p trim 0.2";
+    for (auto _ : state) {
+        const auto begin = std::chrono::steady_clock::now();
+        const bool ok = testsupport::CommandOutput({"mpg123", "-q", "-w", wav, in.accompanimentMp3}) &&
+                        testsupport::CommandOutput({"sox", "-m", "-v", "1", shiftedVoice, "-v", "1", wav, mix}) &&
+                        testsupport::CommandOutput({"lame", "--quiet", "-b", "128", mix, out});
+        state.SetIterationTime(std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count());
+        if (!ok) {
+            state.SkipWithError("a tool of the pipeline failed");
+            break;
+        }
+    }
+}
+
+}  // namespace
+
+BENCHMARK(BM_RecordingWorker)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+BENCHMARK(BM_ToolPipeline)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(3);
+
+BENCHMARK_MAIN();

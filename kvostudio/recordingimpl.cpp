@@ -1,0 +1,205 @@
+#include "kvostudio/recordingimpl.h"
+
+#include <cstdio>
+#include <exception>
+#include <filesystem>
+#include <system_error>
+
+#include "kvostudio/global.h"
+
+namespace {
+
+constexpr unsigned kProgressCaptionId = 105;
+constexpr std::chrono::milliseconds kWarmUp{500};
+
+std::string WorkPath(const char* name) { return GetUserDataFilePath(name); }
+
+void DeleteWorkFile(const char* name) {
+    const std::string path = WorkPath(name);
+    if (!path.empty()) std::remove(path.c_str());
+}
+
+}  // namespace
+
+CRecordingImpl::CRecordingImpl() {
+    m_recorder.Clear();
+    DeleteWorkFile(recfile::kCache);
+    DeleteWorkFile(recfile::kOriginKvo);
+}
+
+CRecordingImpl::~CRecordingImpl() {
+    JoinWorker();
+    m_recorder.Stop();
+    m_progress.reset();
+    for (const char* name : {recfile::kOriginKvo, recfile::kTmpWav, recfile::kMixCache, recfile::kCache,
+                             recfile::kCacheMp3})
+        DeleteWorkFile(name);
+}
+
+int CRecordingImpl::SetSongPath(const char* path) {
+    m_songPath = path ? path : "";
+    return 1;
+}
+
+void CRecordingImpl::SetStartOffset(float seconds) { m_startOffset = seconds; }
+
+void CRecordingImpl::SetStopPosition(float seconds) { m_stopPosition = seconds; }
+
+std::string CRecordingImpl::GetFailureText() const {
+    std::lock_guard<std::mutex> lock(m_failureLock);
+    return m_failure;
+}
+
+int CRecordingImpl::Fail(const std::string& reason) {
+    std::lock_guard<std::mutex> lock(m_failureLock);
+    if (m_failure.empty()) m_failure = reason;
+    return 0;
+}
+
+void CRecordingImpl::JoinWorker() {
+    if (m_worker.joinable()) m_worker.join();
+}
+
+void CRecordingImpl::Reset() {
+    if (!m_warmedUp) {
+        // Opening and closing the capture device once before the first take
+        // lets it settle, so the take itself starts on time.
+        m_recorder.SetPath(WorkPath(recfile::kCache).c_str());
+        if (m_recorder.Start()) {
+            std::this_thread::sleep_for(kWarmUp);
+            m_recorder.Stop();
+        }
+        DeleteWorkFile(recfile::kCache);
+        m_warmedUp = 1;
+    }
+    m_progressTotal = 0;
+    m_progressDone = 0;
+    m_accompanimentReady = 0;
+    m_progress.reset();
+
+    float value = float(config::kDefaultVoiceShiftMs);
+    if (!ReadConfigFloat(config::kRecord, config::kVoiceShift, &value, config::kDefaultVoiceShift))
+        value = float(config::kDefaultVoiceShiftMs);
+    m_voiceShiftMs = value;
+    value = 0;
+    if (!ReadConfigFloat(config::kRecord, config::kVoiceDb, &value, config::kDefaultVoiceDb)) value = 0;
+    m_voiceGain = value;
+    value = 0;
+    if (!ReadConfigFloat(config::kRecord, config::kAccomDb, &value, config::kDefaultAccomDb)) value = 0;
+    m_accompanimentGain = value;
+
+    DeleteWorkFile(recfile::kCacheMp3);
+    std::lock_guard<std::mutex> lock(m_failureLock);
+    m_failure.clear();
+}
+
+int CRecordingImpl::StartRecording(RecordingOwner* owner, int bitrate, int mixingType) {
+    // The worker still reads the work files and the progress window.
+    if (m_recording || m_workerRunning) return 0;
+    JoinWorker();
+    Reset();
+    m_mixingType = mixingType;
+    m_owner = owner;
+    m_bitrate = bitrate;
+    m_takeFailure.clear();
+    const std::string cache = WorkPath(recfile::kCache);
+    m_recorder.SetPath(cache.c_str());
+
+    if (m_mixingType == 0) {
+        DeleteWorkFile(recfile::kTmpWav);
+        DeleteWorkFile(recfile::kOriginKvo);
+        // A copy that fails is only known to the worker: the capture goes
+        // on, and the mix reports the reason instead of encoding the voice
+        // without its song.
+        std::error_code error;
+        const std::string origin = WorkPath(recfile::kOriginKvo);
+        if (m_songPath.empty() || origin.empty() ||
+            !std::filesystem::copy_file(m_songPath, origin, std::filesystem::copy_options::overwrite_existing,
+                                        error)) {
+            m_takeFailure = rectext::kSongNotCopied + m_songPath;
+            if (error) m_takeFailure += " (" + error.message() + ")";
+        }
+    }
+
+    if (!m_recorder.Start()) {
+        Fail(rectext::kNoCapture);
+        return 0;
+    }
+    m_recording = 1;
+    return 1;
+}
+
+int CRecordingImpl::StopRecording() {
+    if (!m_recording) return 0;
+    if (m_recorder.Stop() && m_recorder.WriteFailed()) m_takeFailure = rectext::kCaptureIncomplete;
+    m_recording = 0;
+
+    if (!m_progress && m_owner) {
+        m_progress = m_owner->CreateProgressWindow();
+        if (m_progress) m_progress->SetCaption(LoadFormatString(kProgressCaptionId));
+    }
+    if (m_progress) m_progress->Show();
+    LaunchWorker();
+    return 1;
+}
+
+void CRecordingImpl::LaunchWorker() {
+    JoinWorker();
+    m_postedPercent = -1;
+    m_postedTick = -1;
+    m_workerRunning = true;
+    try {
+        m_worker = std::thread(&CRecordingImpl::OnEncodingThread, this);
+    } catch (const std::system_error&) {
+        m_result = Fail(rectext::kNoWorker);
+        FinishEncoding();
+    }
+}
+
+int CRecordingImpl::Remix() {
+    if (m_recording || m_workerRunning || !m_owner) return 0;
+    JoinWorker();
+    Reset();
+    m_recording = 1;
+    m_accompanimentReady = 1;
+    DeleteWorkFile(recfile::kMixCache);
+    DeleteWorkFile(recfile::kCacheMp3);
+    return StopRecording();
+}
+
+void CRecordingImpl::OnEncodingThread(CRecordingImpl* self) {
+    SetThreadName("%s", "OnEncodingThread Thread!");
+    try {
+        self->m_result = self->RunJob();
+    } catch (const std::exception& e) {
+        self->m_result = self->Fail(std::string(rectext::kInternal) + e.what());
+    } catch (...) {
+        self->m_result = self->Fail(std::string(rectext::kInternal) + "unknown");
+    }
+    if (self->m_finishPause.count() > 0) {
+        std::this_thread::sleep_for(self->m_finishPause / 2);
+        std::this_thread::sleep_for(self->m_finishPause - self->m_finishPause / 2);
+    }
+    try {
+        self->FinishEncoding();
+    } catch (...) {
+        // The owner could not be told; at least a new start is not refused.
+        self->m_workerRunning = false;
+    }
+}
+
+int CRecordingImpl::RunJob() {
+    if (!m_takeFailure.empty()) return Fail(m_takeFailure);
+    const std::string cache = WorkPath(recfile::kCache);
+    if (m_mixingType != 0) return EncodeMp3(cache, WorkPath(recfile::kCacheMp3), m_bitrate);
+    return MixTracks(cache);
+}
+
+void CRecordingImpl::FinishEncoding() {
+    if (m_progress) m_progress->PostHide();
+    const unsigned code = m_result ? ID_CMD_RECORDING_DONE : ID_CMD_RECORDING_FAILED;
+    // From here on the user-interface thread may start again; it joins this
+    // thread first, so the post below still sees the same owner.
+    m_workerRunning = false;
+    if (m_owner) m_owner->PostCommand(code, 0);
+}

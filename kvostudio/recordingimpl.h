@@ -1,0 +1,145 @@
+#pragma once
+// The recording engine. It captures the singer's voice to the work file
+// "Cache" while a .kvo song plays; afterwards a worker thread of its own
+// turns the capture into "Cache.mp3". With software mixing the worker
+// splits the song, decodes its accompaniment to "TMPWAV", scales the voice,
+// shifts it against the accompaniment by the stored offset, adds both with
+// saturation into "MixCache" and encodes that; with stereo mixing (the
+// sound card already mixed what was heard into the capture) it encodes the
+// capture as it is. A re-mix mixes and encodes the kept capture again with
+// new settings, reusing "TMPWAV".
+//
+// Every call but the worker's own steps belongs to the user-interface
+// thread. The worker reports through the owner (RecordingOwner): progress
+// and hiding go to the progress window by posted calls, and the result is
+// posted as ID_CMD_RECORDING_DONE or ID_CMD_RECORDING_FAILED with lParam 0.
+// After a failure GetFailureText() says why.
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "kvostudio/recordingowner.h"
+#include "kvostudio/waveinrecorder.h"
+
+// The work files, all in the per-user data folder.
+namespace recfile {
+inline constexpr char kCache[] = "Cache";
+inline constexpr char kOriginKvo[] = "OriginKVO";
+inline constexpr char kParseMp3[] = "PARSEMP3";
+inline constexpr char kTmpWav[] = "TMPWAV";
+inline constexpr char kMixCache[] = "MixCache";
+inline constexpr char kCacheMp3[] = "Cache.mp3";
+}  // namespace recfile
+
+// Why a recording failed, as GetFailureText() tells it.
+namespace rectext {
+inline constexpr char kNoCapture[] =
+    "The recording could not start: the work file or the sound card's input could not be opened.";
+inline constexpr char kCaptureIncomplete[] =
+    "Part of the recording could not be written to the disk (is it full?).";
+inline constexpr char kSongNotCopied[] = "The song could not be copied for mixing: ";
+inline constexpr char kSongUnreadable[] = "The song's accompaniment could not be read: ";
+inline constexpr char kAccompanimentUndecodable[] = "The song's accompaniment could not be decoded: ";
+inline constexpr char kAccompanimentMissing[] = "The decoded accompaniment could not be read.";
+inline constexpr char kWrongFormat[] = "The audio to mix is not 44100 Hz 16-bit stereo: ";
+inline constexpr char kVoiceUnreadable[] = "The recorded voice could not be read.";
+inline constexpr char kMixUnwritable[] = "The mix could not be written to the disk (is it full?).";
+inline constexpr char kTooLong[] = "The recording is too long for a WAV file.";
+inline constexpr char kEncodeFailed[] = "The mix could not be encoded to MP3.";
+inline constexpr char kNoWorker[] = "The mixing could not be started.";
+inline constexpr char kInternal[] = "The mixing stopped on an unexpected error: ";
+}  // namespace rectext
+
+class CRecordingImpl {
+public:
+    // Deletes "Cache" and "OriginKVO" left by an earlier run.
+    CRecordingImpl();
+    // Waits for a running worker, destroys the progress window and deletes
+    // every work file.
+    ~CRecordingImpl();
+    CRecordingImpl(const CRecordingImpl&) = delete;
+    CRecordingImpl& operator=(const CRecordingImpl&) = delete;
+
+    int SetSongPath(const char* path);
+    // Song position in seconds where the capture started (0 until set).
+    void SetStartOffset(float seconds);
+    void SetStopPosition(float seconds);
+    float GetStopPosition() const { return m_stopPosition; }
+
+    // bitrate in kbit/s (64, 128 or 192); mixingType 0 software, 1 stereo.
+    // 1 when the capture runs. 0 while recording or while a worker still
+    // runs, and when the capture file or device cannot be opened.
+    int StartRecording(RecordingOwner* owner, int bitrate, int mixingType);
+    // 0 when not recording. Else closes the capture, shows the progress
+    // window, starts the worker and returns 1; the result is posted.
+    int StopRecording();
+    // Mixes and encodes the kept capture again with the settings now in
+    // config.ini. 0 while recording or while a worker still runs, and
+    // before the first StartRecording; else what StopRecording returns.
+    int Remix();
+
+    int IsRecording() const { return m_recording; }
+    bool IsEncoding() const { return m_workerRunning; }
+    // Why the last start or mix failed; empty after a success.
+    std::string GetFailureText() const;
+
+    // The pause after the worker's job that lets the progress bar finish
+    // before its window hides (1000 ms; tests and benchmarks use 0).
+    void SetFinishPause(std::chrono::milliseconds pause) { m_finishPause = pause; }
+
+    // The worker's steps (worker thread).
+    int MixTracks(const std::string& voicePath);
+    int ApplyGain(const std::string& source, const std::string& target, float gainDb);
+    int EncodeMp3(const std::string& source, const std::string& target, int bitrate);
+    void ReportProgress(int64_t done, int tick);
+    void FinishEncoding();
+    static int16_t ApplyGainToSample(int16_t sample, float gainDb);
+    static void MixSample(uint8_t* voice, const uint8_t* accompaniment);
+
+private:
+    class EncoderObserver;
+
+    void Reset();
+    void LaunchWorker();
+    static void OnEncodingThread(CRecordingImpl* self);
+    int RunJob();
+    bool PrepareAccompaniment();
+    // Keeps the first reason of a run; returns 0 for `return Fail(...)`.
+    int Fail(const std::string& reason);
+    void JoinWorker();
+
+    RecordingOwner* m_owner = nullptr;
+    int m_recording = 0;
+    int64_t m_progressTotal = 0;
+    int64_t m_progressDone = 0;
+    WaveInRecorder m_recorder;
+    std::unique_ptr<RecordingProgress> m_progress;
+    int m_result = 0;
+    int m_bitrate = 128;
+    std::string m_songPath;
+    int m_mixingType = 0;
+    float m_stopPosition = 0;
+    float m_voiceShiftMs = -200;   // as stored: whole milliseconds
+    float m_startOffset = 0;
+    float m_voiceGain = 0;
+    float m_accompanimentGain = 0;
+    int m_accompanimentReady = 0;
+    int m_warmedUp = 0;
+
+    // Set at start or stop when the take cannot be mixed; the worker fails
+    // with it.
+    std::string m_takeFailure;
+    std::chrono::milliseconds m_finishPause{1000};
+    int m_postedPercent = -1;
+    int m_postedTick = -1;
+
+    std::thread m_worker;
+    std::atomic<bool> m_workerRunning{false};
+    mutable std::mutex m_failureLock;
+    std::string m_failure;
+};

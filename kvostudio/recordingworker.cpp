@@ -1,0 +1,143 @@
+// The recording worker's steps: the accompaniment from the song, the gains,
+// the shifted mix, the encoding and the progress they report.
+#include <cstdio>
+#include <limits>
+#include <string>
+
+#include "kvostudio/global.h"
+#include "kvostudio/include/convert/auxiliary.h"
+#include "kvostudio/include/convert/mp3towave.h"
+#include "kvostudio/include/convert/waveparse.h"
+#include "kvostudio/include/convert/wavetomp3.h"
+#include "kvostudio/recordingimpl.h"
+#include "kvostudio/recordingmix.h"
+
+namespace {
+
+std::string WorkPath(const char* name) { return GetUserDataFilePath(name); }
+
+// The one layout the byte arithmetic of the mix holds for.
+bool IsMixFormat(const WaveHeader& h) {
+    return h.formatTag == 1 && h.channels == 2 && h.samplesPerSec == 44100 && h.bitsPerSample == 16;
+}
+
+std::string FormatText(const WaveHeader& h) {
+    return std::to_string(h.samplesPerSec) + " Hz, " + std::to_string(h.bitsPerSample) + " bit, " +
+           std::to_string(h.channels) + " channel(s)";
+}
+
+}  // namespace
+
+// Progress and failures of the encoder reach the engine through this.
+class CRecordingImpl::EncoderObserver final : public Mp3EncodeObserver {
+public:
+    explicit EncoderObserver(CRecordingImpl& engine) : engine_(engine) {}
+    void SetProgressTotal(int64_t total) override { engine_.m_progressTotal = total; }
+    void SetProgressDone(int64_t done) override { engine_.m_progressDone = done; }
+    void ReportProgress() override { engine_.ReportProgress(0, 0); }
+    void ShowError(const char* text) override { engine_.Fail(text ? text : rectext::kEncodeFailed); }
+
+private:
+    CRecordingImpl& engine_;
+};
+
+int16_t CRecordingImpl::ApplyGainToSample(int16_t sample, float gainDb) {
+    return recmix::ApplyGainToSample(sample, gainDb);
+}
+
+void CRecordingImpl::MixSample(uint8_t* voice, const uint8_t* accompaniment) {
+    recmix::MixSample(voice, accompaniment);
+}
+
+void CRecordingImpl::ReportProgress(int64_t done, int tick) {
+    if (m_progressTotal == 0) return;
+    if (done != 0) m_progressDone = done;
+    const int percent = recmix::ProgressPercent(m_progressDone, m_progressTotal);
+    // The encoder reports every few kilobytes; the window only needs to
+    // hear of a change.
+    if (!m_progress || (percent == m_postedPercent && tick == 0)) return;
+    m_postedPercent = percent;
+    m_postedTick = tick;
+    m_progress->PostTargetPercent(percent, tick);
+}
+
+int CRecordingImpl::EncodeMp3(const std::string& source, const std::string& target, int bitrate) {
+    EncoderObserver observer(*this);
+    const int result = ::EncodeMp3(source.c_str(), target.c_str(), bitrate, &observer);
+    // The encoder's own message, when it gave one, is kept as the reason.
+    return result ? 1 : Fail(rectext::kEncodeFailed);
+}
+
+int CRecordingImpl::ApplyGain(const std::string& source, const std::string& target, float gainDb) {
+    CWaveParse wave;
+    if (!wave.Load(source.c_str())) return Fail(rectext::kVoiceUnreadable);
+    if (!IsMixFormat(wave.header)) return Fail(rectext::kWrongFormat + FormatText(wave.header));
+    const uint32_t size = uint32_t(wave.data.size());
+    if (size > std::numeric_limits<uint32_t>::max() - 36) return Fail(rectext::kTooLong);
+    // Scaled in place: the capture in memory is not needed unscaled again.
+    recmix::ApplyGainToBuffer(wave.data.data(), wave.data.data(), size, gainDb);
+    if (!wave.Save(target.c_str(), recmix::PlainRiffSize(size), size, wave.data.data()))
+        return Fail(rectext::kMixUnwritable);
+    return 1;
+}
+
+bool CRecordingImpl::PrepareAccompaniment() {
+    const std::string origin = WorkPath(recfile::kOriginKvo);
+    const std::string parsed = WorkPath(recfile::kParseMp3);
+    const std::string decoded = WorkPath(recfile::kTmpWav);
+    CKvoParse splitter;
+    const bool split = splitter.Split(origin.c_str(), parsed.c_str(), nullptr);
+    int converted = -1;
+    std::string decodeError;
+    if (split) {
+        mp3toWave converter;
+        converted = converter.Convert(parsed.c_str(), decoded.c_str());
+        decodeError = converter.LastError();
+    }
+    std::remove(origin.c_str());
+    std::remove(parsed.c_str());
+    if (!split) return Fail(rectext::kSongUnreadable + m_songPath);
+    if (converted != 0) {
+        std::remove(decoded.c_str());
+        return Fail(rectext::kAccompanimentUndecodable + (decodeError.empty() ? m_songPath : decodeError));
+    }
+    return true;
+}
+
+int CRecordingImpl::MixTracks(const std::string& voicePath) {
+    const int64_t start = recmix::OffsetBytes(m_startOffset);
+    const int64_t shift = recmix::ShiftBytes(m_voiceShiftMs);
+    m_progressTotal = 100;
+    ReportProgress(50, 600);
+
+    if (m_accompanimentReady != 1 && !PrepareAccompaniment()) return 0;
+    ReportProgress(60, 33);
+
+    // "TMPWAV" stays unscaled for the re-mixes; the accompaniment's gain is
+    // applied in memory as it is added.
+    const std::string mixCache = WorkPath(recfile::kMixCache);
+    if (!ApplyGain(voicePath, mixCache, m_voiceGain)) return 0;
+    ReportProgress(65, 0);
+
+    CWaveParse accompaniment;
+    CWaveParse voice;
+    if (!accompaniment.Load(WorkPath(recfile::kTmpWav).c_str())) return Fail(rectext::kAccompanimentMissing);
+    if (!IsMixFormat(accompaniment.header)) return Fail(rectext::kWrongFormat + FormatText(accompaniment.header));
+    if (!voice.Load(mixCache.c_str())) return Fail(rectext::kVoiceUnreadable);
+    if (!IsMixFormat(voice.header)) return Fail(rectext::kWrongFormat + FormatText(voice.header));
+
+    const recmix::MixPlan plan =
+        recmix::PlanMix(start, shift, uint32_t(voice.data.size()), uint32_t(accompaniment.data.size()));
+    recmix::MixInto(voice.data.data(), accompaniment.data.data(), plan, m_accompanimentGain);
+    std::vector<uint8_t>().swap(accompaniment.data);
+    ReportProgress(70, 0);
+
+    if (plan.outputBytes > std::numeric_limits<uint32_t>::max() - 36) return Fail(rectext::kTooLong);
+    if (!accompaniment.Save(mixCache.c_str(), recmix::PlainRiffSize(plan.outputBytes), plan.outputBytes,
+                            voice.data.data() + plan.outputStart))
+        return Fail(rectext::kMixUnwritable);
+    std::vector<uint8_t>().swap(voice.data);
+    ReportProgress(80, 0);
+
+    return EncodeMp3(mixCache, WorkPath(recfile::kCacheMp3), m_bitrate);
+}

@@ -1,0 +1,164 @@
+// A take that cannot become a recording says so: a song that is missing or
+// broken, a capture that cannot start or cannot be written, every encoder
+// failure with the encoder's own message, and an error inside the worker.
+// None of them passes for a success or leaves the progress window shown.
+
+#include <signal.h>
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <thread>
+
+#include "kvostudio/folders.h"
+#include "kvostudio/include/convert/wavetomp3.h"
+#include "tests/recording/recording_fixture.h"
+#include "tests/support/kvo_writer.h"
+#include "tests/support/mp3_maker.h"
+#include "tests/support/temp_files.h"
+
+using namespace rectest;
+using testsupport::FileExists;
+
+namespace {
+
+bool StartsWith(const std::string& text, const std::string& head) { return text.rfind(head, 0) == 0; }
+
+class Failures : public RecordingTest {
+protected:
+    void SetUp() override {
+        InstallMicrophone(PcmBytes(BurstPcm(1.0, 0.3, 0.3, 1000)));
+        engine.SetFinishPause(std::chrono::milliseconds(0));
+    }
+
+    // The run ended with 33771 after the window was hidden, without a
+    // finished recording.
+    void ExpectFailedRun(const std::optional<unsigned>& code) {
+        ASSERT_EQ(code, ID_CMD_RECORDING_FAILED);
+        const auto events = owner.Events();
+        ASSERT_GE(events.size(), 2u);
+        EXPECT_EQ(events[events.size() - 2], "hide");
+    }
+
+    CRecordingImpl engine;
+};
+
+}  // namespace
+
+TEST_F(Failures, AMissingOrBrokenSongFailsInsteadOfEncodingTheVoiceAlone) {
+    ExpectFailedRun(RecordWhole(engine, data.File("no such song.kvo")));
+    EXPECT_TRUE(StartsWith(engine.GetFailureText(), rectext::kSongNotCopied)) << engine.GetFailureText();
+    EXPECT_FALSE(FileExists(Work(recfile::kCacheMp3)));
+
+    const std::string notAContainer = data.File("plain.kvo");
+    testsupport::WriteFile(notAContainer, std::vector<uint8_t>(5000, 0x41));
+    ExpectFailedRun(RecordWhole(engine, notAContainer));
+    EXPECT_TRUE(StartsWith(engine.GetFailureText(), rectext::kSongUnreadable)) << engine.GetFailureText();
+    EXPECT_FALSE(FileExists(Work(recfile::kOriginKvo)));
+
+    testsupport::KvoContent content;
+    content.tag = testsupport::MakeKvoTag({"Song", "Artist", u"", "", {}});
+    content.head = {1, 2, 3, 4};
+    content.stream1.assign(20000, 0x00);   // no MPEG frame anywhere
+    content.stream2.assign(20000, 0x00);
+    const std::string noAudio = data.File("silent.kvo");
+    testsupport::WriteFile(noAudio, testsupport::WriteKvo(content));
+    ExpectFailedRun(RecordWhole(engine, noAudio));
+    EXPECT_TRUE(StartsWith(engine.GetFailureText(), rectext::kAccompanimentUndecodable)) << engine.GetFailureText();
+    EXPECT_FALSE(FileExists(Work(recfile::kCacheMp3)));
+    EXPECT_FALSE(FileExists(Work(recfile::kTmpWav)));
+
+    // With the song's accompaniment gone, a re-mix fails as well.
+    ASSERT_EQ(engine.Remix(), 1);
+    ExpectFailedRun(owner.WaitForCommand(3));
+    EXPECT_EQ(engine.GetFailureText(), rectext::kAccompanimentMissing);
+}
+
+TEST_F(Failures, ACaptureThatCannotOpenRefusesToStart) {
+    platform::SimCaptureScript broken;
+    broken.openResult = platform::CaptureResult::OpenFailed;
+    platform::InstallCaptureBackend(std::make_shared<platform::SimCaptureBackend>(broken));
+    engine.SetSongPath(data.File("song.kvo").c_str());
+    EXPECT_EQ(engine.StartRecording(&owner, 128, 1), 0);
+    EXPECT_EQ(engine.IsRecording(), 0);
+    EXPECT_EQ(engine.StopRecording(), 0);
+    EXPECT_EQ(engine.GetFailureText(), rectext::kNoCapture);
+    EXPECT_EQ(owner.CommandCount(), 0u);
+}
+
+TEST_F(Failures, ACaptureThatCannotBeWrittenFailsAtTheStart) {
+    ASSERT_EQ(RecordWhole(engine, "", 1), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+    // A device that is always full refuses even the file's header.
+    std::filesystem::remove(Work(recfile::kCache));
+    ASSERT_EQ(symlink("/dev/full", Work(recfile::kCache).c_str()), 0);
+    EXPECT_EQ(engine.StartRecording(&owner, 128, 1), 0);
+    EXPECT_EQ(engine.GetFailureText(), rectext::kNoCapture);
+}
+
+TEST_F(Failures, ACaptureThatRunsOutOfDiskFailsAtTheStop) {
+    ASSERT_EQ(RecordWhole(engine, "", 1), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+    InstallMicrophone(PcmBytes(BurstPcm(3.0, 0.3, 0.3, 1000)));
+    // The header and the first second fit; the second second does not.
+    rlimit saved{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &saved), 0);
+    const auto previousHandler = signal(SIGXFSZ, SIG_IGN);
+    rlimit small = saved;
+    small.rlim_cur = 300000;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    engine.SetSongPath("");
+    const int started = engine.StartRecording(&owner, 128, 1);
+    bool fed = started && microphone->WaitUntilFed(30000);
+    // The notice thread writes after the feed: wait until it met the limit.
+    for (int i = 0; fed && i < 3000; ++i) {
+        std::error_code error;
+        if (std::filesystem::file_size(Work(recfile::kCache), error) >= small.rlim_cur) break;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    setrlimit(RLIMIT_FSIZE, &saved);
+    signal(SIGXFSZ, previousHandler);
+    ASSERT_EQ(started, 1);
+    ASSERT_TRUE(fed);
+    ASSERT_EQ(engine.StopRecording(), 1);
+    ExpectFailedRun(owner.WaitForCommand(1));
+    EXPECT_EQ(engine.GetFailureText(), rectext::kCaptureIncomplete);
+    EXPECT_FALSE(FileExists(Work(recfile::kCacheMp3)));
+}
+
+TEST_F(Failures, EveryEncoderFailureFailsWithTheEncodersMessage) {
+    const std::string bin = GetProgramFolder();
+    struct Case {
+        std::string module;   // empty: the real one
+        bool targetIsFolder;
+        const char* text;
+    };
+    const Case cases[] = {
+        {bin + "no_such_lame_enc.so", false, kLameLoadErrorText},
+        {bin + "fake_lame_no_close.so", false, kLameFuncErrorText},
+        {bin + "fake_lame_init_fails.so", false, rectext::kEncodeFailed},
+        {bin + "fake_lame_encode_fails.so", false, rectext::kEncodeFailed},
+        {"", true, kLameOpenErrorText},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.module);
+        ScopedEnv env;
+        if (!c.module.empty()) env.Set(kLameModuleEnv, c.module);
+        if (c.targetIsFolder) {
+            std::filesystem::create_directory(Work(recfile::kCacheMp3));
+            testsupport::WriteFile(Work(recfile::kCacheMp3) + "/keep", {1});
+        }
+        ExpectFailedRun(RecordWhole(engine, "", 1));
+        EXPECT_EQ(engine.GetFailureText(), c.text);
+        std::filesystem::remove_all(Work(recfile::kCacheMp3));
+    }
+    // And the next take, with the encoder back, succeeds.
+    ASSERT_EQ(RecordWhole(engine, "", 1), ID_CMD_RECORDING_DONE);
+    EXPECT_TRUE(engine.GetFailureText().empty());
+}
+
+TEST_F(Failures, AnErrorInsideTheWorkerHidesTheWindowAndFails) {
+    owner.log->throwOnTarget = true;
+    ExpectFailedRun(RecordWhole(engine, "", 1));
+    EXPECT_TRUE(StartsWith(engine.GetFailureText(), rectext::kInternal)) << engine.GetFailureText();
+    owner.log->throwOnTarget = false;
+    ASSERT_EQ(RecordWhole(engine, "", 1), ID_CMD_RECORDING_DONE) << "the engine is usable again";
+}

@@ -1,0 +1,126 @@
+// kvorecord SONG.kvo OUT.mp3
+//
+// Plays the song through the container reader while the recording engine
+// captures the default microphone, stops at the song's end and writes the
+// finished recording to OUT.mp3. Shift, gains, bit rate and mixing type
+// come from config.ini in the data folder ($KVO_DATA_DIR applies). Exits 0
+// with the file written, 1 with the reason on standard error.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <filesystem>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <thread>
+
+#include "kvostudio/global.h"
+#include "kvostudio/recordingimpl.h"
+#include "libkvo/src/kvofile.h"
+
+namespace {
+
+// The bit rate a `bitrate` code of config.ini stands for.
+int BitrateKbps(int code) {
+    switch (code) {
+    case 1: return 192;
+    case 2: return 64;
+    default: return 128;
+    }
+}
+
+class ConsoleProgress : public RecordingProgress {
+public:
+    void SetCaption(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void Show() override {}
+    void PostTargetPercent(int percent, int) override {
+        if (percent / 10 == shown_ / 10) return;
+        shown_ = percent;
+        std::fprintf(stderr, "%d%%\n", percent);
+    }
+    void PostHide() override {}
+
+private:
+    int shown_ = -10;
+};
+
+class ConsoleOwner : public RecordingOwner {
+public:
+    void PostCommand(unsigned code, intptr_t) override {
+        std::lock_guard<std::mutex> lock(mutex_);
+        code_ = code;
+        posted_.notify_all();
+    }
+    std::unique_ptr<RecordingProgress> CreateProgressWindow() override { return std::make_unique<ConsoleProgress>(); }
+
+    unsigned WaitForResult() {
+        std::unique_lock<std::mutex> lock(mutex_);
+        posted_.wait(lock, [this] { return code_.has_value(); });
+        return *code_;
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable posted_;
+    std::optional<unsigned> code_;
+};
+
+int Fail(const std::string& reason) {
+    std::fprintf(stderr, "kvorecord: %s\n", reason.c_str());
+    return 1;
+}
+
+// Waits while the song plays; a player that never reports its end is cut
+// off a few seconds after the song's length.
+void WaitForTheEnd(KvoFile& song) {
+    using namespace std::chrono;
+    const auto begin = steady_clock::now();
+    const auto limit = begin + milliseconds(int64_t(song.GetLengthSeconds() * 1000) + 5000);
+    while (!song.IsPlaying() && steady_clock::now() < begin + seconds(2)) std::this_thread::sleep_for(milliseconds(5));
+    while (song.IsPlaying() && steady_clock::now() < limit) std::this_thread::sleep_for(milliseconds(20));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: kvorecord SONG.kvo OUT.mp3\n");
+        return 1;
+    }
+    const std::string songPath = argv[1];
+    const std::string outPath = argv[2];
+
+    int bitrateCode = 0, mixingType = 0;
+    ReadConfigInt(config::kGeneral, config::kBitrate, &bitrateCode);
+    ReadConfigInt(config::kGeneral, config::kMixing, &mixingType);
+
+    KvoFile song;
+    if (!song.Open(songPath.c_str(), false)) return Fail("cannot open the song " + songPath);
+
+    ConsoleOwner owner;
+    CRecordingImpl engine;
+    engine.SetFinishPause(std::chrono::milliseconds(0));   // no bar to watch
+    engine.SetSongPath(songPath.c_str());
+    if (!engine.StartRecording(&owner, BitrateKbps(bitrateCode), mixingType != 0 ? 1 : 0))
+        return Fail(engine.GetFailureText());
+    engine.SetStartOffset(0);
+    if (!song.Play()) {
+        engine.StopRecording();
+        owner.WaitForResult();
+        return Fail("cannot play the song " + songPath);
+    }
+    WaitForTheEnd(song);
+    engine.SetStopPosition(song.GetPositionSeconds());
+    song.Stop();
+    song.Close();
+
+    engine.StopRecording();
+    if (owner.WaitForResult() != ID_CMD_RECORDING_DONE) return Fail(engine.GetFailureText());
+
+    std::error_code error;
+    std::filesystem::copy_file(GetUserDataFilePath(recfile::kCacheMp3), outPath,
+                               std::filesystem::copy_options::overwrite_existing, error);
+    if (error) return Fail("cannot write " + outPath + ": " + error.message());
+    return 0;
+}
