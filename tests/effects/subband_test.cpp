@@ -29,17 +29,11 @@ struct mad_frame FrameOf(enum mad_layer layer, enum mad_mode mode, mad_fixed_t l
 
 }  // namespace
 
-TEST(SubbandGains, FixedPointGainsFromPercentAndDecibels)
+TEST(SubbandGains, GainsAreCappedAndBandsCoverTheSubbandsInTheirOrder)
 {
-    EXPECT_EQ(PercentToGain428(100), kUnityGain428);
     EXPECT_EQ(PercentToGain428(50), 0x08000000);
-    EXPECT_EQ(PercentToGain428(0), 0);
     EXPECT_EQ(PercentToGain428(100000), std::numeric_limits<int32_t>::max());
-    EXPECT_EQ(DbToGain428(0), kUnityGain428);
-    EXPECT_NEAR(DbToGain428(-20), kUnityGain428 / 10, 1);
     EXPECT_EQ(DbToGain428(40), std::numeric_limits<int32_t>::max());  // at most 7.99999999627471
-
-    // Bands 1-5 one subband each, then 3, 6, 5, 5 and 8 subbands.
     int perBand[kSubbandEqBands] = {};
     for (int k = 0; k < kSubbands; ++k)
         ++perBand[SubbandBand(k)];
@@ -69,22 +63,6 @@ TEST(SubbandArithmetic, MixTakesEachStreamsShareOfBothSidesInItsTimeSlots)
     mad_frame_finish(&frame);
     mad_frame_finish(&mono);
     mad_frame_finish(&loud);
-}
-
-TEST(SubbandArithmetic, EqualizerScalesEachSubbandByItsOwnGain)
-{
-    const mad_fixed_t one = 0x10000000;
-    auto frame = FrameOf(MAD_LAYER_III, MAD_MODE_STEREO, one / 2, -one / 2);
-    frame.header.flags = MAD_FLAG_LSF_EXT;  // 18 slots
-    int32_t gains[kSubbands];
-    for (int k = 0; k < kSubbands; ++k)
-        gains[k] = k == 5 ? 0 : (k == 6 ? kUnityGain428 * 2 : kUnityGain428);
-    EqualizeSubbands(frame, gains);
-    EXPECT_EQ(frame.sbsample[0][0][0], one / 2);
-    EXPECT_EQ(frame.sbsample[1][17][5], 0);
-    EXPECT_EQ(frame.sbsample[1][17][6], -one);
-    EXPECT_EQ(frame.sbsample[0][18][5], one / 2);  // past the frame's slots
-    mad_frame_finish(&frame);
 }
 
 class SubbandPlayer : public playertest::SimulatedDevice {};

@@ -7,15 +7,6 @@
 
 using namespace effectstest;
 
-TEST(VuScale, ThirtyThreeStepsPerDecadeUpTo100)
-{
-    EXPECT_EQ(VuLevel(0), 0u);
-    EXPECT_EQ(VuLevel(21.6), 0u);
-    EXPECT_EQ(VuLevel(2316.9), 67u);
-    EXPECT_EQ(VuLevel(23169), 100u);
-    EXPECT_EQ(VuLevel(32768), 100u);
-}
-
 TEST(VuScale, TheWindowIsHalfTheBufferFromThePositionOrItsLastPart)
 {
     // 100 pairs: the first 50 full scale on the left only, the rest silent.
