@@ -10,13 +10,15 @@
 
 #include "platform/audio/output_volume.h"
 #include "platform/audio/queued_output.h"
+#include "platform/sdlaudio/sdl_audio_system.h"
 
 namespace platform::audio {
 
 namespace {
 
-// SDL's subsystem start and stop are counted but not thread safe.
-std::mutex g_sdlInitMutex;
+// SDL's subsystem start and stop are counted but not thread safe; capture
+// starts the same subsystem.
+std::mutex& g_sdlInitMutex = platform::sdl::AudioSystemMutex();
 
 // One reference to SDL's audio system for as long as it lives.
 class SdlAudioSession {

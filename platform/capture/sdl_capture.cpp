@@ -5,13 +5,15 @@
 #include <mutex>
 
 #include "platform/capture/capture_device.h"
+#include "platform/sdlaudio/sdl_audio_system.h"
 
 namespace platform {
 
 namespace {
 
-// SDL's subsystem init is reference counted but not thread safe.
-std::mutex g_sdlInitLock;
+// SDL's subsystem init is reference counted but not thread safe; audio
+// output starts the same subsystem.
+std::mutex& g_sdlInitLock = platform::sdl::AudioSystemMutex();
 
 bool AcquireSdlAudio() {
     std::lock_guard<std::mutex> lock(g_sdlInitLock);

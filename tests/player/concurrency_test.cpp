@@ -38,8 +38,9 @@ TEST_F(PlayerThreads, OperationsFromAnotherThreadWhileWaitingForABuffer)
                 player->Close();
         });
         other.join();
-        if (round == 0)
+        if (round == 0) {
             EXPECT_TRUE(cb.WaitFor(MP3_MSG_STOP));
+        }
         player->Release();  // round 2: released while still waiting
         EXPECT_LE(cb.Count(MP3_MSG_STOP), 1u);
     }
@@ -57,8 +58,9 @@ TEST_F(PlayerThreads, StopAndReleaseWhileWaitingForPushedData)
         ASSERT_EQ(player->Play(), 1);
         ASSERT_TRUE(cb.WaitFor(MP3_MSG_STREAM_OUT_OF_DATA_SYNC));
         std::thread other([&] {
-            if (round == 0)
+            if (round == 0) {
                 EXPECT_EQ(player->Stop(), 1);
+            }
             player->Release();
         });
         other.join();

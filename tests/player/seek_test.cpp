@@ -14,7 +14,8 @@ namespace {
 std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes)
 {
     std::vector<int16_t> s(bytes.size() / 2);
-    std::memcpy(s.data(), bytes.data(), s.size() * 2);
+    if (!s.empty())
+        std::memcpy(s.data(), bytes.data(), s.size() * 2);
     return s;
 }
 

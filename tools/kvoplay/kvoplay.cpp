@@ -21,21 +21,25 @@ int Usage()
     return 2;
 }
 
-template <typename Player>
-int PlayToEnd(Player& player, float length)
+// The facade keeps no error text; the player that failed to open the file
+// says why.
+std::string WhyItDoesNotOpen(const char* path)
 {
-    if (!player.Play()) {
-        std::fprintf(stderr, "kvoplay: %s\n", player.Player()->GetError());
-        return 1;
+    if (CPlayImpl::FileTypeOf(path) == CPlayImpl::kFileKvo) {
+        KvoFile kvo;
+        if (!kvo.Open(path, false))
+            return kvo.Player() ? kvo.Player()->GetError() : "not a readable .kvo container";
+    } else if (CPlayImpl::FileTypeOf(path) == CPlayImpl::kFileMp3) {
+        Mp3FilePlayer mp3;
+        if (!mp3.Open(path))
+            return mp3.Player() ? mp3.Player()->GetError() : "cannot open";
+        if (!mp3.Play())
+            return mp3.Player()->GetError();
+        return "cannot play";
+    } else {
+        return "neither a .kvo container nor an .mp3 file";
     }
-    while (player.IsPlaying()) {
-        const float at = player.GetPositionSeconds();
-        std::printf("\r%02d:%02d / %02d:%02d", int(at) / 60, int(at) % 60, int(length) / 60, int(length) % 60);
-        std::fflush(stdout);
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    std::printf("\n");
-    return 0;
+    return "cannot play";
 }
 
 }  // namespace
@@ -60,29 +64,19 @@ int main(int argc, char** argv)
     if (!path)
         return Usage();
 
-    switch (CPlayImpl::FileTypeOf(path)) {
-    case CPlayImpl::kFileKvo: {
-        KvoFile kvo;
-        if (!kvo.Open(path, false)) {
-            std::fprintf(stderr, "kvoplay: %s: %s\n", path,
-                         kvo.Player() ? kvo.Player()->GetError() : "not a readable .kvo container");
-            return 1;
-        }
-        kvo.SetVolume(1.0f, 100, 100);
-        kvo.SetMixLevel(vocal / 100.0f);
-        return PlayToEnd(kvo, kvo.GetLengthSeconds());
-    }
-    case CPlayImpl::kFileMp3: {
-        Mp3FilePlayer mp3;
-        if (!mp3.Open(path)) {
-            std::fprintf(stderr, "kvoplay: %s: %s\n", path, mp3.Player() ? mp3.Player()->GetError() : "cannot open");
-            return 1;
-        }
-        mp3.SetVolume(1.0f, 100, 100);
-        return PlayToEnd(mp3, mp3.GetLengthSeconds());
-    }
-    default:
-        std::fprintf(stderr, "kvoplay: %s: neither a .kvo container nor an .mp3 file\n", path);
+    CPlayImpl player;
+    if (!player.Play(path, 1.0f)) {
+        std::fprintf(stderr, "kvoplay: %s: %s\n", path, WhyItDoesNotOpen(path).c_str());
         return 1;
     }
+    player.SetVolume(1.0f, static_cast<unsigned>(vocal));
+    const float length = player.GetLength();
+    while (player.IsPlaying()) {
+        const float at = player.GetPosition();
+        std::printf("\r%02d:%02d / %02d:%02d", int(at) / 60, int(at) % 60, int(length) / 60, int(length) % 60);
+        std::fflush(stdout);
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    }
+    std::printf("\n");
+    return 0;
 }
