@@ -136,7 +136,7 @@ TEST(Id3Read, VersionFramesAndIdsFollowTheTagsOwnRules) {
         SCOPED_TRACE("an unknown version is refused before anything else");
         auto bytes = Join(Id3v2Builder(3).Text("TIT2", Id3Text::Latin1, "t").Build(), Audio());
         bytes[3] = 5;
-        bytes = Join(bytes, BuildId3v1({"v1 title", "v1 artist"}));
+        bytes = Join(bytes, BuildId3v1({"v1 title", "v1 artist", "", "", ""}));
         CId3tagv2 tag;
         EXPECT_EQ(file.Read(tag, bytes), -1);
         EXPECT_EQ(tag.GetTitle(), "");

@@ -27,7 +27,9 @@ void Put16(std::vector<uint8_t>& out, uint16_t v) {
 void Put32(std::vector<uint8_t>& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
 }
-void PutId(std::vector<uint8_t>& out, const char* id) { out.insert(out.end(), id, id + 4); }
+void PutId(std::vector<uint8_t>& out, const char* id) {
+    for (int i = 0; i < 4; ++i) out.push_back(static_cast<uint8_t>(id[i]));
+}
 
 struct WavSpec {
     uint16_t channels = 2;
