@@ -16,7 +16,8 @@ inline constexpr unsigned ID_CMD_RECORDING_FAILED = 33771;
 // (by deleting it) on the user-interface thread; the Post calls come from
 // the engine's worker and must reach the window on the user-interface
 // thread, in the order they were made and before any command the owner
-// posts afterwards.
+// posts afterwards; posts still queued when the window is deleted are
+// dropped.
 class RecordingProgress {
 public:
     virtual ~RecordingProgress() = default;

@@ -114,8 +114,7 @@ TEST_F(Takes, ARemixPlacesEveryFrameByTheStoredStartShiftAndGains) {
         float startSeconds, shiftMs, voiceDb, accDb;
         int64_t firstOut, delta;
     };
-    for (const Case& c : {Case{0, -200, 0, 0, 8820, -8820}, Case{1, -200, 0, 0, 0, 44100 - 8820},
-                          Case{0, 10, -6, 6, 0, 441}}) {
+    for (const Case& c : {Case{1, -200, 0, 0, 0, 44100 - 8820}, Case{0, 10, -6, 6, 0, 441}}) {
         SCOPED_TRACE(testing::Message() << c.startSeconds << " s, " << c.shiftMs << " ms");
         engine.SetStartOffset(c.startSeconds);
         SetConfig(config::kVoiceShift, c.shiftMs);

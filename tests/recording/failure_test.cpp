@@ -86,15 +86,6 @@ TEST_F(Failures, ACaptureThatCannotOpenRefusesToStart) {
     EXPECT_EQ(owner.CommandCount(), 0u);
 }
 
-TEST_F(Failures, ACaptureThatCannotBeWrittenFailsAtTheStart) {
-    ASSERT_EQ(RecordWhole(engine, "", 1), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
-    // A device that is always full refuses even the file's header.
-    std::filesystem::remove(Work(recfile::kCache));
-    ASSERT_EQ(symlink("/dev/full", Work(recfile::kCache).c_str()), 0);
-    EXPECT_EQ(engine.StartRecording(&owner, 128, 1), 0);
-    EXPECT_EQ(engine.GetFailureText(), rectext::kNoCapture);
-}
-
 TEST_F(Failures, ACaptureThatRunsOutOfDiskFailsAtTheStop) {
     ASSERT_EQ(RecordWhole(engine, "", 1), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
     InstallMicrophone(PcmBytes(BurstPcm(3.0, 0.3, 0.3, 1000)));

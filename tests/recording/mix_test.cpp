@@ -69,31 +69,33 @@ TEST(MixOffsets, EveryWholeMillisecondShiftIsExactInFrames) {
     EXPECT_EQ(OffsetBytes(0.0f), 0);
 }
 
-TEST(MixPlacement, DefaultShiftFromTheSongsStartDropsTheFirst200Ms) {
-    CheckMix(0, ShiftBytes(-200), 3 * 44100, 5 * 44100, {8820, 3 * 44100 - 8820, -8820, 8820, 3 * 44100});
-}
-
-TEST(MixPlacement, DefaultShiftTenSecondsInKeepsTheWholeVoice) {
-    const int64_t start = 10 * 44100;
-    CheckMix(start, ShiftBytes(-200), 3 * 44100, 15 * 44100, {0, 3 * 44100, start - 8820, 0, 3 * 44100});
-}
-
-TEST(MixPlacement, NoShiftMeetsFrameForFrameAndLeavesTheVoicePastTheSongUnmixed) {
-    CheckMix(0, 0, 3 * 44100, 5 * 44100, {0, 3 * 44100, 0, 0, 3 * 44100});
-    CheckMix(0, 0, 3 * 44100, 2 * 44100, {0, 3 * 44100, 0, 0, 2 * 44100});
-}
-
-TEST(MixPlacement, PositiveShiftWithAShorterAccompanimentLeavesOutTheVoicesLastShift) {
-    const int64_t s = 100 / 10 * kMs;   // 100 ms
-    CheckMix(0, s * 4, 3 * 44100, 2 * 44100, {0, 3 * 44100 - s, s, 0, 2 * 44100 - s});
-    // A long enough accompaniment keeps the whole voice.
-    CheckMix(0, s * 4, 3 * 44100, 4 * 44100, {0, 3 * 44100, s, 0, 3 * 44100});
-}
-
-TEST(MixPlacement, TenMillisecondsAreExactly441Frames) {
-    CheckMix(0, ShiftBytes(10), 44100, 2 * 44100, {0, 44100, 441, 0, 44100});
-    CheckMix(0, ShiftBytes(-10), 44100, 2 * 44100, {441, 44100 - 441, -441, 441, 44100});
-    CheckMix(44100, ShiftBytes(-10), 44100, 3 * 44100, {0, 44100, 44100 - 441, 0, 44100});
+TEST(MixPlacement, EachVoiceFrameMeetsTheAccompanimentFrameTheShiftNames) {
+    const int64_t sec = 44100, s = 8820;   // 200 ms
+    struct Case {
+        const char* what;
+        int64_t start, shiftBytes, voice, acc;
+        Expect expect;
+    };
+    const Case cases[] = {
+        {"start 0, -200 ms: the first 200 ms go", 0, ShiftBytes(-200), 3 * sec, 5 * sec, {s, 3 * sec - s, -s, s, 3 * sec}},
+        {"start 10 s, -200 ms: the whole voice stays", 10 * sec, ShiftBytes(-200), 3 * sec, 15 * sec,
+         {0, 3 * sec, 10 * sec - s, 0, 3 * sec}},
+        {"shift 0: frame for frame", 0, 0, 3 * sec, 5 * sec, {0, 3 * sec, 0, 0, 3 * sec}},
+        {"shift 0, the song ends first: the rest stays unmixed", 0, 0, 3 * sec, 2 * sec, {0, 3 * sec, 0, 0, 2 * sec}},
+        {"+100 ms, the song ends first: the voice's last 100 ms go", 0, 4410 * 4, 3 * sec, 2 * sec,
+         {0, 3 * sec - 4410, 4410, 0, 2 * sec - 4410}},
+        {"+100 ms, a long song: the whole voice stays", 0, 4410 * 4, 3 * sec, 4 * sec, {0, 3 * sec, 4410, 0, 3 * sec}},
+        {"+10 ms is 441 frames", 0, ShiftBytes(10), sec, 2 * sec, {0, sec, kMs, 0, sec}},
+        {"-10 ms is 441 frames", 0, ShiftBytes(-10), sec, 2 * sec, {kMs, sec - kMs, -kMs, kMs, sec}},
+        {"start 1 s, -10 ms", sec, ShiftBytes(-10), sec, 3 * sec, {0, sec, sec - kMs, 0, sec}},
+        // Captured from 100 ms with the voice 200 ms late: the first 200 ms
+        // of the voice go, and voice frame v meets the song's v - 100 ms.
+        {"start inside the shift", 4410, ShiftBytes(-200), 2 * sec, 3 * sec, {s, 2 * sec - s, -4410, s, 2 * sec}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CheckMix(c.start, c.shiftBytes, c.voice, c.acc, c.expect);
+    }
 }
 
 TEST(MixPlacement, AVoiceNoLongerThanTheShiftGivesAnEmptyMix) {
@@ -104,12 +106,6 @@ TEST(MixPlacement, AVoiceNoLongerThanTheShiftGivesAnEmptyMix) {
         // negative size.
         CheckMix(0, ShiftBytes(200), frames, 0, {0, 0, 0, 0, 0});
     }
-}
-
-TEST(MixPlacement, AStartInsideTheShiftDropsTheShiftAndMeetsAtTheStart) {
-    // Captured from 100 ms with the voice 200 ms late: the first 200 ms of
-    // the voice are left out, and voice frame v meets accompaniment v - 100 ms.
-    CheckMix(4410, ShiftBytes(-200), 2 * 44100, 3 * 44100, {8820, 2 * 44100 - 8820, -4410, 8820, 2 * 44100});
 }
 
 TEST(MixGain, ZeroDbIsTheIdentityForEverySample) {
