@@ -193,9 +193,11 @@ size_t Id3v2TagBytes(const uint8_t* data, size_t size)
     if (data == nullptr || size <= 9 || std::memcmp(data, "ID3", 3) != 0)
         return 0;
     uint32_t tagSize = 0;
-    if (!SyncSafe(data + 6, tagSize) || size_t(tagSize) + 10 > size)
+    if (!SyncSafe(data + 6, tagSize))
         return 0;
-    return size_t(tagSize) + 10;
+    const size_t footer = (data[5] & 0x10) ? 10 : 0;
+    const size_t total = size_t(tagSize) + 10 + footer;
+    return total <= size ? total : 0;
 }
 
 bool ReadId3v2(const uint8_t* data, size_t size, Id3Texts& texts)

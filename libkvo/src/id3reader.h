@@ -23,6 +23,6 @@ void ReadId3v1(const uint8_t* record, Id3Texts& texts);
 // texts read before the failure stay in 'texts'.
 bool ReadId3v2(const uint8_t* data, size_t size, Id3Texts& texts);
 
-// Bytes of the ID3v2 tag at the start of 'data' (header included), or 0
-// when none is there or it does not fit in 'size'.
+// Bytes of the ID3v2 tag at the start of 'data' (header, body and a footer
+// when it has one), or 0 when none is there or it does not fit in 'size'.
 size_t Id3v2TagBytes(const uint8_t* data, size_t size);

@@ -6,6 +6,8 @@
 #include <cstring>
 #include <vector>
 
+#include "libkvo/src/id3reader.h"
+
 namespace {
 
 int16_t ToInt16(mad_fixed_t v)
@@ -139,16 +141,6 @@ private:
 };
 
 }  // namespace
-
-size_t Id3v2TagBytes(const uint8_t* data, size_t size)
-{
-    if (size < 10 || std::memcmp(data, "ID3", 3) != 0) return 0;
-    if ((data[6] | data[7] | data[8] | data[9]) & 0x80) return 0;  // not a sync-safe size: no tag
-    const size_t body = size_t(data[6]) << 21 | size_t(data[7]) << 14 | size_t(data[8]) << 7 | data[9];
-    const size_t footer = (data[5] & 0x10) ? 10 : 0;
-    const size_t total = 10 + body + footer;
-    return total <= size ? total : 0;
-}
 
 bool DecodeMp3Stream(const uint8_t* data, size_t size, Mp3PcmFormat* format, Mp3DecodeStats* stats,
                      const Mp3PcmSink& sink)

@@ -28,6 +28,3 @@ using Mp3PcmSink = std::function<bool(const int16_t* samples, size_t count)>;
 bool DecodeMp3Stream(const uint8_t* data, size_t size, Mp3PcmFormat* format, Mp3DecodeStats* stats,
                      const Mp3PcmSink& sink);
 
-// Bytes of a leading ID3v2 tag (header, body and footer), 0 when there is
-// none or it claims more than size.
-size_t Id3v2TagBytes(const uint8_t* data, size_t size);
