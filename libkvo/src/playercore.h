@@ -192,6 +192,8 @@ private:
     int EnterOnce(bool PlayerCore::*entered, uint32_t kind);
     void ExitOnce(bool PlayerCore::*entered, bool PlayerCore::*exited, uint32_t kind);
     void StepFades();
+    struct FadeDirection;
+    void StepFade(const FadeDirection& fade, const FadeDirection& other);
     void RecomputeAppliedGains();
     // Milliseconds of a time in one of the time formats (0 for any other).
     static uint32_t TimeToMs(int format, const MP3_TIME& time);

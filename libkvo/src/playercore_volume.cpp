@@ -168,87 +168,81 @@ void PlayerCore::ExitOnce(bool PlayerCore::*entered, bool PlayerCore::*exited, u
     this->*exited = false;
 }
 
+// What differs between a fade down and a fade up.
+struct PlayerCore::FadeDirection {
+    bool PlayerCore::*active;
+    bool PlayerCore::*entered;
+    bool PlayerCore::*exited;
+    uint32_t enterKind;
+    uint32_t exitKind;
+    double step;    // -1 down, +1 up
+    double target;  // the level it ends at
+};
+
 // Once per decoded frame, on the decoding thread. Events are sent outside
 // the lock: a callback may ask for the player's status.
 void PlayerCore::StepFades()
 {
+    static const FadeDirection kDown = {&PlayerCore::fadeDown_, &PlayerCore::fadeOutEntered_,
+                                        &PlayerCore::fadeOutExited_, MP3_MSG_ENTER_FADE_OUT,
+                                        MP3_MSG_EXIT_FADE_OUT, -1.0, 0.0};
+    static const FadeDirection kUp = {&PlayerCore::fadeUp_, &PlayerCore::fadeInEntered_,
+                                      &PlayerCore::fadeInExited_, MP3_MSG_ENTER_FADE_IN,
+                                      MP3_MSG_EXIT_FADE_IN, +1.0, 100.0};
     bool down, up;
-    uint32_t counter;
     {
         std::lock_guard<std::mutex> lock(fadeMutex_);
         down = fadeDown_;
         up = fadeUp_;
+    }
+    if (down)
+        StepFade(kDown, kUp);
+    else if (up)
+        StepFade(kUp, kDown);
+}
+
+void PlayerCore::StepFade(const FadeDirection& fade, const FadeDirection& other)
+{
+    uint32_t counter;
+    {
+        std::lock_guard<std::mutex> lock(fadeMutex_);
         counter = fadeCounter_;
     }
-    if (down) {
-        ExitOnce(&PlayerCore::fadeInEntered_, &PlayerCore::fadeInExited_, MP3_MSG_EXIT_FADE_IN);
-        if (counter == 0)
-            ExitOnce(&PlayerCore::fadeOutEntered_, &PlayerCore::fadeOutExited_, MP3_MSG_EXIT_FADE_OUT);
-        if (EnterOnce(&PlayerCore::fadeOutEntered_, MP3_MSG_ENTER_FADE_OUT) == 1) {
-            {
-                std::lock_guard<std::mutex> lock(fadeMutex_);
-                fadeDown_ = false;
-            }
-            ExitOnce(&PlayerCore::fadeOutEntered_, &PlayerCore::fadeOutExited_, MP3_MSG_EXIT_FADE_OUT);
-            return;
-        }
-        bool finished = false;
+    // A fade the other way that began and never ended, and at the first
+    // frame an earlier fade this way, end now.
+    ExitOnce(other.entered, other.exited, other.exitKind);
+    if (counter == 0)
+        ExitOnce(fade.entered, fade.exited, fade.exitKind);
+    if (EnterOnce(fade.entered, fade.enterKind) == 1) {
+        // The caller cancels the fade: the level stays, the exit follows.
         {
             std::lock_guard<std::mutex> lock(fadeMutex_);
-            if (fadeDown_) {
-                if (fadeCounter_ < fadeFrames_)
-                    fadeLevel_ -= fadeStep_;
-                if (fadeCounter_ >= fadeFrames_ || fadeLevel_ <= 0.0) {
-                    fadeLevel_ = 0.0;
-                    fadeGainL_ = fadeGainR_ = 0.0;
-                    fadeDown_ = false;
-                    fadeCounter_ = fadeFrames_;
-                    finished = true;
-                } else {
-                    fadeGainL_ = fadeGainR_ = GainCurve(fadeLevel_);
-                    ++fadeCounter_;
-                }
-                RecomputeAppliedGains();
-            }
+            this->*fade.active = false;
         }
-        if (finished)
-            ExitOnce(&PlayerCore::fadeOutEntered_, &PlayerCore::fadeOutExited_, MP3_MSG_EXIT_FADE_OUT);
+        ExitOnce(fade.entered, fade.exited, fade.exitKind);
         return;
     }
-    if (up) {
-        ExitOnce(&PlayerCore::fadeOutEntered_, &PlayerCore::fadeOutExited_, MP3_MSG_EXIT_FADE_OUT);
-        if (counter == 0)
-            ExitOnce(&PlayerCore::fadeInEntered_, &PlayerCore::fadeInExited_, MP3_MSG_EXIT_FADE_IN);
-        if (EnterOnce(&PlayerCore::fadeInEntered_, MP3_MSG_ENTER_FADE_IN) == 1) {
-            {
-                std::lock_guard<std::mutex> lock(fadeMutex_);
-                fadeUp_ = false;
-            }
-            ExitOnce(&PlayerCore::fadeInEntered_, &PlayerCore::fadeInExited_, MP3_MSG_EXIT_FADE_IN);
+    bool finished = false;
+    {
+        std::lock_guard<std::mutex> lock(fadeMutex_);
+        if (!(this->*fade.active))
             return;
+        if (fadeCounter_ < fadeFrames_)
+            fadeLevel_ += fade.step * fadeStep_;
+        fadeLevel_ = std::clamp(fadeLevel_, 0.0, 100.0);
+        const bool reached = fade.step < 0 ? fadeLevel_ <= 0.0 : fadeLevel_ >= 100.0;
+        if (fadeCounter_ >= fadeFrames_ || reached) {
+            fadeLevel_ = fade.target;
+            fadeGainL_ = fadeGainR_ = fade.target / 100.0;
+            this->*fade.active = false;
+            fadeCounter_ = fadeFrames_;
+            finished = true;
+        } else {
+            fadeGainL_ = fadeGainR_ = GainCurve(fadeLevel_);
+            ++fadeCounter_;
         }
-        bool finished = false;
-        {
-            std::lock_guard<std::mutex> lock(fadeMutex_);
-            if (fadeUp_) {
-                if (fadeCounter_ < fadeFrames_)
-                    fadeLevel_ += fadeStep_;
-                if (fadeLevel_ < 0.0)
-                    fadeLevel_ = 0.0;
-                if (fadeCounter_ >= fadeFrames_ || fadeLevel_ >= 100.0) {
-                    fadeLevel_ = 100.0;
-                    fadeGainL_ = fadeGainR_ = 1.0;
-                    fadeUp_ = false;
-                    fadeCounter_ = fadeFrames_;
-                    finished = true;
-                } else {
-                    fadeGainL_ = fadeGainR_ = GainCurve(fadeLevel_);
-                    ++fadeCounter_;
-                }
-                RecomputeAppliedGains();
-            }
-        }
-        if (finished)
-            ExitOnce(&PlayerCore::fadeInEntered_, &PlayerCore::fadeInExited_, MP3_MSG_EXIT_FADE_IN);
+        RecomputeAppliedGains();
     }
+    if (finished)
+        ExitOnce(fade.entered, fade.exited, fade.exitKind);
 }
