@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "kvostudio/libskin/id3textcodec.h"
+#include "platform/text/unicode.h"
 
 namespace id3 {
 
@@ -14,7 +14,7 @@ bool Has(const Bytes& d, size_t at, uint8_t a, uint8_t b) { return d.size() >= a
 
 std::string Utf16From(const Bytes& d, size_t at, bool bigEndian) {
     if (at >= d.size()) return {};
-    return Utf16ToUtf8(d.data() + at, (d.size() - at) / 2, bigEndian);
+    return platform::Utf16ToUtf8(d.data() + at, (d.size() - at) / 2, bigEndian);
 }
 
 // Offset just behind the 2-byte zero unit that ends a UTF-16 description
@@ -50,11 +50,11 @@ std::string DescribedText(const Bytes& d, size_t at, bool markedUtf16) {
     }
     case 3: {
         const size_t end = SkipByteDescription(d, at);
-        return end == 0 ? std::string() : CleanUtf8(d.data() + end, d.size() - end);
+        return end == 0 ? std::string() : platform::CleanUtf8(d.data() + end, d.size() - end);
     }
     case 0: {
         const size_t end = SkipByteDescription(d, at);
-        return end == 0 ? std::string() : LegacyToUtf8(d.data() + end, d.size() - end);
+        return end == 0 ? std::string() : platform::LegacyToUtf8(d.data() + end, d.size() - end);
     }
     }
     return {};
@@ -69,7 +69,7 @@ void AppendText(Bytes& out, int encoding, const std::string& text) {
         return;
     }
     const bool bigEndian = encoding == 2;
-    for (char16_t u : Utf8ToUtf16(text)) {
+    for (char16_t u : platform::Utf8ToUtf16(text)) {
         const uint8_t hi = uint8_t(u >> 8), lo = uint8_t(u & 0xFF);
         if (bigEndian) Append(out, {hi, lo});
         else Append(out, {lo, hi});
@@ -86,8 +86,8 @@ std::string DecodeFrameText(const char id[4], const std::vector<uint8_t>& d) {
         if (n >= 4 && Has(d, 0, 1, 0xFF) && d[2] == 0xFE) return Utf16From(d, 3, false);
         if (n >= 4 && Has(d, 0, 1, 0xFE) && d[2] == 0xFF) return Utf16From(d, 3, true);
         if (d[0] == 2) return Utf16From(d, 1, true);
-        if (d[0] == 3) return CleanUtf8(d.data() + 1, n - 1);
-        if (d[0] == 0) return LegacyToUtf8(d.data() + 1, n - 1);
+        if (d[0] == 3) return platform::CleanUtf8(d.data() + 1, n - 1);
+        if (d[0] == 0) return platform::LegacyToUtf8(d.data() + 1, n - 1);
         return {};
     }
     if (std::memcmp(id, "COMM", 4) == 0 || std::memcmp(id, "USLT", 4) == 0) {

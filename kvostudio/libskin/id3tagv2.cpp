@@ -11,7 +11,7 @@
 #include "kvostudio/global.h"
 #include "kvostudio/libskin/id3bytes.h"
 #include "kvostudio/libskin/id3frametext.h"
-#include "kvostudio/libskin/id3textcodec.h"
+#include "platform/text/unicode.h"
 
 namespace {
 
@@ -200,7 +200,7 @@ void CId3tagv2::ReadV1(int fd, uint64_t fileSize) {
     version_ = 0x0100;
 }
 
-std::string CId3tagv2::V1Field(int offset) const { return id3::LegacyToUtf8(v1_ + offset, 30); }
+std::string CId3tagv2::V1Field(int offset) const { return platform::LegacyToUtf8(v1_ + offset, 30); }
 
 int CId3tagv2::ReadAudioInfo(int fd, uint64_t start) {
     audio_ = mpeg::AudioInfo{};

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "libkvo/src/id3text.h"
+#include "platform/text/unicode.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ bool SyncSafe(const uint8_t* p, uint32_t& value)
 
 std::string TrimmedField(const uint8_t* p, size_t n)
 {
-    std::string text = LegacyText(p, n);
+    std::string text = platform::LegacyToUtf8(p, n);
     const size_t end = text.find_last_not_of(' ');
     text.erase(end == std::string::npos ? 0 : end + 1);
     return text;
@@ -181,7 +182,7 @@ void ReadId3v1(const uint8_t* record, Id3Texts& texts)
     texts[kId3Artist] = TrimmedField(record + 33, 30);
     texts[kId3Album] = TrimmedField(record + 63, 30);
     texts[kId3Year] = TrimmedField(record + 93, 4);
-    texts[kId3Comment] = LegacyText(record + 97, 30);
+    texts[kId3Comment] = platform::LegacyToUtf8(record + 97, 30);
     // ID3v1.1: a zero at comment byte 28 makes byte 29 the track.
     texts[kId3Track] = std::to_string(record[125] == 0 ? record[126] : 0);
     const char* genre = Id3GenreName(record[127]);

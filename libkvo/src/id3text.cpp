@@ -3,6 +3,8 @@
 #include <cstring>
 #include <iterator>
 
+#include "platform/text/unicode.h"
+
 namespace {
 
 // Names as the players have always shown them, spelling included.
@@ -27,103 +29,10 @@ const char* const kGenres[] = {
 };
 static_assert(std::size(kGenres) == 148);
 
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += char(cp);
-    } else if (cp < 0x800) {
-        out += char(0xC0 | (cp >> 6));
-        out += char(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += char(0xE0 | (cp >> 12));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    } else {
-        out += char(0xF0 | (cp >> 18));
-        out += char(0x80 | ((cp >> 12) & 0x3F));
-        out += char(0x80 | ((cp >> 6) & 0x3F));
-        out += char(0x80 | (cp & 0x3F));
-    }
-}
-
-constexpr uint32_t kReplacement = 0xFFFD;
-
-// Length of the valid UTF-8 sequence at p (at most n bytes), 0 if invalid.
-size_t Utf8Sequence(const uint8_t* p, size_t n, uint32_t& cp)
-{
-    const uint8_t b = p[0];
-    size_t len;
-    uint32_t min;
-    if (b < 0x80) {
-        cp = b;
-        return 1;
-    } else if ((b & 0xE0) == 0xC0) {
-        len = 2, cp = b & 0x1F, min = 0x80;
-    } else if ((b & 0xF0) == 0xE0) {
-        len = 3, cp = b & 0x0F, min = 0x800;
-    } else if ((b & 0xF8) == 0xF0) {
-        len = 4, cp = b & 0x07, min = 0x10000;
-    } else {
-        return 0;
-    }
-    if (len > n)
-        return 0;
-    for (size_t i = 1; i < len; ++i) {
-        if ((p[i] & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (p[i] & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return len;
-}
-
 size_t UpToZero(const uint8_t* p, size_t n)
 {
     const void* zero = std::memchr(p, 0, n);
     return zero ? size_t(static_cast<const uint8_t*>(zero) - p) : n;
-}
-
-std::string Utf8Text(const uint8_t* p, size_t n)
-{
-    n = UpToZero(p, n);
-    std::string out;
-    for (size_t i = 0; i < n;) {
-        uint32_t cp = 0;
-        const size_t len = Utf8Sequence(p + i, n - i, cp);
-        if (len == 0) {
-            AppendUtf8(out, kReplacement);
-            ++i;
-        } else {
-            out.append(reinterpret_cast<const char*>(p + i), len);
-            i += len;
-        }
-    }
-    return out;
-}
-
-std::string Utf16Text(const uint8_t* p, size_t n, bool bigEndian)
-{
-    std::string out;
-    const size_t units = n / 2;
-    auto unit = [&](size_t i) -> uint32_t {
-        return bigEndian ? (uint32_t(p[2 * i]) << 8 | p[2 * i + 1]) : (uint32_t(p[2 * i + 1]) << 8 | p[2 * i]);
-    };
-    for (size_t i = 0; i < units; ++i) {
-        uint32_t u = unit(i);
-        if (u == 0)
-            break;
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-            const uint32_t low = unit(i + 1);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        AppendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? kReplacement : u);
-    }
-    return out;
 }
 
 }  // namespace
@@ -147,26 +56,6 @@ std::string ResolveGenreReference(const std::string& text)
     return name ? std::string(name) : text;
 }
 
-std::string LegacyText(const uint8_t* p, size_t n)
-{
-    n = UpToZero(p, n);
-    std::string out;
-    for (size_t i = 0; i < n;) {
-        uint32_t cp = 0;
-        const size_t len = Utf8Sequence(p + i, n - i, cp);
-        if (len == 0) {
-            // Not UTF-8: the whole text is the legacy single-byte encoding.
-            out.clear();
-            for (size_t k = 0; k < n; ++k)
-                AppendUtf8(out, p[k]);
-            return out;
-        }
-        i += len;
-    }
-    out.assign(reinterpret_cast<const char*>(p), n);
-    return out;
-}
-
 std::string DecodeTagText(uint8_t encoding, const uint8_t* p, size_t n)
 {
     switch (encoding) {
@@ -175,16 +64,16 @@ std::string DecodeTagText(uint8_t encoding, const uint8_t* p, size_t n)
         if (n > 5 && p[0] == 0 && p[1] == 0)
             p += 2, n -= 2;
         if (n >= 2 && p[0] == 0xFF && p[1] == 0xFE)
-            return Utf16Text(p + 2, n - 2, false);
+            return platform::Utf16ToUtf8(p + 2, (n - 2) / 2, false);
         if (n >= 2 && p[0] == 0xFE && p[1] == 0xFF)
-            return Utf16Text(p + 2, n - 2, true);
-        return Utf16Text(p, n, false);
+            return platform::Utf16ToUtf8(p + 2, (n - 2) / 2, true);
+        return platform::Utf16ToUtf8(p, n / 2, false);
     case 2:
-        return Utf16Text(p, n, true);
+        return platform::Utf16ToUtf8(p, n / 2, true);
     case 3:
-        return Utf8Text(p, n);
+        return platform::CleanUtf8(p, n);
     default:
-        return LegacyText(p, n);
+        return platform::LegacyToUtf8(p, n);
     }
 }
 

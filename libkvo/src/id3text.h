@@ -16,10 +16,6 @@ const char* Id3GenreName(unsigned n);
 // text is returned as it is.
 std::string ResolveGenreReference(const std::string& text);
 
-// Single-byte text up to its first zero byte: kept when it is valid UTF-8,
-// else read as ISO-8859-1.
-std::string LegacyText(const uint8_t* p, size_t n);
-
 // Text of 'n' bytes in a frame's encoding (0 single-byte, 1 UTF-16 with an
 // optional byte-order mark, 2 UTF-16 big-endian, 3 UTF-8, other single-
 // byte), up to its terminator.

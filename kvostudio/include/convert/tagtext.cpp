@@ -3,53 +3,19 @@
 #include <cstring>
 #include <string>
 
+#include "platform/text/unicode.h"
+
 namespace {
 
 enum class Encoding { Bytes, Utf16Le, Utf16Be, Utf8 };
 
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // UTF-16 up to a zero unit or the end; a mark at the start is dropped and
 // unpaired surrogates become U+FFFD.
-std::string Utf16ToUtf8(const uint8_t* p, size_t size, bool bigEndian)
+std::string Utf16Text(const uint8_t* p, size_t size, bool bigEndian)
 {
-    std::string out;
-    const size_t units = size / 2;
-    auto unit = [&](size_t i) -> uint32_t {
-        return bigEndian ? (uint32_t(p[2 * i]) << 8 | p[2 * i + 1]) : (uint32_t(p[2 * i + 1]) << 8 | p[2 * i]);
-    };
-    for (size_t i = 0; i < units; ++i) {
-        uint32_t u = unit(i);
-        if (u == 0) break;
-        if (i == 0 && u == 0xFEFF) continue;
-        if (u >= 0xD800 && u <= 0xDBFF && i + 1 < units) {
-            uint32_t low = unit(i + 1);
-            if (low >= 0xDC00 && low <= 0xDFFF) {
-                AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
-                ++i;
-                continue;
-            }
-        }
-        AppendUtf8(out, (u >= 0xD800 && u <= 0xDFFF) ? 0xFFFD : u);
-    }
-    return out;
+    const bool marked = size >= 2 && (bigEndian ? (p[0] == 0xFE && p[1] == 0xFF) : (p[0] == 0xFF && p[1] == 0xFE));
+    if (marked) p += 2, size -= 2;
+    return platform::Utf16ToUtf8(p, size / 2, bigEndian);
 }
 
 std::string BytesToZero(const uint8_t* p, size_t size)
@@ -65,9 +31,9 @@ std::string Decode(Encoding enc, const uint8_t* p, size_t size)
     case Encoding::Utf8:
         return BytesToZero(p, size);
     case Encoding::Utf16Be:
-        return Utf16ToUtf8(p, size, true);
+        return Utf16Text(p, size, true);
     case Encoding::Utf16Le:
-        return Utf16ToUtf8(p, size, false);
+        return Utf16Text(p, size, false);
     }
     return std::string();
 }
