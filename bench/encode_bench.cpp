@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kvostudio/include/convert/wavetomp3.h"
+#include "tests/support/bench_song.h"
 #include "tests/support/mp3_maker.h"
 
 namespace {
@@ -19,11 +20,7 @@ struct Song {
     std::string wav = dir.File("song.wav");
     Song()
     {
-        // Something with the spread of music: a chord over quiet noise.
-        Pcm pcm = MakePcm(44100, 240.0, {Signal::Sine(220.0, 0.3), Signal::Sine(330.0, 0.3)});
-        const Pcm noise = MakeNoise(44100, 2, 240.0, 0.1);
-        for (size_t i = 0; i < pcm.samples.size(); ++i) pcm.samples[i] = static_cast<int16_t>(pcm.samples[i] + noise.samples[i]);
-        WriteFile(wav, WavBytes(pcm));
+        WriteFile(wav, WavBytes(MakeBenchSong()));
     }
 };
 

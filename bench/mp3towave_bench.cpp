@@ -6,6 +6,7 @@
 #include <string>
 
 #include "kvostudio/include/convert/mp3towave.h"
+#include "tests/support/bench_song.h"
 #include "tests/support/mp3_maker.h"
 
 namespace {
@@ -17,10 +18,7 @@ struct Song {
     std::string mp3 = dir.File("song.mp3");
     Song()
     {
-        Pcm pcm = MakePcm(44100, 240.0, {Signal::Sine(220.0, 0.3), Signal::Sine(330.0, 0.3)});
-        const Pcm noise = MakeNoise(44100, 2, 240.0, 0.1);
-        for (size_t i = 0; i < pcm.samples.size(); ++i) pcm.samples[i] = static_cast<int16_t>(pcm.samples[i] + noise.samples[i]);
-        WriteFile(mp3, MakeMp3(pcm));
+        WriteFile(mp3, MakeMp3(MakeBenchSong()));
     }
 };
 

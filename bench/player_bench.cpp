@@ -17,13 +17,14 @@
 #include "platform/audio/audio_output.h"
 #include "platform/audio/sim_output.h"
 #include "platform/thread/event.h"
+#include "tests/support/bench_song.h"
 #include "tests/support/mp3_maker.h"
 
 namespace {
 
 using namespace testsupport;
 
-constexpr double kSeconds = 240.0;
+constexpr double kSeconds = kBenchSongSeconds;
 
 struct Song {
     TempDir dir;
@@ -31,15 +32,8 @@ struct Song {
     std::string path1 = dir.File("accompaniment.mp3"), path2 = dir.File("vocal.mp3");
     Song()
     {
-        Pcm a = MakePcm(44100, kSeconds, {Signal::Sine(220.0, 0.3), Signal::Sine(330.0, 0.3)});
-        Pcm b = MakePcm(44100, kSeconds, {Signal::Sine(440.0, 0.3), Signal::Sine(660.0, 0.3)});
-        const Pcm noise = MakeNoise(44100, 2, kSeconds, 0.1);
-        for (size_t i = 0; i < a.samples.size(); ++i) {
-            a.samples[i] = static_cast<int16_t>(a.samples[i] + noise.samples[i]);
-            b.samples[i] = static_cast<int16_t>(b.samples[i] + noise.samples[i] / 2);
-        }
-        accompaniment = MakeMp3(a);
-        vocal = MakeMp3(b);
+        accompaniment = MakeMp3(MakeBenchSong());
+        vocal = MakeMp3(MakeBenchSong(440.0, 660.0, 2));
         WriteFile(path1, accompaniment);
         WriteFile(path2, vocal);
     }

@@ -15,6 +15,7 @@
 
 #include "kvostudio/recordingimpl.h"
 #include "platform/capture/sim_capture.h"
+#include "tests/support/bench_song.h"
 #include "tests/support/command_output.h"
 #include "tests/support/kvo_writer.h"
 #include "tests/support/mp3_maker.h"
@@ -22,7 +23,7 @@
 
 namespace {
 
-constexpr double kSongSeconds = 240;
+constexpr double kSongSeconds = testsupport::kBenchSongSeconds;
 
 struct Inputs {
     testsupport::TempDir dir;
