@@ -1,9 +1,6 @@
 #include "platform/module/module.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
-
-#include <climits>
 
 namespace platform {
 
@@ -36,15 +33,6 @@ void Module::Free()
 {
     if (handle_) dlclose(handle_);
     handle_ = nullptr;
-}
-
-std::string ProgramFolder()
-{
-    char buffer[PATH_MAX];
-    const ssize_t n = readlink("/proc/self/exe", buffer, sizeof buffer);
-    if (n <= 0 || static_cast<size_t>(n) >= sizeof buffer) return std::string();
-    std::string path(buffer, static_cast<size_t>(n));
-    return path.substr(0, path.rfind('/') + 1);
 }
 
 }  // namespace platform

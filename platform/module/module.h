@@ -32,8 +32,4 @@ private:
     std::string error_;
 };
 
-// The folder of the running program file, with a trailing '/'; empty when
-// it cannot be read. Modules live there.
-std::string ProgramFolder();
-
 }  // namespace platform

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "kvostudio/folders.h"
 #include "kvostudio/include/convert/wavedata.h"
 #include "platform/lame_enc/lame_enc.h"
 #include "platform/module/module.h"
@@ -45,7 +46,7 @@ const char* LameModulePath(char* out, unsigned outSize)
     if (env && *env) {
         path = env;
     } else {
-        const std::string folder = platform::ProgramFolder();
+        const std::string folder = GetProgramFolder();
         if (!folder.empty()) path = folder + kLameModuleFileName;
     }
     if (path.size() >= outSize) path.clear();
