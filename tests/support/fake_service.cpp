@@ -194,6 +194,14 @@ void FakeService::ServeTcp(int fd)
             fakeio::SendAll(fd, reply.data(), reply.size());
             replied = true;
         }
+        if (mode == TcpMode::ReplySplit && !replied && received >= replyAfter) {
+            const size_t half = reply.size() / 2;
+            fakeio::SendAll(fd, reply.data(), half);
+            if (!Pause(150))
+                break;
+            fakeio::SendAll(fd, reply.data() + half, reply.size() - half);
+            replied = true;
+        }
         const auto left =
             std::chrono::duration_cast<std::chrono::milliseconds>(end - std::chrono::steady_clock::now()).count();
         if (left <= 0 || fakeio::WaitReadable(fd, wakeRead_, static_cast<int>(left)) <= 0)

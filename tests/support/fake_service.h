@@ -87,6 +87,7 @@ struct RecordedRequest {
 // What the TCP peer does with each connection.
 enum class TcpMode {
     Reply,       // after replyAfter bytes arrived, send the reply, then wait for the close
+    ReplySplit,  // as Reply, but the reply goes in two halves 150 ms apart
     Echo,        // send back every byte that arrives
     Silent,      // read and record, never answer
     CloseAtOnce, // accept and close

@@ -1,0 +1,225 @@
+#include "kvostudio/logindlg.h"
+
+#include "kvostudio/lang.h"
+#include "kvostudio/libskin/memdc.h"
+#include "kvostudio/libskin/skinbitmap.h"
+#include "kvostudio/libskin/skinmanifest.h"
+#include "kvostudio/messages.h"
+#include "kvostudio/onlinetrace.h"
+#include "kvostudio/settings.h"
+#include "kvostudio/webservice.h"
+#include "platform/draw/font.h"
+#include "platform/window/paint_dc.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr Size kWindowSize{473, 283};
+constexpr COLORREF kWindowFill = RGB(0x58, 0x59, 0x5B);
+constexpr COLORREF kBorder = RGB(54, 55, 55);
+constexpr COLORREF kTitleColour = RGB(210, 212, 211);
+constexpr COLORREF kTextColour = RGB(189, 190, 191);
+constexpr COLORREF kPanelFill = RGB(237, 237, 237);
+constexpr COLORREF kLabelColour = RGB(25, 25, 25);
+constexpr COLORREF kSmallColour = RGB(88, 88, 88);
+constexpr COLORREF kLinkColour = RGB(166, 0, 25);
+constexpr COLORREF kLinkHover = RGB(88, 89, 91);
+constexpr COLORREF kSignUpColour = RGB(255, 149, 0);
+constexpr Rect kPanel{13, 70, 460, 230};
+constexpr Size kCaptionStripSize{393, 27};
+constexpr unsigned kSiteNameId = 124;
+
+constexpr uint32_t kSingleLine = DT_LEFT | DT_SINGLELINE | DT_NOPREFIX;
+
+std::string SiteName()
+{
+    return LoadStringTableEntry(kSiteNameId);
+}
+
+// Draws the text from x on and returns where the next text starts.
+int DrawRun(DC& dc, const std::string& text, int x, int y, COLORREF colour)
+{
+    dc.SetTextColor(colour);
+    const Size size = dc.GetTextExtent(text);
+    dc.DrawText(text, RectOfSize(x, y, size.cx + 1, size.cy + 1), kSingleLine);
+    return x + size.cx;
+}
+
+}  // namespace
+
+CLoginDlg::CLoginDlg(Window* parent) : Dialog(IDD, parent) {}
+
+CLoginDlg::~CLoginDlg() = default;
+
+const MessageMap* CLoginDlg::GetMessageMap() const
+{
+    using M = MessageMap;
+    static const M map(Dialog::GetMessageMap(), {
+        M::On(WM_TIMER, &CLoginDlg::OnTimer),
+        M::On(WM_PAINT, &CLoginDlg::OnPaint),
+        M::On(WM_ERASEBKGND, &CLoginDlg::OnEraseBkgnd),
+        M::On(WM_DESTROY, &CLoginDlg::OnDestroy),
+        M::OnCommand(kFindIdLink, &CLoginDlg::OnFindId),
+        M::OnCommand(kFindPasswordLink, &CLoginDlg::OnFindPassword),
+        M::OnCommand(kSignUpLink, &CLoginDlg::OnSignUp),
+    });
+    return &map;
+}
+
+bool CLoginDlg::OnInitDialog()
+{
+    Dialog::OnInitDialog();
+    SetWindowPos(0, 0, kWindowSize.cx, kWindowSize.cy, SWP_NOMOVE | SWP_NOZORDER);
+    CenterWindow();
+    SetWindowText("Sign in to " + SiteName());
+    SetBackgroundColour(kWindowFill);
+    PlaceControls();
+
+    char remembered[config::kIdCapacity] = {};
+    int size = sizeof remembered;
+    if (ReadConfigString(config::kGeneral, config::kId, remembered, &size) && remembered[0]) {
+        remember_.SetCheck(true);
+        idEdit_.SetText(remembered);
+        SetTimer(kFocusTimer, kFocusDelayMs);
+    } else {
+        idEdit_.SetFocus();
+    }
+
+    struct LinkSpec {
+        int id;
+        const char* text;
+        Rect rect;
+        ServicePage page;
+    };
+    const LinkSpec specs[3] = {
+        {kFindIdLink, "id", {190, 152, 200, 166}, ServicePages::kFindId},
+        {kFindPasswordLink, "password", {212, 152, 263, 166}, ServicePages::kFindPassword},
+        {kSignUpLink, "Sign up", {166, 246, 208, 260}, ServicePages::kJoin},
+    };
+    for (int i = 0; i < 3; ++i) {
+        links_[i] = std::make_unique<ServiceLink>();
+        links_[i]->Create(specs[i].text, PageAddress(specs[i].page), specs[i].rect, this, specs[i].id, kLinkColour,
+                          kLinkHover, i == 2 ? kWindowFill : kPanelFill, -11);
+    }
+    return true;
+}
+
+void CLoginDlg::PlaceControls()
+{
+    closeButton_.Create({453, 8, 465, 20}, this, IDCANCEL, skin::kIcoCloseOn, skin::kIcoCloseOn, skin::kIcoClosePush,
+                        "");
+    downButton_.Create({433, 8, 445, 20}, this, kDownButton, skin::kIcoDownOn, skin::kIcoDownOn, skin::kIcoDownPush,
+                       "");
+    top_ = LoadSkinBitmap(skin::kCaptionStrip);
+    if (!top_.IsNull())
+        signInButton_.Create({130, 182, 213, 206}, this, IDOK, skin::kBtnSignInDialog, skin::kBtnSignInDialog,
+                             skin::kBtnSignInDialog, "");
+    idEdit_.Create(WS_VISIBLE, {131, 94, 351, 114}, this, kIdEdit);
+    passwordEdit_.Create(WS_VISIBLE, {131, 120, 351, 140}, this, kPasswordEdit, EditBox::kPassword);
+    remember_.Create("Remember ID", WS_VISIBLE, {356, 98, 368, 110}, this, kRememberCheck);
+    const std::string face = g_LanguageSettings.GetLanguageFontName();
+    idEdit_.SetFontFace(face);
+    passwordEdit_.SetFontFace(face);
+}
+
+LRESULT CLoginDlg::OnTimer(const Message& m)
+{
+    if (m.wParam != kFocusTimer)
+        return Default();
+    passwordEdit_.SetFocus();
+    passwordEdit_.Invalidate(false);
+    KillTimer(kFocusTimer);
+    return 0;
+}
+
+void CLoginDlg::OnOK()
+{
+    userId_ = idEdit_.GetText();
+    password_ = passwordEdit_.GetText();
+    if (userId_.empty() || password_.empty())
+        return;
+    if (!WriteConfigString(config::kGeneral, config::kId, remember_.GetCheck() ? userId_.c_str() : ""))
+        OnlineTrace("Sign-in: the remembered ID could not be stored\n");
+    EndDialog(IDOK);
+}
+
+void CLoginDlg::OnLink(int id)
+{
+    const int index = id - kFindIdLink;
+    if (index < 0 || index > 2 || !links_[index])
+        return;
+    const std::string& url = links_[index]->GetUrl();
+    if (OpenPage && !url.empty())
+        OpenPage(url);
+    else
+        OnlineTrace("Sign-in: no page to open for the link\n");
+}
+
+LRESULT CLoginDlg::OnDestroy(const Message&)
+{
+    for (auto& link : links_) {
+        if (link && link->IsWindow())
+            link->DestroyWindow();
+        link.reset();
+    }
+    return Default();
+}
+
+LRESULT CLoginDlg::OnEraseBkgnd(const Message&)
+{
+    return 1;
+}
+
+void CLoginDlg::DrawFrame(DC& dc)
+{
+    const Rect client = GetClientRect();
+    dc.FillSolidRect(client, kWindowFill);
+    if (!top_.IsNull())
+        dc.StretchBlt({0, 0, client.right, kCaptionStripSize.cy}, top_,
+                      {0, 0, kCaptionStripSize.cx, kCaptionStripSize.cy});
+    dc.FrameRect(client, kBorder);
+    const Font title(g_LanguageSettings.GetLanguageFontName(), -12, 700);
+    dc.SelectFont(&title);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(kTitleColour);
+    dc.DrawText(GetWindowText(), {17, 5, 220, 30}, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    dc.SelectFont(nullptr);
+}
+
+LRESULT CLoginDlg::OnPaint(const Message&)
+{
+    PaintDC paint(*this);
+    CMemDC dc(&paint, GetClientRect());
+    DrawFrame(dc);
+    dc.FillRoundRect(kPanel, 2, 2, kPanelFill);
+    dc.SetBkMode(TRANSPARENT);
+
+    const std::string face = g_LanguageSettings.GetLanguageFontName();
+    const Font normal12(face, -12, 400);
+    const Font bold12(face, -12, 700);
+    const Font small11(face, -11, 400);
+
+    dc.SelectFont(&normal12);
+    dc.SetTextColor(kTextColour);
+    dc.DrawText("Enter your ID and Password to sign in.", {16, 40, 374, 226}, DT_LEFT | DT_NOPREFIX);
+    int x = DrawRun(dc, "New to " + SiteName() + "? ", 16, 246, kTextColour);
+    x = DrawRun(dc, "Sign up", x, 246, kSignUpColour);
+    DrawRun(dc, " now!", x, 246, kTextColour);
+
+    dc.SelectFont(&bold12);
+    dc.SetTextColor(kLabelColour);
+    dc.DrawText("Your ID", {38, 94, 104, 114}, kSingleLine | DT_VCENTER);
+    dc.DrawText("Password", {38, 120, 104, 140}, kSingleLine | DT_VCENTER);
+
+    dc.SelectFont(&small11);
+    dc.SetTextColor(kSmallColour);
+    dc.DrawText("Remember ID", {371, 98, 439, 118}, kSingleLine);
+    x = DrawRun(dc, "Forget your ", 130, 152, kSmallColour);
+    x = DrawRun(dc, "id", x, 152, kLinkColour);
+    x = DrawRun(dc, " or ", x, 152, kSmallColour);
+    x = DrawRun(dc, "password", x, 152, kLinkColour);
+    DrawRun(dc, "?", x, 152, kSmallColour);
+    dc.SelectFont(nullptr);
+    return 0;
+}

@@ -1,0 +1,201 @@
+#include "kvostudio/loginimpl.h"
+
+#include "kvostudio/helpers.h"
+#include "kvostudio/onlinetrace.h"
+#include "kvostudio/serviceconfig.h"
+#include "kvostudio/socket/tcpsocket.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr size_t kIdOffset = 0;
+constexpr size_t kPasswordOffset = 51;
+constexpr size_t kIpOffset = 102;
+constexpr size_t kIpField = 20;
+constexpr size_t kText36Offset = 2;
+constexpr size_t kText8Offset = 39;
+constexpr size_t kNumberOffset = 48;
+
+// The NUL-terminated text at offset of a zero-terminated record.
+std::string TextAt(const char* record, size_t offset)
+{
+    return std::string(record + offset);
+}
+
+}  // namespace
+
+CLoginImpl::CLoginImpl(SignInState* state) : state_(state ? state : &TheSignInState()) {}
+
+CLoginImpl::~CLoginImpl()
+{
+    WaitForSignIn();
+}
+
+void CLoginImpl::WaitForSignIn()
+{
+    if (worker_.joinable())
+        worker_.join();
+}
+
+int CLoginImpl::BeginSignIn(ServiceOwner* owner, int pendingCommand)
+{
+    const std::string id = state_->GetUserId();
+    const std::string password = state_->GetPassword();
+    if (id.empty())
+        return 0;
+    if (password.empty())
+        return 1;
+    // A result is posted before its worker ends, so the one waited for here
+    // is already on its way out.
+    WaitForSignIn();
+    state_->SetUserNumber(0);
+    state_->SetSignedIn(0);
+    worker_ = std::thread(SignInThreadProc, this, owner, pendingCommand, id, password);
+    return 3;
+}
+
+int CLoginImpl::SignOut()
+{
+    state_->Clear();
+    return 1;
+}
+
+std::string CLoginImpl::MakeServiceUrl(const std::string& address) const
+{
+    if (!state_->IsSignedIn())
+        return address;
+    const std::string login = ServiceAddress(ServiceHost::SignInWeb, "/login.asp?redir=");
+    return login.empty() ? address : login + address;
+}
+
+void CLoginImpl::SetReplyText8(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(replyMutex_);
+    replyText8_ = text;
+}
+
+void CLoginImpl::SetReplyText36(const std::string& text)
+{
+    std::lock_guard<std::mutex> lock(replyMutex_);
+    replyText36_ = text;
+}
+
+std::string CLoginImpl::GetReplyText8() const
+{
+    std::lock_guard<std::mutex> lock(replyMutex_);
+    return replyText8_;
+}
+
+std::string CLoginImpl::GetReplyText36() const
+{
+    std::lock_guard<std::mutex> lock(replyMutex_);
+    return replyText36_;
+}
+
+std::array<uint8_t, CLoginImpl::kRequestSize> CLoginImpl::BuildSignInRequest(const std::string& userId,
+                                                                           const std::string& password,
+                                                                           const std::string& ip)
+{
+    std::array<uint8_t, kRequestSize> record;
+    record.fill(' ');
+    const std::string id = CutTextBytes(userId, SignInState::kMaxTextBytes);
+    const std::string pw = CutTextBytes(password, SignInState::kMaxTextBytes);
+    std::memcpy(record.data() + kIdOffset, id.data(), id.size());
+    std::memcpy(record.data() + kPasswordOffset, pw.data(), pw.size());
+    if (ip.size() <= kIpField)
+        std::memcpy(record.data() + kIpOffset, ip.data(), ip.size());
+    record[kRequestSize - 1] = 0;
+    return record;
+}
+
+CLoginImpl::Reply CLoginImpl::ReadSignInReply(const uint8_t* bytes, size_t size)
+{
+    // One byte more than the record keeps the last text terminated whatever
+    // arrived.
+    char record[kReplySize + 1] = {};
+    std::memcpy(record, bytes, size < kReplySize ? size : kReplySize);
+    for (size_t separator : {1, 38, 47, 58})
+        record[separator] = 0;
+
+    Reply reply;
+    if (record[0] != '1')
+        return reply;
+    reply.accepted = true;
+    errno = 0;
+    char* end = nullptr;
+    const long number = std::strtol(record + kNumberOffset, &end, 10);
+    if (errno == 0 && end != record + kNumberOffset && number >= INT_MIN && number <= INT_MAX)
+        reply.userNumber = static_cast<int>(number);
+    reply.text36 = TextAt(record, kText36Offset);
+    reply.text8 = TextAt(record, kText8Offset);
+    return reply;
+}
+
+bool CLoginImpl::SignInWorker(const std::string& userId, const std::string& password)
+{
+    std::string host;
+    int port = 0;
+    if (!SignInServerAddress(host, port)) {
+        OnlineTrace("Sign-in: no sign-in server is configured\n");
+        return false;
+    }
+
+    CTcpSocket socket;
+    if (socket.Create()) {
+        socket.SetConnectTimeout(kTimeoutMs);
+        socket.SetReceiveTimeout(kTimeoutMs);
+        socket.SetSendTimeout(kTimeoutMs);
+        if (socket.Connect(host.c_str(), port)) {
+            char ip[32] = {};
+            if (!GetLocalIPAddress(ip))
+                ip[0] = 0;
+            const auto request = BuildSignInRequest(userId, password, ip);
+            if (socket.Send(request.data(), kRequestSize) > 0) {
+                // The reply may come in more than one piece; it is read until
+                // the record is whole, the server closes, or the time is up.
+                uint8_t reply[kReplySize] = {};
+                size_t got = 0;
+                const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(kTimeoutMs);
+                while (got < sizeof reply) {
+                    const int n = socket.Receive(reply + got, static_cast<int>(sizeof reply - got));
+                    if (n <= 0)
+                        break;
+                    got += static_cast<size_t>(n);
+                    if (reply[0] != '1' || std::chrono::steady_clock::now() >= deadline)
+                        break;
+                }
+                const Reply answer = ReadSignInReply(reply, got);
+                if (answer.accepted) {
+                    state_->SetUserNumber(answer.userNumber);
+                    SetReplyText36(answer.text36);
+                    SetReplyText8(answer.text8);
+                } else {
+                    OnlineTrace("Sign-in: refused (%zu bytes of reply)\n", got);
+                }
+            } else {
+                OnlineTrace("Sign-in: the request could not be sent\n");
+            }
+        }
+        socket.Close();
+    }
+    return state_->GetUserNumber() != 0;
+}
+
+void CLoginImpl::SignInThreadProc(CLoginImpl* self, ServiceOwner* owner, int pending, std::string userId,
+                                  std::string password)
+{
+    SetThreadName("SignInThread");
+    const bool signedIn = self->SignInWorker(userId, password);
+    if (signedIn)
+        self->state_->SetSignedIn(1);
+    // The password is not needed past the exchange.
+    std::fill(password.begin(), password.end(), '\0');
+    if (owner)
+        owner->PostCommand(signedIn ? ID_CMD_SIGNED_IN : ID_CMD_SIGNIN_FAILED, static_cast<intptr_t>(pending));
+}

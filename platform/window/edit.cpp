@@ -1,0 +1,250 @@
+#include "platform/window/edit.h"
+
+#include "platform/draw/font.h"
+#include "platform/window/paint_dc.h"
+
+namespace platform {
+
+namespace {
+
+constexpr COLORREF kFieldFill = RGB(255, 255, 255);
+constexpr COLORREF kFieldBorder = RGB(160, 160, 160);
+constexpr COLORREF kFieldText = RGB(0, 0, 0);
+constexpr int kPadding = 3;
+
+void AppendUtf8(std::string& out, uint32_t cp)
+{
+    if (cp < 0x80) {
+        out += static_cast<char>(cp);
+    } else if (cp < 0x800) {
+        out += static_cast<char>(0xC0 | (cp >> 6));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else if (cp < 0x10000) {
+        out += static_cast<char>(0xE0 | (cp >> 12));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    } else {
+        out += static_cast<char>(0xF0 | (cp >> 18));
+        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
+        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
+        out += static_cast<char>(0x80 | (cp & 0x3F));
+    }
+}
+
+bool IsContinuation(char c)
+{
+    return (static_cast<unsigned char>(c) & 0xC0) == 0x80;
+}
+
+}  // namespace
+
+bool EditBox::Create(uint32_t style, const Rect& rect, Window* parent, int id, uint32_t options)
+{
+    options_ = options;
+    return CreateEx(0, "Edit", "", style | WS_CHILD | WS_TABSTOP, rect, parent, id);
+}
+
+const MessageMap* EditBox::GetMessageMap() const
+{
+    using M = MessageMap;
+    static const M map(Window::GetMessageMap(), {
+        M::On(WM_CHAR, &EditBox::OnChar),
+        M::On(WM_KEYDOWN, &EditBox::OnKeyDown),
+        M::On(WM_LBUTTONDOWN, &EditBox::OnLButtonDown),
+        M::On(WM_PAINT, &EditBox::OnPaint),
+        M::On(WM_ERASEBKGND, &EditBox::OnEraseBkgnd),
+    });
+    return &map;
+}
+
+void EditBox::SetText(const std::string& text)
+{
+    text_ = text;
+    caret_ = text_.size();
+    if (IsWindow())
+        Invalidate(false);
+}
+
+std::string EditBox::ShownText() const
+{
+    if (!IsPassword())
+        return text_;
+    std::string stars;
+    for (char c : text_)
+        if (!IsContinuation(c))
+            stars += '*';
+    return stars;
+}
+
+size_t EditBox::PreviousBoundary(size_t at) const
+{
+    while (at > 0) {
+        --at;
+        if (!IsContinuation(text_[at]))
+            break;
+    }
+    return at;
+}
+
+size_t EditBox::NextBoundary(size_t at) const
+{
+    if (at < text_.size())
+        ++at;
+    while (at < text_.size() && IsContinuation(text_[at]))
+        ++at;
+    return at;
+}
+
+void EditBox::Insert(uint32_t codePoint)
+{
+    std::string bytes;
+    AppendUtf8(bytes, codePoint);
+    if (limit_ && text_.size() + bytes.size() > limit_)
+        return;
+    text_.insert(caret_, bytes);
+    caret_ += bytes.size();
+}
+
+LRESULT EditBox::OnChar(const Message& m)
+{
+    const auto cp = static_cast<uint32_t>(m.wParam);
+    // Control characters (Backspace, Tab, Return, Escape) are keys, not text.
+    if (cp < 0x20 || cp == 0x7F || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+        return 0;
+    Insert(cp);
+    Invalidate(false);
+    return 0;
+}
+
+LRESULT EditBox::OnKeyDown(const Message& m)
+{
+    switch (m.wParam) {
+    case VK_BACK:
+        if (caret_ > 0) {
+            const size_t from = PreviousBoundary(caret_);
+            text_.erase(from, caret_ - from);
+            caret_ = from;
+        }
+        break;
+    case VK_DELETE:
+        if (caret_ < text_.size())
+            text_.erase(caret_, NextBoundary(caret_) - caret_);
+        break;
+    case VK_LEFT:
+        caret_ = PreviousBoundary(caret_);
+        break;
+    case VK_RIGHT:
+        caret_ = NextBoundary(caret_);
+        break;
+    case VK_HOME:
+        caret_ = 0;
+        break;
+    case VK_END:
+        caret_ = text_.size();
+        break;
+    default:
+        return Default();
+    }
+    Invalidate(false);
+    return 0;
+}
+
+LRESULT EditBox::OnLButtonDown(const Message&)
+{
+    SetFocus();
+    Invalidate(false);
+    return 0;
+}
+
+LRESULT EditBox::OnEraseBkgnd(const Message&)
+{
+    return 1;
+}
+
+LRESULT EditBox::OnPaint(const Message&)
+{
+    PaintDC dc(*this);
+    const Rect client = GetClientRect();
+    dc.FillSolidRect(client, kFieldFill);
+    dc.FrameRect(client, kFieldBorder);
+    const Font font(face_, -12, 400);
+    dc.SelectFont(&font);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(kFieldText);
+    const std::string shown = ShownText();
+    // The part before the caret, in what is shown.
+    std::string before = text_.substr(0, caret_);
+    if (IsPassword()) {
+        size_t count = 0;
+        for (char c : before)
+            count += IsContinuation(c) ? 0 : 1;
+        before.assign(count, '*');
+    }
+    const int caretX = dc.GetTextExtent(before).cx;
+    const int room = client.Width() - 2 * kPadding;
+    const int scroll = caretX > room ? caretX - room : 0;
+    Rect textRect{client.left + kPadding - scroll, client.top, client.right - kPadding, client.bottom};
+    dc.IntersectClipRect({client.left + 1, client.top + 1, client.right - 1, client.bottom - 1});
+    dc.DrawText(shown, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    if (GetFocus() == this) {
+        const int x = client.left + kPadding + caretX - scroll;
+        dc.DrawLine({x, client.top + 3}, {x, client.bottom - 3}, kFieldText);
+    }
+    dc.SelectFont(nullptr);
+    return 0;
+}
+
+bool CheckBox::Create(const std::string& text, uint32_t style, const Rect& rect, Window* parent, int id)
+{
+    return CreateEx(0, "Button", text, style | WS_CHILD | WS_TABSTOP, rect, parent, id);
+}
+
+const MessageMap* CheckBox::GetMessageMap() const
+{
+    using M = MessageMap;
+    static const M map(Window::GetMessageMap(), {
+        M::On(WM_LBUTTONUP, &CheckBox::OnLButtonUp),
+        M::On(WM_PAINT, &CheckBox::OnPaint),
+        M::On(WM_ERASEBKGND, &CheckBox::OnEraseBkgnd),
+    });
+    return &map;
+}
+
+void CheckBox::SetCheck(bool checked)
+{
+    checked_ = checked;
+    if (IsWindow())
+        Invalidate(false);
+}
+
+LRESULT CheckBox::OnLButtonUp(const Message&)
+{
+    SetCheck(!checked_);
+    SendCommandToParent(BN_CLICKED);
+    return 0;
+}
+
+LRESULT CheckBox::OnEraseBkgnd(const Message&)
+{
+    return 1;
+}
+
+LRESULT CheckBox::OnPaint(const Message&)
+{
+    PaintDC dc(*this);
+    const Rect client = GetClientRect();
+    dc.FillSolidRect(client, kFieldFill);
+    dc.FrameRect(client, kFieldBorder);
+    if (checked_) {
+        // A tick from the lower middle up to the right.
+        const int w = client.Width();
+        const int h = client.Height();
+        dc.DrawLine({client.left + w / 5, client.top + h / 2}, {client.left + w * 2 / 5, client.bottom - h / 5},
+                    kFieldText);
+        dc.DrawLine({client.left + w * 2 / 5, client.bottom - h / 5}, {client.right - w / 5, client.top + h / 5},
+                    kFieldText);
+    }
+    return 0;
+}
+
+}  // namespace platform

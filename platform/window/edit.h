@@ -1,0 +1,70 @@
+#pragma once
+// Standard text controls drawn by the window service itself: a one-line
+// edit field (plain or masked for passwords) and a check box. They are
+// lightweight child windows like every other control here, so they work
+// the same on the desktop and in memory: typing reaches the focused field
+// as WM_CHAR and WM_KEYDOWN, a click gives it the focus.
+//
+// The edit field keeps its text as UTF-8, inserts typed characters at the
+// caret, and handles Backspace, Delete, Left, Right, Home and End. It
+// scrolls its text sideways to keep the caret in view.
+
+#include <string>
+
+#include "platform/draw/colour.h"
+#include "platform/window/window.h"
+
+namespace platform {
+
+class EditBox : public Window {
+public:
+    enum : uint32_t { kPassword = 0x1 };
+
+    bool Create(uint32_t style, const Rect& rect, Window* parent, int id, uint32_t options = 0);
+
+    std::string GetText() const { return text_; }
+    void SetText(const std::string& text);
+    // Characters beyond this many bytes are refused (0: no limit).
+    void SetLimitText(size_t bytes) { limit_ = bytes; }
+    size_t GetCaret() const { return caret_; }
+    bool IsPassword() const { return (options_ & kPassword) != 0; }
+    // What the field shows: the text, or one '*' per character.
+    std::string ShownText() const;
+    void SetFontFace(const std::string& face) { face_ = face; }
+
+    const MessageMap* GetMessageMap() const override;
+
+private:
+    LRESULT OnChar(const Message& m);
+    LRESULT OnKeyDown(const Message& m);
+    LRESULT OnLButtonDown(const Message& m);
+    LRESULT OnPaint(const Message& m);
+    LRESULT OnEraseBkgnd(const Message& m);
+    void Insert(uint32_t codePoint);
+    size_t PreviousBoundary(size_t at) const;
+    size_t NextBoundary(size_t at) const;
+
+    std::string text_;
+    size_t caret_ = 0;
+    size_t limit_ = 0;
+    uint32_t options_ = 0;
+    std::string face_ = "Sans";
+};
+
+class CheckBox : public Window {
+public:
+    bool Create(const std::string& text, uint32_t style, const Rect& rect, Window* parent, int id);
+    bool GetCheck() const { return checked_; }
+    void SetCheck(bool checked);
+
+    const MessageMap* GetMessageMap() const override;
+
+private:
+    LRESULT OnLButtonUp(const Message& m);
+    LRESULT OnPaint(const Message& m);
+    LRESULT OnEraseBkgnd(const Message& m);
+
+    bool checked_ = false;
+};
+
+}  // namespace platform
