@@ -3,12 +3,15 @@
 
 #include "kvostudio/downloadfrommobile.h"
 #include "kvostudio/logindlg.h"
+#include "kvostudio/serviceprogress.h"
 #include "kvostudio/settings.h"
 #include "platform/window/input_injection.h"
 #include "platform/window/ui_loop.h"
 #include "tests/service/service_fixture.h"
 
 #include <gtest/gtest.h>
+
+#include <thread>
 
 namespace {
 
@@ -175,6 +178,30 @@ TEST_F(Dialogs, PhoneListFailuresKeepRows)
         dlg.DestroyWindow();
     }
     fake_.ClearFaults();
+}
+
+TEST_F(Dialogs, ProgressWindowFollowsAWorkersPosts)
+{
+    CLoginDlg owner;
+    ASSERT_TRUE(owner.Create(CLoginDlg::IDD));
+    auto made = MakeServiceProgressWindow(&owner);
+    ASSERT_TRUE(made);
+    auto& progress = static_cast<ServiceProgressWindow&>(*made);
+    progress.SetCaption("Uploading file");
+    progress.SetFileName("/tmp/a.kvo");
+    EXPECT_FALSE(progress.Dialog().IsWindowVisible());
+    progress.Show();
+    EXPECT_TRUE(progress.Dialog().IsWindowVisible());
+    std::thread worker([&] {
+        progress.PostTargetPercent(40, 0);
+        progress.PostTargetPercent(100, 0);
+        progress.PostHide();
+    });
+    worker.join();
+    ASSERT_TRUE(RunLoopUntil([&] { return !progress.Dialog().IsWindowVisible(); }, 5000));
+    EXPECT_EQ(progress.Dialog().GetShownPercent(), 100);
+    made.reset();
+    owner.DestroyWindow();
 }
 
 }  // namespace
