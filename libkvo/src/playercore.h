@@ -233,7 +233,10 @@ private:
 
     // The decoding thread
     void ThreadMain();
-    void StartThread();
+    // Starts the decoding thread with playing on and waits until it has
+    // opened the device or given up (startResult_ tells which). False, with
+    // playing off, when no thread could be created.
+    bool StartThread();
     void JoinThread();
     void RewindStreams();
     uint32_t ElapsedMs();

@@ -179,19 +179,11 @@ int PlayerCore::PlayLoop(int startFormat, MP3_TIME* start, int endFormat, MP3_TI
     for (int i = 0; i < streamCount_; ++i)
         loopStart_[i] = streams_[i].readPos.load();
 
-    paused_ = false;
-    playing_ = true;
-    startResult_ = 1;
-    started_.Reset();
-    try {
-        StartThread();
-    } catch (const std::system_error&) {
-        playing_ = false;
+    if (!StartThread()) {
         loop_ = loopActive_ = false;
         error_.Format("%s->Can't create decoding thread!", names_.classPlayLoop);
         return 0;
     }
-    started_.Wait();
     return 1;
 }
 

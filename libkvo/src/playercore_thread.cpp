@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <system_error>
 #include <vector>
 
 #include "libkvo/src/playercore.h"
@@ -83,12 +84,23 @@ void PlayerCore::JoinThread()
         thread_.join();
 }
 
-void PlayerCore::StartThread()
+bool PlayerCore::StartThread()
 {
-    thread_ = std::thread([this] {
-        platform::SetCurrentThreadName("DecodingThread");
-        Decoding(*this).Run();
-    });
+    paused_ = false;
+    playing_ = true;
+    startResult_ = 1;
+    started_.Reset();
+    try {
+        thread_ = std::thread([this] {
+            platform::SetCurrentThreadName("DecodingThread");
+            Decoding(*this).Run();
+        });
+    } catch (const std::system_error&) {
+        playing_ = false;
+        return false;
+    }
+    started_.Wait();
+    return true;
 }
 
 int PlayerCore::Play()
@@ -100,17 +112,8 @@ int PlayerCore::Play()
     if (playing_.load())
         return 0;
     JoinThread();
-    paused_ = false;
-    playing_ = true;
-    startResult_ = 1;
-    started_.Reset();
-    try {
-        StartThread();
-    } catch (const std::system_error&) {
-        playing_ = false;
+    if (!StartThread())
         return Fail("Play->Can't create decoding thread !");
-    }
-    started_.Wait();
     if (startResult_.load() == 1)
         return 1;
     Stop();
