@@ -50,6 +50,17 @@ void BitReverse(float* z, int m)
     }
 }
 
+// a, b = a + w b, a - w b for the complex pair at a and b and twiddle w.
+inline void Butterfly(float* a, float* b, float wr, float wi)
+{
+    const float tr = wr * b[0] - wi * b[1];
+    const float ti = wr * b[1] + wi * b[0];
+    b[0] = a[0] - tr;
+    b[1] = a[1] - ti;
+    a[0] += tr;
+    a[1] += ti;
+}
+
 // Complex transform of m points with kernel exp(sign * 2 pi i j k / m),
 // unscaled. quarter: the (cos, sin) pairs of the first quarter turn.
 void ComplexFft(float* z, int m, float sign, const float* quarter)
@@ -94,24 +105,14 @@ void ComplexFft(float* z, int m, float sign, const float* quarter)
             for (int k = 0; k < quarterK; ++k) {
                 const float wr = quarter[2 * k * step];
                 const float wi = sign * quarter[2 * k * step + 1];
-                const float tr = wr * b[2 * k] - wi * b[2 * k + 1];
-                const float ti = wr * b[2 * k + 1] + wi * b[2 * k];
-                b[2 * k] = a[2 * k] - tr;
-                b[2 * k + 1] = a[2 * k + 1] - ti;
-                a[2 * k] += tr;
-                a[2 * k + 1] += ti;
+                Butterfly(a + 2 * k, b + 2 * k, wr, wi);
             }
             // A quarter turn further: the twiddle times sign * i.
             for (int k = quarterK; k < half; ++k) {
                 const int q = (k - quarterK) * step;
                 const float wr = -quarter[2 * q + 1];
                 const float wi = sign * quarter[2 * q];
-                const float tr = wr * b[2 * k] - wi * b[2 * k + 1];
-                const float ti = wr * b[2 * k + 1] + wi * b[2 * k];
-                b[2 * k] = a[2 * k] - tr;
-                b[2 * k + 1] = a[2 * k + 1] - ti;
-                a[2 * k] += tr;
-                a[2 * k + 1] += ti;
+                Butterfly(a + 2 * k, b + 2 * k, wr, wi);
             }
         }
     }
