@@ -1,12 +1,7 @@
 #include <cstring>
 
 #include "kvostudio/include/convert/auxiliary.h"
-
-namespace {
-
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-
-}  // namespace
+#include "kvostudio/include/convert/byteorder.h"
 
 bool ReadKvoHead(std::FILE* f, uint64_t fileSize, KvoHead* head)
 {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "kvostudio/include/convert/auxiliary.h"
+#include "kvostudio/include/convert/byteorder.h"
 #include "kvostudio/include/convert/wavedata.h"
 
 namespace {
@@ -11,8 +12,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
 
 // One chunk as the walk finds it: where its payload is and how long it is.
 struct Piece {

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "kvostudio/include/convert/auxiliary.h"
+#include "kvostudio/include/convert/byteorder.h"
 #include "kvostudio/include/convert/tagtext.h"
 #include "kvostudio/include/convert/wavedata.h"
 
@@ -12,9 +13,6 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 using File = std::unique_ptr<std::FILE, FileCloser>;
-
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint32_t Be32(const uint8_t* p) { return uint32_t(p[0]) << 24 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 8 | p[3]; }
 
 // The container's tag writer combines the four size bytes 7 bits apart
 // without masking their top bits; read them back the same way (in 64 bits,

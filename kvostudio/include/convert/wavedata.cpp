@@ -2,10 +2,9 @@
 
 #include <cstring>
 
-namespace {
+#include "kvostudio/include/convert/byteorder.h"
 
-uint32_t Le32(const uint8_t* p) { return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24; }
-uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | p[1] << 8); }
+namespace {
 
 void PutLe(uint8_t* p, uint32_t v, int bytes)
 {

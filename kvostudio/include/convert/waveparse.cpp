@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 
 #include "kvostudio/global.h"
+#include "kvostudio/include/convert/byteorder.h"
 #include "platform/window/message_box.h"
 #include "platform/window/ui_loop.h"
 
@@ -17,13 +18,8 @@ bool ReadExact(FILE* f, void* out, size_t n) { return std::fread(out, 1, n, f) =
 bool ReadU32(FILE* f, uint32_t& v) {
     uint8_t b[4];
     if (!ReadExact(f, b, 4)) return false;
-    v = uint32_t(b[0]) | uint32_t(b[1]) << 8 | uint32_t(b[2]) << 16 | uint32_t(b[3]) << 24;
+    v = Le32(b);
     return true;
-}
-
-uint16_t U16At(const uint8_t* p) { return uint16_t(p[0] | p[1] << 8); }
-uint32_t U32At(const uint8_t* p) {
-    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
 }
 
 void PutU16(std::string& out, uint16_t v) {
@@ -87,12 +83,12 @@ int CWaveParse::Load(const char* path) {
     if (!ReadU32(f, h.fmtSize)) return 0;
     uint8_t fmt[16];
     if (!ReadExact(f, fmt, sizeof fmt)) return 0;
-    h.formatTag = U16At(fmt);
-    h.channels = U16At(fmt + 2);
-    h.samplesPerSec = U32At(fmt + 4);
-    h.avgBytesPerSec = U32At(fmt + 8);
-    h.blockAlign = U16At(fmt + 12);
-    h.bitsPerSample = U16At(fmt + 14);
+    h.formatTag = Le16(fmt);
+    h.channels = Le16(fmt + 2);
+    h.samplesPerSec = Le32(fmt + 4);
+    h.avgBytesPerSec = Le32(fmt + 8);
+    h.blockAlign = Le16(fmt + 12);
+    h.bitsPerSample = Le16(fmt + 14);
 
     if (!SeekPastDataId(f)) return 0;
     std::memcpy(h.dataId, "data", 4);
