@@ -184,6 +184,13 @@ int PlayerCore::PlayLoop(int startFormat, MP3_TIME* start, int endFormat, MP3_TI
         error_.Format("%s->Can't create decoding thread!", names_.classPlayLoop);
         return 0;
     }
+    // As Play does: a thread that could not start playing (no sound device)
+    // is a failure, with the thread's own text.
+    if (startResult_.load() != 1) {
+        Stop();
+        loop_ = loopActive_ = false;
+        return 0;
+    }
     return 1;
 }
 

@@ -229,3 +229,19 @@ TEST_F(PlayerSeek, ReversePlayOutputsTheSongBackwardsWithPairsKept)
     EXPECT_EQ(player->PlayLoop(TIME_FORMAT_MS, &a, TIME_FORMAT_MS, &b, 1), 0);
     EXPECT_STREQ(player->GetError(), "PlayLoop->Stream is in reverse mode. Can't play loop !");
 }
+
+TEST_F(PlayerSeek, ALoopThatCannotOpenTheDeviceFails)
+{
+    const auto mp3 = ToneMp3(440, 1.0);
+    PlayerPtr player;
+    ASSERT_EQ(player->OpenStream(1, 0, mp3.data(), mp3.size(), mp3.data(), mp3.size(), 500), 1);
+    sim->FailNextOpen(platform::audio::kOutputNoDriver);
+    MP3_TIME a{}, b{};
+    b.ms = 500;
+    EXPECT_EQ(player->PlayLoop(TIME_FORMAT_MS, &a, TIME_FORMAT_MS, &b, 2), 0);
+    EXPECT_STREQ(player->GetError(), "_ThreadFunc->Can't open wave output: WAVE_MAPPER");
+    MP3_STATUS status;
+    player->GetStatus(&status);
+    EXPECT_EQ(status.fStop, 1);
+    EXPECT_EQ(status.fLoop, 0);
+}
