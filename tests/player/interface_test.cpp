@@ -100,3 +100,43 @@ TEST(PlayerInterface, ClearingACallbackThatWasNeverSetSucceeds)
     PlayerPtr player;
     EXPECT_EQ(player->SetCallbackFunc(nullptr, 0), 1);  // no thread runs: still 1
 }
+
+class PlayerDevices : public SimulatedDevice {};
+
+TEST_F(PlayerDevices, DevicesAreListedByNameCutTo31Characters)
+{
+    const std::string longName = "A sound card whose name is longer than thirty-one characters";
+    sim->SetDevices({longName, "Second card"});
+    PlayerPtr player;
+    EXPECT_EQ(player->EnumerateWaveOut(), 2);
+    WAVEOUT_INFO info;
+    ASSERT_EQ(player->GetWaveOutInfo(0, &info), 1);
+    EXPECT_EQ(std::string(info.ProductName), longName.substr(0, 31));
+    ASSERT_EQ(player->GetWaveOutInfo(1, &info), 1);
+    EXPECT_STREQ(info.ProductName, "Second card");
+    EXPECT_EQ(player->GetWaveOutInfo(2, &info), 0);
+    EXPECT_STREQ(player->GetError(), "GetWaveOutInfo->Invalid first parameter. nIndex is out of bounds !");
+    EXPECT_EQ(player->GetWaveOutInfo(0, nullptr), 0);
+    EXPECT_STREQ(player->GetError(), "GetWaveOutInfo->Invalid second parameter. pWaveOutInfo can't be 0 !");
+    EXPECT_EQ(player->SetWaveOutDevice(-1), 1);
+    EXPECT_EQ(player->SetWaveOutDevice(1), 1);
+    EXPECT_EQ(player->SetWaveOutDevice(2), 0);
+    EXPECT_STREQ(player->GetError(), "SetWaveOutDevice->Invalid first parameter. nIndex is out of bounds !");
+}
+
+TEST_F(PlayerDevices, WithoutDevicesTheListAndThePlayFail)
+{
+    sim->SetDevices({});
+    PlayerPtr player;
+    EXPECT_EQ(player->EnumerateWaveOut(), 0);
+    EXPECT_STREQ(player->GetError(), "EnumerateWaveOut->There is no wave-out devices !");
+    EXPECT_EQ(player->SetWaveOutDevice(-1), 0);
+    EXPECT_STREQ(player->GetError(), "SetWaveOutDevice->There is no wave-out devices !");
+    const auto mp3 = ToneMp3(440, 0.5);
+    ASSERT_EQ(player->OpenStream(1, 0, mp3.data(), mp3.size(), mp3.data(), mp3.size(), 500), 1);
+    EXPECT_EQ(player->Play(), 0);
+    EXPECT_STREQ(player->GetError(), "_ThreadFunc->Can't open wave output: WAVE_MAPPER");
+    MP3_STATUS status;
+    player->GetStatus(&status);
+    EXPECT_EQ(status.fStop, 1);
+}
