@@ -73,6 +73,16 @@ WPARAM VirtualKey(guint keyval)
     return 0;
 }
 
+// The pointer in the window's client coordinates, measured on the screen:
+// while a window is dragged or resized, the desktop may not have moved it
+// yet, and a position relative to where it still is would be wrong by the
+// distance it has yet to go.
+Point ClientFromRoot(Window& w, double xRoot, double yRoot)
+{
+    const Point origin = w.ClientToScreen(Point{0, 0});
+    return {static_cast<int>(std::floor(xRoot)) - origin.x, static_cast<int>(std::floor(yRoot)) - origin.y};
+}
+
 class GtkHost final : public TopLevelHost {
 public:
     explicit GtkHost(Window& top) : handle_(top.GetSafeHwnd())
@@ -248,8 +258,7 @@ private:
         auto* self = static_cast<GtkHost*>(data);
         if (Window* w = self->Target())
             RouteMouseButton(*w, static_cast<int>(e->button), e->type == GDK_BUTTON_PRESS,
-                             {static_cast<int>(std::floor(e->x)), static_cast<int>(std::floor(e->y))},
-                             KeysFromState(e->state), MonotonicMs());
+                             ClientFromRoot(*w, e->x_root, e->y_root), KeysFromState(e->state), MonotonicMs());
         return TRUE;
     }
 
@@ -257,8 +266,7 @@ private:
     {
         auto* self = static_cast<GtkHost*>(data);
         if (Window* w = self->Target())
-            RouteMouseMove(*w, {static_cast<int>(std::floor(e->x)), static_cast<int>(std::floor(e->y))},
-                           KeysFromState(e->state));
+            RouteMouseMove(*w, ClientFromRoot(*w, e->x_root, e->y_root), KeysFromState(e->state));
         return TRUE;
     }
 

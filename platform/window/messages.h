@@ -58,6 +58,7 @@ enum : UINT {
     WM_COMMAND = 0x0111,
     WM_SYSCOMMAND = 0x0112,
     WM_TIMER = 0x0113,
+    WM_VSCROLL = 0x0115,
     WM_MOUSEFIRST = 0x0200,
     WM_MOUSEMOVE = 0x0200,
     WM_LBUTTONDOWN = 0x0201,
@@ -78,6 +79,14 @@ enum : UINT {
     WM_USER = 0x0400,
     WM_APP = 0x8000,
 };
+
+// WM_VSCROLL requests (wParam).
+enum : WPARAM { SB_LINEUP = 0, SB_LINEDOWN = 1, SB_PAGEUP = 2, SB_PAGEDOWN = 3 };
+
+// WM_SYSCOMMAND: SC_SIZE plus an edge (1 left, 2 right, 3 top, 4 top left,
+// 5 top right, 6 bottom, 7 bottom left, 8 bottom right) sizes the window by
+// that edge with the pointer while the left button stays down.
+enum : WPARAM { SC_SIZE = 0xF000 };
 
 // Key state flags in the wParam of mouse messages.
 enum : WPARAM { MK_LBUTTON = 0x1, MK_RBUTTON = 0x2, MK_SHIFT = 0x4, MK_CONTROL = 0x8, MK_MBUTTON = 0x10 };

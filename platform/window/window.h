@@ -36,6 +36,9 @@
 //   WM_CLOSE when the desktop asks a top-level window to close.
 // Mouse and key messages pass through PreTranslateMessage of the target
 // and its ancestors first; returning true there swallows them.
+// DefWindowProc starts a caption drag for WM_NCLBUTTONDOWN with HTCAPTION,
+// and a resize by one edge for WM_SYSCOMMAND with SC_SIZE + edge, both
+// while the left button stays down.
 
 #include <cstdint>
 #include <memory>

@@ -95,6 +95,10 @@ LRESULT Window::DefWindowProc(UINT msg, WPARAM wParam, LPARAM /*lParam*/)
             }
         }
         return 0;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == SC_SIZE)
+            BeginBorderSizing(*this, static_cast<int>(wParam & 0xF));
+        return 0;
     case WM_CLOSE:
         DestroyWindow();
         return 0;

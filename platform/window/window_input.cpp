@@ -142,6 +142,13 @@ void RouteMouseMove(Window& top, Point client, uint32_t keys)
         }
         ui.dragging = 0;
     }
+    if (ui.sizing) {
+        if (Window* sized = Window::FromHandle(ui.sizing)) {
+            SizeTo(*sized, ui.cursor);
+            return;
+        }
+        ui.sizing = 0;
+    }
     Window* under = top.IsWindowEnabled() ? HitTest(top, client) : nullptr;
     UpdateUnder(under);
     Window* target = Window::FromHandle(ui.capture);
@@ -172,6 +179,10 @@ void RouteMouseButton(Window& top, int button, bool down, Point client, uint32_t
         ui.buttons &= ~flag;
     if (!down && ui.dragging && button == 1) {
         ui.dragging = 0;
+        return;
+    }
+    if (!down && ui.sizing && button == 1) {
+        ui.sizing = 0;
         return;
     }
     Window* under = top.IsWindowEnabled() ? HitTest(top, client) : nullptr;
@@ -265,6 +276,8 @@ void ForgetWindowInput(Window& w)
         ui.under = 0;
     if (ui.dragging == s.handle)
         ui.dragging = 0;
+    if (ui.sizing == s.handle)
+        ui.sizing = 0;
     if (ui.lastClickWindow == s.handle)
         ui.lastClickWindow = 0;
 }

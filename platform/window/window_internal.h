@@ -113,6 +113,11 @@ struct UiState {
     WindowHandle dragging = 0;
     Point dragStartCursor;
     Rect dragStartRect;
+    // A border resize in progress: the window, the edge (SC_SIZE's 1..8).
+    WindowHandle sizing = 0;
+    int sizingEdge = 0;
+    Point sizingStartCursor;
+    Rect sizingStartRect;
     unsigned paintSource = 0;
     std::vector<DispatchFrame> dispatch;
     // Handles that other threads may post to.
@@ -154,6 +159,10 @@ void CancelHover(WindowState& s);
 
 // window_timer.cpp
 void KillAllTimers(Window& w);
+
+// window_sizing.cpp
+bool BeginBorderSizing(Window& w, int edge);
+void SizeTo(Window& top, Point cursor);
 
 // ui_loop.cpp
 void EndModalLoopsOf(WindowHandle handle);

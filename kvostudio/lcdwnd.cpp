@@ -1,0 +1,97 @@
+#include "kvostudio/lcdwnd.h"
+
+#include <cstdio>
+
+#include "kvostudio/lang.h"
+#include "kvostudio/libskin/memdc.h"
+#include "platform/draw/font.h"
+#include "platform/window/paint_dc.h"
+
+using namespace platform;
+
+namespace {
+
+std::string MinutesSeconds(const char* format, unsigned seconds)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, format, static_cast<int>((seconds / 60) % 60), static_cast<int>(seconds % 60));
+    return text;
+}
+
+}  // namespace
+
+CLCDWnd::CLCDWnd(Window* parent, const Bitmap* background) : parent_(parent), background_(background)
+{
+    if (parent && parent->IsWindow() && CreateEx(0, "LCDWnd", "", WS_CHILD | WS_VISIBLE, kWindowRect, parent, 0)) {
+        rects_[0] = kTitleRect;
+        rects_[1] = kArtistRect;
+        rects_[2] = kPositionRect;
+        rects_[3] = kLengthRect;
+    }
+}
+
+void CLCDWnd::SetPositionTime(unsigned seconds)
+{
+    texts_[2] = MinutesSeconds("%02d:%02d", seconds);
+}
+
+void CLCDWnd::SetLengthTime(unsigned seconds)
+{
+    texts_[3] = MinutesSeconds("/ %02d:%02d", seconds);
+}
+
+void CLCDWnd::Render(DC& dc) const
+{
+    const Rect client = GetClientRect();
+    dc.SetBkMode(TRANSPARENT);
+    if (background_ && !background_->IsNull())
+        dc.BitBlt(0, 0, client.Width(), client.Height(), *background_, kWindowRect.left, kWindowRect.top);
+    const std::string face = g_LanguageSettings.GetLanguageFontName();
+
+    const Font songFont(face, -11, 400);
+    const Font* old = dc.SelectFont(&songFont);
+    dc.SetTextColor(kTitleColour);
+    dc.DrawText(texts_[0], rects_[0], DT_CENTER | DT_END_ELLIPSIS);
+    dc.SetTextColor(kArtistColour);
+    dc.DrawText(texts_[1], rects_[1], DT_CENTER | DT_END_ELLIPSIS);
+
+    const Font timeFont(face, -10, 400);
+    dc.SelectFont(&timeFont);
+    dc.SetTextColor(kPositionColour);
+    dc.DrawText(texts_[2], rects_[2], DT_END_ELLIPSIS);
+    dc.SetTextColor(kLengthColour);
+    dc.DrawText(texts_[3], rects_[3], DT_END_ELLIPSIS);
+    dc.SelectFont(old);
+}
+
+const MessageMap* CLCDWnd::GetMessageMap() const
+{
+    using M = MessageMap;
+    static const M map(Window::GetMessageMap(), {
+        M::On(WM_PAINT, &CLCDWnd::OnPaint),
+        M::On(WM_ERASEBKGND, &CLCDWnd::OnEraseBkgnd),
+        M::On(WM_LBUTTONDOWN, &CLCDWnd::OnLButtonDown),
+    });
+    return &map;
+}
+
+LRESULT CLCDWnd::OnPaint(const Message&)
+{
+    PaintDC dc(*this);
+    CMemDC mem(&dc, GetClientRect());
+    Render(mem);
+    return 0;
+}
+
+LRESULT CLCDWnd::OnEraseBkgnd(const Message&)
+{
+    return 1;
+}
+
+LRESULT CLCDWnd::OnLButtonDown(const Message& m)
+{
+    // Dragging the display drags the main window.
+    if (Window* top = GetTopLevel(); top && top != this)
+        top->PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, m.lParam);
+    return 0;
+}

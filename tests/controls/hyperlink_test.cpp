@@ -1,0 +1,116 @@
+// Links: their look over the parent's image, the hover colour, and what a
+// click sends or opens.
+#include "controls_test_env.h"
+#include "kvostudio/libskin/hyperlink.h"
+#include "platform/shell/web_page.h"
+
+using namespace platform;
+using controlstest::Button;
+using controlstest::Click;
+using controlstest::CountColour;
+using controlstest::MoveTo;
+
+namespace {
+
+constexpr COLORREF kNormal = RGB(212, 212, 212);
+constexpr COLORREF kHover = RGB(255, 255, 255);
+const Rect kPlace{20, 34, 91, 50};
+
+// The parent's skin: every pixel tells where it is, so a copy from the
+// wrong place shows.
+COLORREF SkinAt(int x, int y)
+{
+    return RGB(static_cast<uint8_t>(x), static_cast<uint8_t>(y), 7);
+}
+
+class HyperLink : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        controlstest::UseMemoryWindows();
+        ASSERT_TRUE(parent.Make({50, 50, 250, 150}));
+        skin = Bitmap(200, 100);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x)
+                skin.SetPixel(x, y, SkinAt(x, y));
+    }
+    void TearDown() override
+    {
+        parent.DestroyWindow();
+        PumpMessages();
+    }
+    Point Screen(const CHyperLink& link, int x, int y) const { return link.ClientToScreen(Point{x, y}); }
+
+    Bitmap skin;
+    controlstest::CommandSink parent;
+    WebPageRecorder pages;
+};
+
+}  // namespace
+
+TEST_F(HyperLink, AnEmptyLinkShowsOnlyTheParentsImageBeneathIt)
+{
+    CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
+    const Bitmap shown = link.RenderToBitmap();
+    int wrong = 0;
+    for (int y = 0; y < kPlace.Height(); ++y)
+        for (int x = 0; x < kPlace.Width(); ++x)
+            wrong += shown.GetPixel(x, y) != SkinAt(kPlace.left + x, kPlace.top + y);
+    EXPECT_EQ(wrong, 0);
+
+    CHyperLink plain(&parent, {100, 10, 150, 30}, nullptr, kNormal, kHover);
+    plain.backgroundColour = RGB(237, 237, 237);
+    EXPECT_EQ(CountColour(plain.RenderToBitmap(), {0, 0, 50, 20}, RGB(237, 237, 237)), 50 * 20);
+}
+
+TEST_F(HyperLink, TheTextTakesTheHoverColourUnderThePointer)
+{
+    CHyperLink link(&parent, kPlace, nullptr, kNormal, kHover);
+    link.backgroundColour = RGB(0, 0, 0);
+    link.SetLinkText("pellam");
+    link.Invalidate();
+    const Rect all{0, 0, kPlace.Width(), kPlace.Height()};
+    EXPECT_GT(controlstest::CountNear(link.RenderToBitmap(), all, kNormal, 12), 0);
+    EXPECT_EQ(controlstest::CountNear(link.RenderToBitmap(), all, kHover, 12), 0);
+    MoveTo(parent, Screen(link, 5, 5));
+    RunLoopUntil([&] { return link.GetState() == CHyperLink::kHover; }, 1000);
+    EXPECT_GT(controlstest::CountNear(link.RenderToBitmap(), all, kHover, 12), 0);
+    MoveTo(parent, {240, 140});
+    EXPECT_EQ(link.GetState(), CHyperLink::kNormal);
+}
+
+TEST_F(HyperLink, ACommandGoesToTheParentInsteadOfTheAddress)
+{
+    CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
+    link.SetLinkUrl("http://example.test/");
+    link.commandId = 32813;
+    Click(parent, Screen(link, 5, 5));
+    EXPECT_EQ(parent.commands, std::vector<int>{32813});
+    EXPECT_TRUE(pages.Pages().empty());
+}
+
+TEST_F(HyperLink, WithoutACommandAClickOpensTheAddress)
+{
+    CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
+    link.SetLinkUrl("https://example.test/help/category/23#basictitle13");
+    Click(parent, Screen(link, 5, 5));
+    EXPECT_EQ(pages.Pages(), std::vector<std::string>{"https://example.test/help/category/23#basictitle13"});
+    EXPECT_TRUE(parent.commands.empty());
+
+    link.SetLinkUrl("file:///etc/passwd");  // not a web page: never handed over
+    Click(parent, Screen(link, 5, 5));
+    EXPECT_EQ(pages.Pages().size(), 1u);
+}
+
+TEST_F(HyperLink, APressThatStartedElsewhereDoesNothing)
+{
+    CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
+    link.SetLinkUrl("http://example.test/");
+    link.commandId = 1;
+    MoveTo(parent, {55, 55});
+    Button(parent, {55, 55}, true);
+    MoveTo(parent, Screen(link, 5, 5));
+    Button(parent, Screen(link, 5, 5), false);
+    EXPECT_TRUE(parent.commands.empty());
+    EXPECT_TRUE(pages.Pages().empty());
+}
