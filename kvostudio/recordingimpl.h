@@ -22,6 +22,7 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "kvostudio/recordingowner.h"
 #include "kvostudio/waveinrecorder.h"
@@ -85,6 +86,13 @@ public:
 
     int IsRecording() const { return m_recording; }
     bool IsEncoding() const { return m_workerRunning; }
+
+    // The product names of the mixer devices, appended in order; 0 when
+    // every device was read (kvostudio/mixer.cpp).
+    static int ListMixerDevices(std::vector<std::string>& names);
+    // Appends the input lines of the capture device(s) of that name.
+    static void ListInputLines(const std::string& device, std::vector<std::string>& lines);
+
     // Why the last start or mix failed; empty after a success.
     std::string GetFailureText() const;
 

@@ -1,0 +1,72 @@
+#pragma once
+// The sound card's input side for the recording: the volume of one source
+// line of the recording mixer (the microphone level slider), and the list
+// of capture devices with their input lines, which the preferences show and
+// switch.
+//
+// Everything here runs on the user-interface thread. The device list is
+// filled once while the main window starts and only read afterwards.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/mixer/mixer_backend.h"
+
+using platform::MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
+using platform::MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
+using platform::MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+
+// Sets the volume of one source line of mixer device 0. The device is
+// opened and closed inside each call; nothing is held in between.
+class CMixer {
+public:
+    // componentType: the wanted source line's type (e.g. the microphone,
+    // 0x1003). which: 0 the lines feeding the recording, 1 those of the
+    // playback side. Finds the line and its volume control; a mixer that
+    // cannot be opened or lacks that side leaves the object not ready.
+    CMixer(uint32_t componentType, int which);
+    virtual ~CMixer();
+
+    // Sets every channel of the found volume control to value (0..65535,
+    // larger values count as 65535). Does nothing when not ready; with no
+    // control found the mixer refuses and nothing changes.
+    void SetValue(uint32_t value);
+
+    int GetChannels() const { return m_channels; }
+    int GetControlId() const { return m_controlId; }
+    bool IsReady() const { return m_ready; }
+
+private:
+    int m_channels = 0;
+    int m_controlId = -1;
+    bool m_ready = false;
+};
+
+// The mixer value of a 0..100 slider position: position x 65535 / 100.
+uint32_t MixerValueOfPercent(int percent);
+
+// One capture device: the mixer device's product name (at most 31 bytes)
+// and the names of the input lines of the capture device(s) of that name.
+struct stAudioDeviceInfo {
+    std::string name;
+    std::vector<std::string> inputLines;
+};
+
+// The program's device list, in mixer device order.
+extern std::vector<stAudioDeviceInfo> g_AudioDeviceList;
+
+// Builds the list as the main window does at start-up: every mixer device's
+// name with the input lines of the capture devices of that name.
+std::vector<stAudioDeviceInfo> BuildAudioDeviceList();
+
+// A capture device's name matches a device record's name when both are
+// equal, or when the record holds the cut (31-byte) form of it.
+bool CaptureDeviceNameMatches(const std::string& friendlyName, const std::string& wanted);
+
+// 1 when the named input line of the named capture device is switched on.
+int IsCaptureInputLineEnabled(const std::string& device, const std::string& line);
+// Switches the named input line of every capture device of that name on,
+// and every switchable line before it off; lines after it stay as they
+// are. A name no line has switches every switchable line of the device off.
+void EnableCaptureInputLine(const std::string& device, const std::string& line);

@@ -1,0 +1,54 @@
+#include "kvostudio/skinframe.h"
+
+#include "kvostudio/lang.h"
+#include "kvostudio/libskin/skinmanifest.h"
+#include "platform/draw/font.h"
+
+using namespace platform;
+
+namespace skinframe {
+
+std::string FontFace()
+{
+    return g_LanguageSettings.GetLanguageFontName();
+}
+
+void DrawFrame(DC& dc, Window& window, const Bitmap& captionStrip)
+{
+    const Rect client = window.GetClientRect();
+    dc.FillSolidRect(client, kFill);
+    if (!captionStrip.IsNull())
+        dc.BitBlt(0, 0, kCaptionStripSize.cx, kCaptionStripSize.cy, captionStrip, 0, 0);
+    dc.FrameRect(client, kBorder);
+    DrawTextIn(dc, window.GetWindowText(), kCaptionRect, kCaption, -12, 700,
+               DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+}
+
+void DrawTextIn(DC& dc, const std::string& text, const Rect& rect, COLORREF colour, int height, int weight,
+                uint32_t format)
+{
+    if (text.empty())
+        return;
+    const Font font(FontFace(), height, weight);
+    dc.SelectFont(&font);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(colour);
+    dc.DrawText(text, rect, format | DT_NOPREFIX);
+    dc.SelectFont(nullptr);
+}
+
+void CreateCaptionButtons(Window& parent, CImageButton& close, CImageButton& minimise, unsigned minimiseId)
+{
+    close.Create(kCloseRect, &parent, IDCANCEL, skin::kIcoCloseOn, skin::kIcoCloseOn, skin::kIcoClosePush, "");
+    minimise.Create(kMinimiseRect, &parent, minimiseId, skin::kIcoDownOn, skin::kIcoDownOn, skin::kIcoDownPush, "");
+}
+
+bool DragByCaption(Window& window, Point client)
+{
+    if (client.y < 0 || client.y >= kCaptionStripSize.cy)
+        return false;
+    window.PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, LParamFromPoint(window.ClientToScreen(client)));
+    return true;
+}
+
+}  // namespace skinframe

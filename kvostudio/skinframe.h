@@ -1,0 +1,45 @@
+#pragma once
+// The frame the skinned dialogs of recording and upload share: the client
+// filled in one grey, the "bg_top.bmp" caption strip at the top, a
+// one-pixel border, the window text as the caption in the UI font, and the
+// close and minimise-look buttons at the strip's right end.
+
+#include <string>
+
+#include "kvostudio/libskin/imagebutton.h"
+#include "platform/draw/bitmap.h"
+#include "platform/draw/colour.h"
+#include "platform/draw/dc.h"
+#include "platform/window/window.h"
+
+namespace skinframe {
+
+inline constexpr platform::COLORREF kFill = platform::RGB(0x58, 0x59, 0x5B);
+inline constexpr platform::COLORREF kBorder = platform::RGB(0x36, 0x37, 0x37);
+inline constexpr platform::COLORREF kCaption = platform::RGB(0xD2, 0xD4, 0xD3);
+inline constexpr platform::COLORREF kBodyText = platform::RGB(0xBD, 0xBE, 0xBF);
+inline constexpr platform::COLORREF kPanel = platform::RGB(0xED, 0xED, 0xED);
+inline constexpr platform::Size kCaptionStripSize{393, 27};
+inline constexpr platform::Rect kCaptionRect{17, 5, 220, 30};
+inline constexpr platform::Rect kCloseRect{373, 8, 385, 20};
+inline constexpr platform::Rect kMinimiseRect{353, 8, 365, 20};
+inline constexpr char kTitle[] = "KVO Studio";
+
+// The UI font face every text of these dialogs uses.
+std::string FontFace();
+
+// Fill, caption strip (when it loaded), border and caption text.
+void DrawFrame(platform::DC& dc, platform::Window& window, const platform::Bitmap& captionStrip);
+
+// Text in the UI font at the given height and weight, in one colour.
+void DrawTextIn(platform::DC& dc, const std::string& text, const platform::Rect& rect, platform::COLORREF colour,
+                int height, int weight, uint32_t format);
+
+// The close (id 2) and minimise-look buttons at their places.
+void CreateCaptionButtons(platform::Window& parent, CImageButton& close, CImageButton& minimise, unsigned minimiseId);
+
+// A press on the caption strip moves the window, as a caption would. True
+// when the press was there.
+bool DragByCaption(platform::Window& window, platform::Point client);
+
+}  // namespace skinframe

@@ -1,0 +1,71 @@
+#include "platform/mixer/mixer_backend.h"
+
+#include <mutex>
+
+namespace platform {
+
+namespace {
+
+std::mutex g_lock;
+std::shared_ptr<MixerBackend> g_backend;
+
+}  // namespace
+
+const char* MixerResultText(MixerResult result)
+{
+    switch (result) {
+    case MixerResult::Ok:
+        return "no error";
+    case MixerResult::BadDevice:
+        return "no mixer device with that number";
+    case MixerResult::OpenFailed:
+        return "the mixer device could not be opened";
+    case MixerResult::NoSuchLine:
+        return "the mixer device has no such line";
+    case MixerResult::NoControl:
+        return "the mixer device has no such control";
+    case MixerResult::BadValue:
+        return "a value is out of range";
+    }
+    return "unknown mixer error";
+}
+
+MixerBackend& CurrentMixer()
+{
+    std::lock_guard<std::mutex> lock(g_lock);
+    if (!g_backend)
+        g_backend = AlsaMixerBackend();
+    return *g_backend;
+}
+
+std::shared_ptr<MixerBackend> InstallMixerBackend(std::shared_ptr<MixerBackend> backend)
+{
+    std::lock_guard<std::mutex> lock(g_lock);
+    std::shared_ptr<MixerBackend> old = std::move(g_backend);
+    g_backend = std::move(backend);
+    return old;
+}
+
+long ScaleMixerValue(uint32_t value, long minimum, long maximum)
+{
+    if (value > 65535)
+        value = 65535;
+    if (maximum <= minimum)
+        return minimum;
+    const long long span = static_cast<long long>(maximum) - minimum;
+    return static_cast<long>(minimum + (span * value + 32767) / 65535);
+}
+
+std::string CutProductName(const std::string& name)
+{
+    constexpr size_t kMaxBytes = 31;
+    if (name.size() <= kMaxBytes)
+        return name;
+    size_t end = kMaxBytes;
+    // Back off continuation bytes so the cut never splits a character.
+    while (end > 0 && (static_cast<unsigned char>(name[end]) & 0xC0) == 0x80)
+        --end;
+    return name.substr(0, end);
+}
+
+}  // namespace platform

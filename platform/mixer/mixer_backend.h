@@ -1,0 +1,108 @@
+#pragma once
+// The sound card's mixer, as the recording side sees it.
+//
+// Mixer devices are numbered from 0 and have a product name. Each has two
+// sides: the capture side (what feeds the recording) and the playback side.
+// A side's source lines carry a component type (microphone, line in, ...),
+// a channel count and, when they have one, a volume control known by an id
+// that stays valid while the device is unchanged.
+//
+// Capture devices are listed by their friendly name, each with its input
+// lines (microphone, line in, stereo mix, ...) that can be switched on and
+// off.
+//
+// Nothing here keeps a device open between calls: every call opens the
+// device, does its work and closes it again, so a card plugged in or out
+// between two calls is simply seen or missed by the next one.
+//
+// The backend in use is ALSA's simple mixer unless a test installs another
+// one (memory_mixer.h). Calls belong to the user-interface thread; the
+// install call to set-up code.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace platform {
+
+// Component types of lines, numbered as the recording code names them.
+enum : uint32_t {
+    MIXERLINE_COMPONENTTYPE_DST_SPEAKERS = 4,
+    MIXERLINE_COMPONENTTYPE_DST_WAVEIN = 7,
+    MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED = 0x1000,
+    MIXERLINE_COMPONENTTYPE_SRC_DIGITAL = 0x1001,
+    MIXERLINE_COMPONENTTYPE_SRC_LINE = 0x1002,
+    MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE = 0x1003,
+    MIXERLINE_COMPONENTTYPE_SRC_SYNTHESIZER = 0x1004,
+    MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC = 0x1005,
+    MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT = 0x1008,
+    MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY = 0x1009,
+};
+
+// The volume control type the recording code asks for.
+inline constexpr uint32_t MIXERCONTROL_CONTROLTYPE_VOLUME = 0x50030001;
+
+// Results of the mixer calls: 0 is success.
+enum class MixerResult {
+    Ok = 0,
+    BadDevice,     // no device with that index
+    OpenFailed,    // the device exists but could not be opened
+    NoSuchLine,    // the device has no destination of that type
+    NoControl,     // no control with that id
+    BadValue,      // a channel count below 1 or a value out of range
+};
+const char* MixerResultText(MixerResult result);
+
+// One source line of a destination.
+struct MixerSourceLine {
+    std::string name;
+    uint32_t componentType = MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED;
+    int channels = 0;
+    int volumeControlId = -1;  // -1: the line has no volume control
+};
+
+class MixerBackend {
+public:
+    virtual ~MixerBackend() = default;
+
+    // --- mixer devices ---------------------------------------------------
+    virtual int DeviceCount() = 0;
+    // The device's product name, at most 31 bytes (cut at a character
+    // boundary), as the recording code's device records hold it.
+    virtual MixerResult DeviceName(int device, std::string& name) = 0;
+    // The source lines feeding the destination of that component type:
+    // MIXERLINE_COMPONENTTYPE_DST_WAVEIN for the capture side,
+    // MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT for the playback side.
+    virtual MixerResult SourceLines(int device, uint32_t destinationType, std::vector<MixerSourceLine>& lines) = 0;
+    // Sets every one of the first 'channels' channels of the volume control
+    // to value (0..65535 of the control's own range).
+    virtual MixerResult SetVolume(int device, int controlId, int channels, uint32_t value) = 0;
+
+    // --- capture devices and their input lines -------------------------
+    // Friendly names, in the system's order; names need not be unique.
+    virtual std::vector<std::string> CaptureDevices() = 0;
+    // The input lines of the capture device at that index, in order.
+    virtual std::vector<std::string> InputLines(int captureDevice) = 0;
+    // Whether the line at that index is switched on; false for a line that
+    // is not there.
+    virtual bool IsInputLineOn(int captureDevice, int line) = 0;
+    // Switches the line on or off; false when it is not there or refuses.
+    virtual bool SetInputLineOn(int captureDevice, int line, bool on) = 0;
+};
+
+// The backend every call of the recording code goes through.
+MixerBackend& CurrentMixer();
+// Replaces the backend (null restores ALSA); returns the previous one.
+std::shared_ptr<MixerBackend> InstallMixerBackend(std::shared_ptr<MixerBackend> backend);
+// The ALSA backend.
+std::shared_ptr<MixerBackend> AlsaMixerBackend();
+
+// value 0..65535 placed in a control's range [minimum, maximum], rounded
+// to the nearest step.
+long ScaleMixerValue(uint32_t value, long minimum, long maximum);
+// The product name as the device records keep it: at most 31 bytes, never
+// ending inside a UTF-8 character.
+std::string CutProductName(const std::string& name);
+
+}  // namespace platform

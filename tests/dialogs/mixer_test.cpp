@@ -1,0 +1,135 @@
+// The microphone level through the mixer, and the capture devices' input
+// lines as the preferences list and switch them, on the in-memory mixer.
+
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "kvostudio/mixer.h"
+#include "kvostudio/recordingimpl.h"
+#include "platform/mixer/memory_mixer.h"
+
+namespace {
+
+using platform::MemoryMixer;
+
+class MixerTest : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        mixer = std::make_shared<MemoryMixer>();
+        MemoryMixer::Device card;
+        card.productName = "Sound Card";
+        card.capture = {{"Line", platform::MIXERLINE_COMPONENTTYPE_SRC_LINE, true, {0, 0}},
+                        {"Mic", platform::MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, true, {0, 0}}};
+        card.playback = {{"PCM", platform::MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, true, {7, 7}}};
+        mixer->devices.push_back(card);
+        previous = platform::InstallMixerBackend(mixer);
+    }
+    void TearDown() override { platform::InstallMixerBackend(previous); }
+
+    std::shared_ptr<MemoryMixer> mixer;
+    std::shared_ptr<platform::MixerBackend> previous;
+};
+
+TEST_F(MixerTest, SliderPositionsSetEveryChannelOfTheMicrophone)
+{
+    CMixer mic(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
+    ASSERT_TRUE(mic.IsReady());
+    EXPECT_EQ(mic.GetChannels(), 2);
+    for (const auto& [percent, value] : {std::pair{100, 65535u}, {50, 32767u}, {0, 0u}}) {
+        mic.SetValue(MixerValueOfPercent(percent));
+        EXPECT_EQ(mixer->devices[0].capture[1].values, (std::vector<uint32_t>{value, value})) << percent;
+    }
+    // The other capture line and the playback side are left alone.
+    EXPECT_EQ(mixer->devices[0].capture[0].values, (std::vector<uint32_t>{0, 0}));
+    EXPECT_EQ(mixer->devices[0].playback[0].values, (std::vector<uint32_t>{7, 7}));
+    // The playback side is searched with which = 1.
+    CMixer wave(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 1);
+    wave.SetValue(1234);
+    EXPECT_EQ(mixer->devices[0].playback[0].values, (std::vector<uint32_t>{1234, 1234}));
+}
+
+TEST_F(MixerTest, MissingDeviceLineOrControlChangesNothing)
+{
+    mixer->devices[0].capture[1].hasVolume = false;
+    CMixer noControl(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
+    EXPECT_TRUE(noControl.IsReady());
+    EXPECT_EQ(noControl.GetControlId(), -1);
+    noControl.SetValue(65535);
+    EXPECT_EQ(mixer->devices[0].capture[0].values, (std::vector<uint32_t>{0, 0}));
+
+    CMixer noLine(platform::MIXERLINE_COMPONENTTYPE_SRC_COMPACTDISC, 0);
+    EXPECT_EQ(noLine.GetControlId(), -1);
+    noLine.SetValue(65535);
+
+    mixer->devices[0].opens = false;
+    CMixer closed(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
+    EXPECT_FALSE(closed.IsReady());
+    const int calls = mixer->setVolumeCalls;
+    closed.SetValue(100);
+    EXPECT_EQ(mixer->setVolumeCalls, calls);  // not ready: not even tried
+
+    mixer->devices.clear();
+    EXPECT_FALSE(CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).IsReady());
+}
+
+TEST_F(MixerTest, DeviceListPairsMixerNamesWithTheirCaptureDevicesLines)
+{
+    MemoryMixer::Device usb;
+    usb.productName = "USB Headset With A Rather Long Product Name";  // cut to 31 bytes
+    mixer->devices.push_back(usb);
+    MemoryMixer::Device other;
+    other.productName = "Unmatched";
+    mixer->devices.push_back(other);
+    mixer->captureDevices = {
+        {"Sound Card", {{"Microphone", false}, {"Line In", true}}},
+        {"USB Headset With A Rather Long Product Name", {{"Headset Mic", true}}},
+        {"Sound Card", {{"Stereo Mix", false}}},  // a second device of the same name
+    };
+    const std::vector<stAudioDeviceInfo> list = BuildAudioDeviceList();
+    ASSERT_EQ(list.size(), 3u);
+    EXPECT_EQ(list[0].name, "Sound Card");
+    EXPECT_EQ(list[0].inputLines, (std::vector<std::string>{"Microphone", "Line In", "Stereo Mix"}));
+    EXPECT_EQ(list[1].name, "USB Headset With A Rather Long ");
+    EXPECT_EQ(list[1].name.size(), 31u);
+    EXPECT_EQ(list[1].inputLines, (std::vector<std::string>{"Headset Mic"}));
+    EXPECT_TRUE(list[2].inputLines.empty());
+
+    std::vector<std::string> names;
+    EXPECT_EQ(CRecordingImpl::ListMixerDevices(names), 0);
+    EXPECT_EQ(names.size(), 3u);
+    // The cut never splits a character.
+    EXPECT_EQ(platform::CutProductName(std::string(30, 'a') + "\xC3\xA9"), std::string(30, 'a'));
+}
+
+TEST_F(MixerTest, EnablingALineSwitchesTheLinesBeforeItOffAndLeavesLaterOnes)
+{
+    mixer->captureDevices = {{"Sound Card",
+                              {{"Mic", true}, {"Aux", true, false}, {"Line", false}, {"Stereo Mix", true}}}};
+    EnableCaptureInputLine("Sound Card", "Line");
+    const auto& lines = mixer->captureDevices[0].lines;
+    EXPECT_FALSE(lines[0].on);
+    EXPECT_TRUE(lines[1].on);  // no switch: untouched
+    EXPECT_TRUE(lines[2].on);
+    EXPECT_TRUE(lines[3].on);  // after the chosen one: untouched
+    EXPECT_EQ(IsCaptureInputLineEnabled("Sound Card", "Line"), 1);
+    EXPECT_EQ(IsCaptureInputLineEnabled("Sound Card", "Mic"), 0);
+    EXPECT_EQ(IsCaptureInputLineEnabled("Sound Card", "Aux"), 0);  // without a switch it never counts
+    EXPECT_EQ(IsCaptureInputLineEnabled("sound card", "Line"), 0);  // names are exact
+
+    // A name no line has turns every switchable line of the device off.
+    EnableCaptureInputLine("Sound Card", "Nothing");
+    EXPECT_FALSE(lines[0].on || lines[2].on || lines[3].on);
+}
+
+TEST(MixerValues, ScaleIntoTheControlsRange)
+{
+    EXPECT_EQ(platform::ScaleMixerValue(0, -20, 10), -20);
+    EXPECT_EQ(platform::ScaleMixerValue(65535, -20, 10), 10);
+    EXPECT_EQ(platform::ScaleMixerValue(32768, 0, 31), 16);
+    EXPECT_EQ(platform::ScaleMixerValue(70000, 0, 100), 100);
+    EXPECT_EQ(platform::ScaleMixerValue(500, 5, 5), 5);
+}
+
+}  // namespace
