@@ -40,9 +40,11 @@ bool CPeakMeterCtrl::SetMeterBands(int bands, int leds)
 {
     if (bands <= 0 || leds <= 0)
         return false;
+    // Under the lock: a fall step on the timer's thread reads the counts.
+    std::lock_guard<std::mutex> lock(bandsMutex_);
     bandCount_ = bands;
     ledCount_ = leds;
-    ResizeBands();
+    bands_.assign(static_cast<size_t>(bandCount_), PeakMeterData{minimum_, minimum_, peakHold_});
     return true;
 }
 
@@ -113,10 +115,10 @@ bool CPeakMeterCtrl::Stop()
 
 bool CPeakMeterCtrl::Fall()
 {
+    std::lock_guard<std::mutex> lock(bandsMutex_);
     const int fall = ledCount_ >= 2 ? maximum_ / ledCount_ : maximum_ * 10 / 100;
     const int peakFall = ledCount_ < 2 ? 5 : maximum_ / ledCount_ / 2;
     bool changed = false;
-    std::lock_guard<std::mutex> lock(bandsMutex_);
     for (PeakMeterData& band : bands_) {
         const PeakMeterData before = band;
         if (band.level > 0)

@@ -79,27 +79,22 @@ TEST_F(HyperLink, TheTextTakesTheHoverColourUnderThePointer)
     EXPECT_EQ(link.GetState(), CHyperLink::kNormal);
 }
 
-TEST_F(HyperLink, ACommandGoesToTheParentInsteadOfTheAddress)
+TEST_F(HyperLink, AClickSendsTheCommandOrElseOpensTheAddress)
 {
     CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
-    link.SetLinkUrl("http://example.test/");
+    link.SetLinkUrl("https://example.test/help/category/23#basictitle13");
     link.commandId = 32813;
     Click(parent, Screen(link, 5, 5));
     EXPECT_EQ(parent.commands, std::vector<int>{32813});
     EXPECT_TRUE(pages.Pages().empty());
-}
 
-TEST_F(HyperLink, WithoutACommandAClickOpensTheAddress)
-{
-    CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
-    link.SetLinkUrl("https://example.test/help/category/23#basictitle13");
+    link.commandId = 0;
     Click(parent, Screen(link, 5, 5));
     EXPECT_EQ(pages.Pages(), std::vector<std::string>{"https://example.test/help/category/23#basictitle13"});
-    EXPECT_TRUE(parent.commands.empty());
-
     link.SetLinkUrl("file:///etc/passwd");  // not a web page: never handed over
     Click(parent, Screen(link, 5, 5));
     EXPECT_EQ(pages.Pages().size(), 1u);
+    EXPECT_EQ(parent.commands.size(), 1u);
 }
 
 TEST_F(HyperLink, APressThatStartedElsewhereDoesNothing)
