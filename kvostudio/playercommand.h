@@ -8,3 +8,8 @@
 #include "platform/window/messages.h"
 
 inline constexpr platform::UINT WM_PLAYER_COMMAND = platform::WM_APP + 1000;
+
+// Play the playlist's current item (lParam 0 or the row chosen), and stop
+// playing (the playlist's current item was removed).
+inline constexpr unsigned ID_CMD_PLAY = 33778;
+inline constexpr unsigned ID_CMD_STOP = 33779;

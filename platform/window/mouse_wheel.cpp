@@ -1,0 +1,106 @@
+#include "platform/window/mouse_wheel.h"
+
+#include <gtk/gtk.h>
+
+#include <algorithm>
+#include <cmath>
+
+#include "platform/window/window.h"
+
+namespace platform {
+
+void* DesktopWidgetOf(Window& top);
+
+namespace {
+
+constexpr const char* kHookedKey = "kvo-mouse-wheel";
+constexpr const char* kSmoothKey = "kvo-wheel-smooth";
+
+Window* WindowAt(Window& w, Point p)
+{
+    std::vector<Window*> children = w.GetChildren();
+    for (auto it = children.rbegin(); it != children.rend(); ++it) {
+        Window* c = *it;
+        if (!c->IsWindowVisible() || !c->IsWindowEnabled())
+            continue;
+        const Rect r = c->GetRectInParent();
+        if (r.Contains(p))
+            return WindowAt(*c, {p.x - r.left, p.y - r.top});
+    }
+    return &w;
+}
+
+uint32_t KeysFromState(guint state)
+{
+    uint32_t k = 0;
+    if (state & GDK_SHIFT_MASK)
+        k |= MK_SHIFT;
+    if (state & GDK_CONTROL_MASK)
+        k |= MK_CONTROL;
+    return k;
+}
+
+gboolean OnScroll(GtkWidget* widget, GdkEventScroll* e, gpointer user)
+{
+    Window* top = Window::FromHandle(static_cast<WindowHandle>(GPOINTER_TO_UINT(user)));
+    if (!top)
+        return FALSE;
+    int delta = 0;
+    switch (e->direction) {
+    case GDK_SCROLL_UP:
+        delta = WHEEL_DELTA;
+        break;
+    case GDK_SCROLL_DOWN:
+        delta = -WHEEL_DELTA;
+        break;
+    case GDK_SCROLL_SMOOTH: {
+        // Touchpads turn in fractions: whole notches are passed on as they
+        // add up, the rest waits for the next event.
+        auto* rest = static_cast<double*>(g_object_get_data(G_OBJECT(widget), kSmoothKey));
+        if (!rest)
+            return FALSE;
+        *rest -= e->delta_y * WHEEL_DELTA;
+        delta = static_cast<int>(std::trunc(*rest));
+        *rest -= delta;
+        break;
+    }
+    default:
+        return FALSE;
+    }
+    if (delta != 0)
+        RouteMouseWheel(*top, {static_cast<int>(std::floor(e->x)), static_cast<int>(std::floor(e->y))}, delta,
+                        KeysFromState(e->state));
+    return TRUE;
+}
+
+}  // namespace
+
+void EnableMouseWheel(Window& window)
+{
+    Window* top = window.IsWindow() ? window.GetTopLevel() : nullptr;
+    auto* widget = top ? static_cast<GtkWidget*>(DesktopWidgetOf(*top)) : nullptr;
+    if (!widget || g_object_get_data(G_OBJECT(widget), kHookedKey))
+        return;
+    gtk_widget_add_events(widget, GDK_SCROLL_MASK | GDK_SMOOTH_SCROLL_MASK);
+    g_object_set_data_full(G_OBJECT(widget), kSmoothKey, new double(0.0),
+                           [](gpointer p) { delete static_cast<double*>(p); });
+    g_signal_connect(widget, "scroll-event", G_CALLBACK(OnScroll), GUINT_TO_POINTER(top->GetSafeHwnd()));
+    g_object_set_data(G_OBJECT(widget), kHookedKey, GINT_TO_POINTER(1));
+}
+
+void RouteMouseWheel(Window& top, Point client, int delta, uint32_t keys)
+{
+    if (!top.IsWindow() || !top.IsWindowEnabled() || delta == 0)
+        return;
+    Window* target = Window::GetCapture();
+    if (!target || target->GetTopLevel() != &top) {
+        if (!top.GetClientRect().Contains(client))
+            return;
+        target = WindowAt(top, client);
+    }
+    const int clamped = std::clamp(delta, -32768, 32767);
+    const WPARAM wp = MAKEWPARAM(static_cast<int>(keys & 0xFFFF), clamped);
+    target->SendMessage(WM_MOUSEWHEEL, wp, LParamFromPoint(top.ClientToScreen(client)));
+}
+
+}  // namespace platform
