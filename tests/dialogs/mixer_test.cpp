@@ -133,3 +133,33 @@ TEST(MixerValues, ScaleIntoTheControlsRange)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(AlsaMixer, AsksForWhatIsThereAndRefusesWhatIsNot)
+{
+    // Whatever cards this machine has: every listed device has a name of at
+    // most 31 bytes, and a device past the end or an unknown control is
+    // refused, never touched.
+    const std::shared_ptr<platform::MixerBackend> alsa = platform::AlsaMixerBackend();
+    const int count = alsa->DeviceCount();
+    ASSERT_GE(count, 0);
+    for (int i = 0; i < count; ++i) {
+        std::string name;
+        EXPECT_EQ(alsa->DeviceName(i, name), platform::MixerResult::Ok);
+        EXPECT_LE(name.size(), 31u);
+    }
+    std::string name;
+    EXPECT_EQ(alsa->DeviceName(count, name), platform::MixerResult::BadDevice);
+    std::vector<platform::MixerSourceLine> lines;
+    EXPECT_EQ(alsa->SourceLines(count, platform::MIXERLINE_COMPONENTTYPE_DST_WAVEIN, lines),
+              platform::MixerResult::BadDevice);
+    EXPECT_EQ(alsa->SetVolume(count, 0, 2, 100), platform::MixerResult::BadDevice);
+    EXPECT_EQ(alsa->CaptureDevices().size(), static_cast<size_t>(count));
+    EXPECT_TRUE(alsa->InputLines(count).empty());
+    EXPECT_FALSE(alsa->SetInputLineOn(count, 0, true));
+    if (count > 0)
+        EXPECT_EQ(alsa->SetVolume(0, -1, 2, 100), platform::MixerResult::NoControl);
+}
+
+}  // namespace
