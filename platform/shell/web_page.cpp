@@ -32,7 +32,8 @@ bool StartsWithNoCase(const std::string& s, const char* prefix, size_t n)
     return s.size() >= n && strncasecmp(s.c_str(), prefix, n) == 0;
 }
 
-// The first executable xdg-open on PATH; empty when there is none.
+// The first executable xdg-open in PATH's absolute folders; empty when
+// there is none.
 std::string FindOpener()
 {
     const char* path = std::getenv("PATH");
@@ -42,12 +43,14 @@ std::string FindOpener()
         size_t end = dirs.find(':', start);
         if (end == std::string::npos)
             end = dirs.size();
-        std::string dir = dirs.substr(start, end - start);
-        if (dir.empty())
-            dir = ".";
-        std::string candidate = dir + "/xdg-open";
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
+        // Only absolute folders: an empty or relative entry would run
+        // whatever xdg-open lies in the current folder.
+        if (end > start && dirs[start] == '/') {
+            std::string candidate = dirs.substr(start, end - start);
+            candidate += "/xdg-open";
+            if (access(candidate.c_str(), X_OK) == 0)
+                return candidate;
+        }
         start = end + 1;
     }
     return {};
