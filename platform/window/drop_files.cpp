@@ -7,6 +7,7 @@
 #include <unordered_set>
 
 #include "platform/window/window.h"
+#include "platform/window/window_at.h"
 
 namespace platform {
 
@@ -68,21 +69,6 @@ std::string PathFromFileUri(const std::string& uri)
     return path;
 }
 
-// The deepest visible window under p (client coordinates of w).
-Window* WindowAt(Window& w, Point p)
-{
-    std::vector<Window*> children = w.GetChildren();
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        Window* c = *it;
-        if (!c->IsWindowVisible())
-            continue;
-        const Rect r = c->GetRectInParent();
-        if (r.Contains(p))
-            return WindowAt(*c, {p.x - r.left, p.y - r.top});
-    }
-    return &w;
-}
-
 void OnDragDataReceived(GtkWidget*, GdkDragContext*, gint x, gint y, GtkSelectionData* data, guint, guint,
                         gpointer user)
 {
@@ -120,6 +106,8 @@ void DragAcceptFiles(Window& window, bool accept)
         Accepting().erase(window.GetSafeHwnd());
         return;
     }
+    // Windows that are gone take no drops.
+    std::erase_if(Accepting(), [](WindowHandle h) { return Window::FromHandle(h) == nullptr; });
     Accepting().insert(window.GetSafeHwnd());
     MakeDropTarget(window);
 }
@@ -134,7 +122,7 @@ bool DeliverDroppedFiles(Window& top, Point client, std::vector<std::string> pat
     if (paths.empty() || !top.IsWindow() || !top.GetClientRect().Contains(client))
         return false;
     const Point screen = top.ClientToScreen(client);
-    for (Window* w = WindowAt(top, client); w; w = w->IsTopLevel() ? nullptr : w->GetParent()) {
+    for (Window* w = DeepestWindowAt(top, client, false); w; w = w->IsTopLevel() ? nullptr : w->GetParent()) {
         if (!AcceptsDroppedFiles(*w))
             continue;
         DroppedFiles drop{std::move(paths), w->ScreenToClient(screen)};

@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "platform/window/window.h"
+#include "platform/window/window_at.h"
 
 namespace platform {
 
@@ -15,20 +16,6 @@ namespace {
 
 constexpr const char* kHookedKey = "kvo-mouse-wheel";
 constexpr const char* kSmoothKey = "kvo-wheel-smooth";
-
-Window* WindowAt(Window& w, Point p)
-{
-    std::vector<Window*> children = w.GetChildren();
-    for (auto it = children.rbegin(); it != children.rend(); ++it) {
-        Window* c = *it;
-        if (!c->IsWindowVisible() || !c->IsWindowEnabled())
-            continue;
-        const Rect r = c->GetRectInParent();
-        if (r.Contains(p))
-            return WindowAt(*c, {p.x - r.left, p.y - r.top});
-    }
-    return &w;
-}
 
 uint32_t KeysFromState(guint state)
 {
@@ -96,7 +83,7 @@ void RouteMouseWheel(Window& top, Point client, int delta, uint32_t keys)
     if (!target || target->GetTopLevel() != &top) {
         if (!top.GetClientRect().Contains(client))
             return;
-        target = WindowAt(top, client);
+        target = DeepestWindowAt(top, client, true);
     }
     const int clamped = std::clamp(delta, -32768, 32767);
     const WPARAM wp = MAKEWPARAM(static_cast<int>(keys & 0xFFFF), clamped);
