@@ -1,0 +1,86 @@
+// Files dragged onto the play list from another window of the desktop: a
+// real drag and drop of a text/uri-list, moved with the pointer. The
+// program never starts drags itself, so the test makes its drag source
+// with the desktop's toolkit directly.
+#include <gtk/gtk.h>
+
+#include "kvostudio/libskin/skinbitmap.h"
+#include "kvostudio/libskin/skinmanifest.h"
+#include "kvostudio/playlistdlg.h"
+#include "tests/support/mp3_maker.h"
+#include "tests/support/temp_files.h"
+#include "ui_test_env.h"
+
+using namespace platform;
+
+namespace {
+
+// A small window that hands out the given text/uri-list when dragged.
+class DragSource {
+public:
+    DragSource(std::string uris, Point at) : uris_(std::move(uris))
+    {
+        window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+        GtkWidget* box = gtk_event_box_new();
+        gtk_container_add(GTK_CONTAINER(window_), box);
+        gtk_window_set_default_size(GTK_WINDOW(window_), 100, 100);
+        gtk_window_move(GTK_WINDOW(window_), at.x, at.y);
+        static GtkTargetEntry uriList{const_cast<gchar*>("text/uri-list"), 0, 0};
+        gtk_drag_source_set(box, GDK_BUTTON1_MASK, &uriList, 1, GDK_ACTION_COPY);
+        g_signal_connect(box, "drag-data-get", G_CALLBACK(OnGet), this);
+        gtk_widget_show_all(window_);
+    }
+    ~DragSource() { gtk_widget_destroy(window_); }
+
+private:
+    static void OnGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer self)
+    {
+        const std::string& uris = static_cast<DragSource*>(self)->uris_;
+        gtk_selection_data_set(data, gdk_atom_intern("text/uri-list", FALSE), 8,
+                               reinterpret_cast<const guchar*>(uris.data()), static_cast<gint>(uris.size()));
+    }
+
+    std::string uris_;
+    GtkWidget* window_;
+};
+
+}  // namespace
+
+TEST(PlayListOnTheDisplay, TakesFilesDraggedFromAnotherWindow)
+{
+    KVO_REQUIRE_DISPLAY();
+    testsupport::TempDir dir;
+    testsupport::Mp3Options options;
+    options.bitrateKbps = 32;
+    testsupport::WriteFile(dir.File("my song.mp3"),
+                           testsupport::MakeMp3(testsupport::MakeTone(22050, 1, 2.2, 440, 0.3), options));
+    testsupport::WriteFile(dir.File("notes.txt"), {1, 2, 3});
+
+    Window main;
+    ASSERT_TRUE(main.CreateEx(0, "Main", "KVO Studio", WS_POPUP | WS_VISIBLE, RectOfSize(300, 120, 338, 329),
+                              nullptr, 0));
+    const Bitmap body = LoadSkinBitmap(skin::kBody);
+    CPlayListDlg dlg(&main, &body);
+    ASSERT_TRUE(dlg.Create());
+    dlg.MoveWindow({9, 175, 330, 319});
+    DragSource source("file://" + dir.File("my%20song.mp3") + "\r\nfile://" + dir.File("notes.txt") + "\r\n",
+                      {40, 40});
+    uitest::Settle(500);
+
+    ASSERT_TRUE(uitest::MoveTo(90, 90));
+    ASSERT_TRUE(uitest::Xdo({"mousedown", "1"}));
+    const Point target = dlg.GetList().ClientToScreen(Point{60, 30});
+    for (int i = 1; i <= 10; ++i) {
+        ASSERT_TRUE(uitest::MoveTo(90 + (target.x - 90) * i / 10, 90 + (target.y - 90) * i / 10));
+        uitest::Settle(40);
+    }
+    ASSERT_TRUE(uitest::MoveTo(target.x + 2, target.y + 2));
+    uitest::Settle(100);
+    ASSERT_TRUE(uitest::Xdo({"mouseup", "1"}));
+    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetItemCount() == 1; }, 5000));
+    EXPECT_EQ(dlg.GetList().GetItemText(0, 0), "my song.mp3");
+    EXPECT_EQ(dlg.GetList().GetItemText(0, 1), "00:02");
+
+    main.DestroyWindow();
+    uitest::Settle(50);
+}
