@@ -104,19 +104,6 @@ TEST_F(FileDrop, DropsWhileOneIsReadLoseNothing)
     EXPECT_EQ(ids.size(), 13u);
 }
 
-TEST_F(FileDrop, OnlyAWindowThatTakesFilesGetsThem)
-{
-    const std::string a = WriteMp3Song(dir, "a.mp3", {}, 1);
-    // The host takes no files; the list's scrollbar passes them to no one.
-    EXPECT_FALSE(DeliverDroppedFiles(host, {200, 190}, {a}));
-    EXPECT_FALSE(DeliverDroppedFiles(host, host.ScreenToClient(list.GetScrollbar().ClientToScreen(Point{3, 50})), {a}));
-    EXPECT_FALSE(Drop({}));
-    PumpMessages();
-    list.JoinAddThreads();
-    PumpMessages();
-    EXPECT_EQ(list.GetItemCount(), 0);
-}
-
 TEST_F(FileDrop, AListClosedWhileReadingJoinsItsThreadAndTakesNoMoreRows)
 {
     std::vector<std::string> paths;

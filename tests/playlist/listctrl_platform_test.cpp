@@ -1,6 +1,5 @@
 // The report list under the skinned lists: selecting with the pointer and
-// the keys, scrolling that keeps the focused row in view, and rows that go
-// while selected.
+// the keys, and scrolling that keeps the focused row in view.
 #include "platform/window/listctrl.h"
 #include "playlist_test_env.h"
 
@@ -88,21 +87,4 @@ TEST_F(ReportList, KeysMoveTheSelectionAndKeepItInView)
     EXPECT_EQ(list.GetTopIndex(), 5);
     list.SendMessage(WM_VSCROLL, SB_LINEUP);
     EXPECT_EQ(list.GetTopIndex(), 4);
-}
-
-TEST_F(ReportList, DeletingRowsKeepsTheRestAndTheScrollInRange)
-{
-    list.SetItemData(8, 88);
-    list.SetItemState(8, LVIS_SELECTED, LVIS_SELECTED);
-    list.EnsureVisible(9);
-    ASSERT_EQ(list.GetTopIndex(), 5);
-    for (int i = 0; i < 6; ++i)
-        list.DeleteItem(0);
-    EXPECT_EQ(list.GetItemCount(), 4);
-    EXPECT_EQ(list.GetTopIndex(), 0);
-    EXPECT_EQ(Selected(), std::vector<int>{2});
-    EXPECT_EQ(list.GetItemData(2), 88u);
-    EXPECT_EQ(list.GetItemText(2, 0), "row8");
-    EXPECT_FALSE(list.DeleteItem(4));
-    EXPECT_EQ(list.GetItemData(4), 0u);
 }
