@@ -1,0 +1,258 @@
+// The main window's dealings with the online service: the sign-in button
+// and its pending command, the personal bar's signed-in look, the three
+// uploads (a UCC recording, a container for the phone, the recording just
+// made), the phone download, and the handling of the upload results, which
+// register the file with the service and offer its pages.
+#include "kvostudio/kvostudiodlg.h"
+
+#include "kvostudio/downloadfrommobile.h"
+#include "kvostudio/fecfiledialog.h"
+#include "kvostudio/folders.h"
+#include "kvostudio/libskin/skinmanifest.h"
+#include "kvostudio/logindlg.h"
+#include "kvostudio/messages.h"
+#include "kvostudio/playercommand.h"
+#include "kvostudio/savecompletedlg.h"
+#include "kvostudio/uploadfiledlg.h"
+#include "kvostudio/uploadimpl.h"
+#include "kvostudio/windowcommands.h"
+#include "platform/shell/web_page.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr Rect kSignInRect{284, 35, 331, 52};
+constexpr Rect kSignOutRect{277, 35, 331, 52};
+constexpr Rect kTransferPullDownRect{163, 35, 178, 50};
+
+UploadMetadata MetadataOf(const UploadResult& result, int userNo, const std::string& userId)
+{
+    UploadMetadata values;
+    values.userNo = userNo;
+    values.userId = userId;
+    values.fid = result.fileId;
+    values.kvoId = result.songId;
+    values.playTime = result.playTime;
+    values.fileSize = result.fileSize;
+    values.ip = result.serverIp;
+    return values;
+}
+
+}  // namespace
+
+// --- sign-in -----------------------------------------------------------------------
+
+void CKvoStudioDlg::ShowSignInMenu(int pending)
+{
+    if (m_buttons[kSlotSignIn].GetDlgCtrlID() == kIdSignIn) {
+        CLoginDlg dlg(this);
+        dlg.OpenPage = [](const std::string& url) { OpenWebPage(url); };
+        if (RunModal(dlg) != IDOK)
+            return;
+        SetUserId(dlg.GetUserId());
+        SetPassword(dlg.GetPassword());
+        BeginSignIn(&m_serviceOwner, pending);
+        return;
+    }
+    SignOut();
+    SwapSignInButton(kIdSignOut);
+    m_buttons[kSlotPersonalPullDown].ShowWindow(SW_HIDE);
+    m_buttons[kSlotTransferPullDown].SetBitmaps(kTransferPullDownRect, skin::kBtnPullDown2, skin::kBtnPullDownOver2,
+                                                skin::kBtnPullDownPress2, "");
+    InvalidateRect(kPersonalRect, false);
+}
+
+void CKvoStudioDlg::SwapSignInButton(int id)
+{
+    CImageButton& button = m_buttons[kSlotSignIn];
+    if (id == kIdSignIn) {
+        button.SetBitmaps(kSignOutRect, skin::kBtnSignOut, skin::kBtnSignOutOver, skin::kBtnSignOutPress, "");
+        button.SetDlgCtrlID(kIdSignOut);
+    } else if (id == kIdSignOut) {
+        button.SetBitmaps(kSignInRect, skin::kBtnSignIn, skin::kBtnSignInOver, skin::kBtnSignInPress, "");
+        button.SetDlgCtrlID(kIdSignIn);
+    }
+}
+
+void CKvoStudioDlg::OnSignedIn(int pending)
+{
+    SwapSignInButton(kIdSignIn);
+    m_buttons[kSlotPersonalPullDown].ShowWindow(SW_SHOW);
+    m_buttons[kSlotTransferPullDown].SetBitmaps(kTransferPullDownRect, skin::kBtnPullDown, skin::kBtnPullDownOver,
+                                                skin::kBtnPullDownPress, "");
+    InvalidateRect(kPersonalRect, false);
+    if (pending >= 1)
+        PostMessage(WM_PLAYER_COMMAND, static_cast<WPARAM>(pending), 0);
+}
+
+void CKvoStudioDlg::OnSignInFailed(int pending)
+{
+    CLoginDlg dlg(this);
+    dlg.OpenPage = [](const std::string& url) { OpenWebPage(url); };
+    if (RunModal(dlg) != IDOK)
+        return;
+    SetUserId(dlg.GetUserId());
+    SetPassword(dlg.GetPassword());
+    BeginSignIn(&m_serviceOwner, pending);
+}
+
+// --- uploads -------------------------------------------------------------------------
+
+CUploadImpl* CKvoStudioDlg::NewUpload(int kind)
+{
+    auto* upload = new CUploadImpl(kind);
+    m_uploads.insert(upload);
+    return upload;
+}
+
+void CKvoStudioDlg::StartUpload(CUploadImpl* upload)
+{
+    // An engine that did not start posts no result: nothing would ever
+    // free it.
+    if (!upload->Start(&m_serviceOwner)) {
+        m_uploads.erase(upload);
+        delete upload;
+    }
+}
+
+void CKvoStudioDlg::FinishUpload(UploadResult* result)
+{
+    CUploadImpl* upload = result->engine;
+    if (upload && m_uploads.erase(upload)) {
+        upload->Stop();
+        delete upload;
+    }
+    result->engine = nullptr;
+}
+
+void CKvoStudioDlg::UploadUccFile()
+{
+    if (!IsSignedIn()) {
+        ShowSignInMenu(menuid::kUccUpload);
+        return;
+    }
+    CUccUploadDlg dlg(this);
+    if (RunModal(dlg) != IDOK || dlg.GetFilePath().empty())
+        return;
+    const FidReply fid = CallGetFid();
+    if (!fid.Succeeded())
+        return;
+    CUploadImpl* upload = NewUpload(CUploadImpl::kUccFile);
+    upload->SetFileId(std::to_string(fid.fid).c_str());
+    upload->SetServerIp(fid.ip);
+    upload->SetUploadUrl(fid.serverUrl);
+    upload->SetFilePath(dlg.GetFilePath());
+    upload->SetSongSourcePath(dlg.GetFilePath());
+    StartUpload(upload);
+}
+
+void CKvoStudioDlg::TransferToMobile()
+{
+    if (!IsSignedIn()) {
+        ShowSignInMenu(menuid::kToMobile);
+        return;
+    }
+    const CountReply count = CallGetLimitCount(GetUserNumber());
+    if (count.count >= kPhoneFileLimit) {
+        ShowInfo(LoadFormatString(112));
+        return;
+    }
+    if (!count.Succeeded())
+        return;
+    CTransferMobileDlg dlg(this);
+    if (RunModal(dlg) != IDOK || dlg.GetFilePath().empty())
+        return;
+    const FidReply fid = CallGetRelayFid();
+    if (!fid.Succeeded() || fid.fid == 0 || fid.ip.empty() || fid.serverUrl.empty())
+        return;
+    CUploadImpl* upload = NewUpload(CUploadImpl::kPhoneTransfer);
+    upload->SetFileId(std::to_string(fid.fid).c_str());
+    upload->SetServerIp(fid.ip);
+    upload->SetFilePath(dlg.GetFilePath());
+    upload->SetUploadUrl(fid.serverUrl);
+    upload->SetProgressCaption(LoadFormatString(129), 1);
+    StartUpload(upload);
+}
+
+void CKvoStudioDlg::TransferFromMobile()
+{
+    if (!IsSignedIn()) {
+        ShowSignInMenu(menuid::kFromMobile);
+        return;
+    }
+    CDownloadFromMobile dlg(this, GetUserNumber());
+    dlg.ChooseSavePath = [&dlg](const std::string& defaultName) {
+        CFECFileDialog save(false, "kvo", defaultName.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
+                            "Music (*.kvo) | *.kvo|", &dlg);
+        return save.DoModal() == IDOK ? save.GetPathName() : std::string();
+    };
+    RunModal(dlg);
+}
+
+void CKvoStudioDlg::UploadRecording()
+{
+    if (!IsSignedIn())
+        return;
+    const FidReply fid = CallGetFid();
+    if (!fid.Succeeded())
+        return;
+    CUploadImpl* upload = NewUpload(CUploadImpl::kRecording);
+    upload->SetFileId(std::to_string(fid.fid).c_str());
+    upload->SetServerIp(fid.ip);
+    upload->SetUploadUrl(fid.serverUrl);
+    upload->SetSongSourcePath(m_recordedSong);
+    StartUpload(upload);
+}
+
+int CKvoStudioDlg::SaveCompleteDialog(const std::string& body, const std::string& heading, int mode)
+{
+    CSaveCompleteDlg dlg(this);
+    dlg.SetBodyText(body);
+    dlg.SetHeadingText(heading);
+    dlg.SetMode(mode);
+    return RunModal(dlg);
+}
+
+void CKvoStudioDlg::OnUploadDone(UploadResult* result)
+{
+    if (result) {
+        FinishUpload(result);
+        if (IsSignedIn()) {
+            const MessageReply reply = CallAddMetadata(MetadataOf(*result, GetUserNumber(), GetUserId()));
+            if (!reply.Succeeded())
+                ShowInfo(LoadFormatString(110) + "\n" + reply.errorMsg);
+        }
+        delete result;
+    }
+    const int end = SaveCompleteDialog(LoadFormatString(107), LoadFormatString(109), CSaveCompleteDlg::kModeUploaded);
+    if (end == CSaveCompleteDlg::kSecondButton)
+        OpenServicePage(ServicePages::kEditor);
+    else if (end == CSaveCompleteDlg::kModeUploaded)
+        OpenServicePage(ServicePages::kMyAudio);
+}
+
+void CKvoStudioDlg::OnRelayUploadDone(UploadResult* result)
+{
+    if (!result)
+        return;
+    FinishUpload(result);
+    const MessageReply reply = CallAddRelayMetadata(MetadataOf(*result, GetUserNumber(), GetUserId()),
+                                                    GetFileNamePart(result->filePath.c_str()));
+    delete result;
+    if (reply.Succeeded())
+        SaveCompleteDialog(LoadFormatString(113), LoadFormatString(131), CSaveCompleteDlg::kModeSentForPhone);
+    else
+        SaveCompleteDialog("Cause : " + reply.errorMsg, LoadFormatString(110), CSaveCompleteDlg::kModeSentForPhone);
+}
+
+void CKvoStudioDlg::OnUploadFailed(UploadResult* result)
+{
+    std::string message;
+    if (result) {
+        FinishUpload(result);
+        message = result->message;
+        delete result;
+    }
+    ShowInfo(LoadFormatString(110) + "\n" + message);
+}

@@ -1,0 +1,248 @@
+// Playing the playlist from the main window: play, pause and resume, stop,
+// the end of a song by repeat code, seeking, the level channels with their
+// mutes and the microphone mixer, repeat and shuffle, the spectrum bands and
+// the time texts.
+#include <cstdio>
+
+#include <gtest/gtest.h>
+
+#include "kvostudio/lcdwnd.h"
+#include "kvostudio/mixer.h"
+#include "kvostudio/playlistdlg.h"
+#include "kvostudio/settings.h"
+#include "kvostudio/windowcommands.h"
+#include "tests/mainwindow/mainwindow_fixture.h"
+
+using namespace platform;
+using namespace mainwindowtest;
+
+namespace {
+
+using D = CKvoStudioDlg;
+
+int ReadInt(const char* section, const char* key)
+{
+    int v = -1;
+    ReadConfigInt(section, key, &v);
+    return v;
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, PlayPauseResumeAndStopTheCurrentSong)
+{
+    ASSERT_TRUE(Open());
+    Add(Kvo("a.kvo", {"First Song", "First Singer", "la la"}), 1);
+    Click(win->GetButton(D::kSlotPlay));
+    ASSERT_TRUE(win->IsPlaying());
+    EXPECT_EQ(win->GetButton(D::kSlotPlay).GetDlgCtrlID(), D::kIdPause);
+    unsigned period = 0;
+    EXPECT_TRUE(win->HasTimer(D::kPlaybackTimer, &period));
+    EXPECT_EQ(period, D::kPlaybackPeriodMs);
+    EXPECT_EQ(win->GetLcd()->GetText(1), "First Song");
+    EXPECT_EQ(win->GetLcd()->GetText(2), "First Singer");
+    EXPECT_EQ(win->GetWindowText(), win->GetPlayList()->GetCurrentDisplayText());
+    EXPECT_TRUE(win->GetPositionBar().IsWindowEnabled());
+    EXPECT_EQ(win->GetPositionBar().GetRangeMax(), static_cast<int>(win->GetLength()));
+    // A container opens the vocal and microphone channels at their levels.
+    EXPECT_EQ(win->GetLevelSlider(D::kVocal).GetPos(), 100);
+    EXPECT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 77);
+    EXPECT_EQ(win->GetLevelState(D::kVocal).available, 1);
+
+    // The timer moves the position bar as the song plays.
+    ASSERT_TRUE(WaitFor([&] {
+        sound->Advance(50);
+        return win->GetPositionBar().GetPos() >= 1;
+    }));
+
+    Click(win->GetButton(D::kSlotPlay));  // the pause look
+    EXPECT_TRUE(win->PausedFlag());
+    EXPECT_EQ(win->GetButton(D::kSlotPlay).GetDlgCtrlID(), D::kIdPlay);
+    EXPECT_FALSE(win->HasTimer(D::kPlaybackTimer));
+    const float pausedAt = win->GetPosition();
+    EXPECT_GE(pausedAt, 1.0f);
+
+    Click(win->GetButton(D::kSlotPlay));  // resumes where it stood
+    ASSERT_TRUE(win->IsPlaying());
+    // The container's seek lands up to 0.3 s later on purpose.
+    EXPECT_GE(win->GetPosition(), pausedAt - 0.05f);
+    EXPECT_LE(win->GetPosition(), pausedAt + 0.4f);
+
+    Click(win->GetButton(D::kSlotStop));
+    EXPECT_FALSE(win->IsPlaying());
+    EXPECT_FALSE(win->HasTimer(D::kPlaybackTimer));
+    EXPECT_EQ(win->GetLcd()->GetText(1), "");
+    EXPECT_EQ(win->GetLcd()->GetText(3), "00:00");
+    EXPECT_FALSE(win->GetPositionBar().IsWindowEnabled());
+    EXPECT_EQ(win->GetButton(D::kSlotPlay).GetDlgCtrlID(), D::kIdPlay);
+
+    // A song that cannot be played turns the pause look back to play.
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    const std::string gone = Kvo("gone.kvo", {"Gone", "Away", ""});
+    Add(gone, 1);
+    ASSERT_EQ(win->GetPlayList()->GetCurrentPath(), gone);
+    std::remove(gone.c_str());
+    EXPECT_EQ(win->PlayCurrent(), 0);
+    EXPECT_EQ(win->GetButton(D::kSlotPlay).GetDlgCtrlID(), D::kIdPlay);
+}
+
+TEST_F(MainWindowTest, AnMp3SongMutesVocalAndMicrophoneAndKeepsTheirLevels)
+{
+    ASSERT_TRUE(Open());
+    const std::string kvo = Kvo("a.kvo");
+    Add(kvo, 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    win->GetLevelSlider(D::kVocal).SetPos(60);
+
+    Add(Mp3("b.mp3"), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    EXPECT_EQ(win->GetLevelSlider(D::kVocal).GetPos(), 0);
+    EXPECT_EQ(win->GetLevelState(D::kVocal).available, 0);
+    EXPECT_EQ(win->GetLevelState(D::kVocal).level, 60);
+    // The vocal mute button does nothing while an MP3 is loaded.
+    Click(win->GetButton(D::kSlotMuteVocal));
+    EXPECT_EQ(win->GetLevelSlider(D::kVocal).GetPos(), 0);
+    EXPECT_EQ(win->GetLevelState(D::kVocal).on, 0);
+
+    win->GetPlayList()->SelectIndex(1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    EXPECT_EQ(win->GetLevelSlider(D::kVocal).GetPos(), 60);
+    EXPECT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 77);
+}
+
+TEST_F(MainWindowTest, TheEndOfASongTakesTheNextStepByTheRepeatCode)
+{
+    ASSERT_TRUE(Open());
+    const std::string first = Kvo("a.kvo", {"A", "X", ""}, 1);
+    Add(first, 0);
+    Add(Mp3("b.mp3", {"B", "Y", ""}, 1), 1);
+    auto playToEnd = [&] {
+        return WaitFor([&] {
+            sound->Advance(200);
+            return !win->HasTimer(D::kPlaybackTimer);
+        });
+    };
+
+    win->SetRepeatMode(1);  // off
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    ASSERT_TRUE(playToEnd());
+    Pump();
+    EXPECT_FALSE(win->IsPlaying());
+    EXPECT_EQ(win->GetLcd()->GetText(1), "");  // stopped: the last song had no next
+
+    win->SetRepeatMode(0);  // one
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    ASSERT_TRUE(playToEnd());
+    ASSERT_TRUE(WaitFor([&] { return win->IsPlaying(); }));
+    EXPECT_EQ(win->GetLcd()->GetText(1), "B");
+
+    win->SetRepeatMode(2);  // all: round to the first
+    ASSERT_TRUE(playToEnd());
+    ASSERT_TRUE(WaitFor([&] { return win->IsPlaying() && win->CurrentPath() == first; }));
+    win->StopPlayback();
+}
+
+TEST_F(MainWindowTest, ReleasingThePositionBarSeeks)
+{
+    ASSERT_TRUE(Open());
+    Add(Kvo("a.kvo", {"A", "", ""}, 3), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    win->GetPositionBar().SetPos(2);
+    win->GetPositionBar().SendNotifyToParent(NM_RELEASEDCAPTURE);
+    // The container's seek lands up to 0.3 s later on purpose.
+    EXPECT_GE(win->GetPosition(), 2.0f);
+    EXPECT_LT(win->GetPosition(), 2.35f);
+    EXPECT_TRUE(win->IsPlaying());
+}
+
+TEST_F(MainWindowTest, LevelsClampMutesRestoreAndTheMicrophoneFollowsItsSlider)
+{
+    ASSERT_TRUE(Open());
+    CImageSliderCtrl& music = win->GetLevelSlider(D::kMusic);
+    music.SetPos(5);
+    win->OnPlayerCommand(menuid::kVolumeDown, 0);
+    EXPECT_EQ(music.GetPos(), 0);
+    music.SetPos(95);
+    win->OnPlayerCommand(menuid::kVolumeUp, 0);
+    EXPECT_EQ(music.GetPos(), 100);
+
+    music.SetPos(64);
+    Click(win->GetButton(D::kSlotMuteMusic));
+    EXPECT_EQ(music.GetPos(), 0);
+    EXPECT_EQ(win->GetLevelState(D::kMusic).on, 0);
+    Click(win->GetButton(D::kSlotMuteMusic));
+    EXPECT_EQ(music.GetPos(), 64);
+
+    Add(Kvo("a.kvo"), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    const auto micValues = [&] { return mixer->devices[0].capture[0].values; };
+    EXPECT_EQ(micValues(), (std::vector<uint32_t>{MixerValueOfPercent(77), MixerValueOfPercent(77)}));
+    Click(win->GetButton(D::kSlotMuteMic));
+    EXPECT_EQ(micValues(), (std::vector<uint32_t>{0, 0}));
+    Click(win->GetButton(D::kSlotMuteMic));
+    EXPECT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 77);
+    EXPECT_EQ(micValues()[0], MixerValueOfPercent(77));
+}
+
+TEST_F(MainWindowTest, RepeatAndShuffleCycleAndAreStored)
+{
+    ASSERT_TRUE(Open());
+    ASSERT_EQ(win->GetRepeat(), 0);
+    const int cycle[] = {1, 2, 0, 1};
+    for (int expected : cycle) {
+        Click(win->GetButton(D::kSlotRepeat));
+        EXPECT_EQ(win->GetRepeat(), expected);
+        EXPECT_EQ(ReadInt(config::kGeneral, config::kRepeat), expected);
+    }
+    // The menu's entries set exactly their code.
+    win->OnPlayerCommand(menuid::kRepeatOff, 0);
+    EXPECT_EQ(win->GetRepeat(), 2);
+    win->OnPlayerCommand(menuid::kRepeatAll, 0);
+    EXPECT_EQ(win->GetRepeat(), 0);
+    win->OnPlayerCommand(menuid::kRepeatOne, 0);
+    EXPECT_EQ(win->GetRepeat(), 1);
+
+    Click(win->GetButton(D::kSlotShuffle));
+    EXPECT_EQ(win->GetShuffle(), 1);
+    EXPECT_EQ(ReadInt(config::kGeneral, config::kShuffle), 1);
+    win->OnPlayerCommand(menuid::kShuffle, 0);
+    EXPECT_EQ(win->GetShuffle(), 0);
+    EXPECT_EQ(ReadInt(config::kGeneral, config::kShuffle), 0);
+}
+
+TEST(SpectrumBands, AverageTheFftBinsInElevenBands)
+{
+    std::vector<int32_t> left(1025);
+    std::vector<int32_t> right(1025);
+    for (int k = 0; k < 1025; ++k) {
+        left[k] = k;
+        right[k] = k + 1;  // the bin's value is (2k + 1) / 2 = k
+    }
+    int bands[11];
+    CKvoStudioDlg::SpectrumBands(left.data(), right.data(), 1025, bands);
+    EXPECT_EQ(bands[0], (0 + 93) / 2);  // bins 0..93: 94 of them
+    for (int i = 1; i < 11; ++i)
+        EXPECT_EQ(bands[i], (93 * i + 1 + 93 * i + 93) / 2) << i;  // bins 93i+1 .. 93i+93
+
+    // Bin 1024 is summed but never stored, and bin 0 counts in band 0.
+    std::fill(left.begin(), left.end(), 0);
+    std::fill(right.begin(), right.end(), 0);
+    left[1024] = right[1024] = 1000;
+    left[0] = right[0] = 94 * 10;
+    CKvoStudioDlg::SpectrumBands(left.data(), right.data(), 1025, bands);
+    EXPECT_EQ(bands[0], 10);
+    EXPECT_EQ(bands[10], 0);
+}
+
+TEST_F(MainWindowTest, TimeTextsFollowEveryTwelfthTimerMessage)
+{
+    ASSERT_TRUE(Open());
+    win->GetLcd()->SetPositionTime(59);
+    const int before = win->GetTickCount();
+    for (int i = before; i < 11; ++i)
+        win->SendMessage(WM_TIMER, 77);
+    EXPECT_EQ(win->GetLcd()->GetText(3), "00:59");
+    win->SendMessage(WM_TIMER, 77);
+    EXPECT_EQ(win->GetLcd()->GetText(3), "00:00");
+    EXPECT_EQ(win->GetTickCount(), 0);
+}
