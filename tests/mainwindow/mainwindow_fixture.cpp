@@ -113,9 +113,11 @@ void MainWindowTest::TearDown()
     unsetenv("KVO_DATA_DIR");
 }
 
-bool MainWindowTest::Open()
+bool MainWindowTest::Open(const std::string& arg1, const std::string& arg2)
 {
     win = std::make_unique<TestMainWindow>();
+    win->arg1 = arg1;
+    win->arg2 = arg2;
     if (!win->Create(CKvoStudioDlg::IDD, nullptr))
         return false;
     Pump();

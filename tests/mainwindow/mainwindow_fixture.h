@@ -71,8 +71,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Builds the window (modeless, shown). False when it failed.
-    bool Open();
+    // Builds the window (modeless, shown) with the command line given.
+    // False when it failed.
+    bool Open(const std::string& arg1 = "", const std::string& arg2 = "");
     void Close();
 
     std::string Kvo(const std::string& name, const SongTags& tags = {"Song", "Singer", ""}, int seconds = 2);

@@ -1,0 +1,77 @@
+#include "kvostudio/kvostudioapp.h"
+
+#include <cstdio>
+
+#include "kvostudio/crashdump.h"
+#include "kvostudio/helpers.h"
+#include "kvostudio/kvostudiodlg.h"
+#include "kvostudio/updatecheck.h"
+#include "platform/instance/single_instance.h"
+#include "platform/window/copy_data.h"
+#include "platform/window/debug_output.h"
+#include "platform/window/ui_loop.h"
+
+using namespace platform;
+
+CKvoStudioApp theApp;
+
+HandOffRequest CKvoStudioApp::MakeHandOff(const std::string& option, const std::string& path)
+{
+    HandOffRequest request;
+    if (option == "/open")
+        request.code = kOpenCode;
+    else if (option == "/play")
+        request.code = kPlayCode;
+    else
+        return request;
+    if (path.size() > kMaxHandOffText) {
+        // The running copy takes paths of up to 1023 bytes; a longer one is
+        // not cut into another file's name.
+        DebugOutput("The path is too long to hand to the running KVO Studio: " + path);
+        request.code = kActivateCode;
+        return request;
+    }
+    request.text = path;
+    return request;
+}
+
+bool CKvoStudioApp::DeliverHandOff(Window* mainWindow, const HandOffRequest& request)
+{
+    if (!mainWindow || !mainWindow->PostMessage(WM_SYSCOMMAND, SC_RESTORE, 0))
+        return false;
+    if (request.code != kOpenCode && request.code != kPlayCode)
+        return true;
+    COPYDATASTRUCT* data = MakeCopyData(request.code, request.text);
+    if (!PostMessage(mainWindow->GetSafeHwnd(), WM_COPYDATA, 0, reinterpret_cast<LPARAM>(data), FreeCopyData)) {
+        FreeCopyData(reinterpret_cast<LPARAM>(data));
+        return false;
+    }
+    return true;
+}
+
+int CKvoStudioApp::InitInstance()
+{
+    SingleInstance instance(kInstanceName);
+    if (instance.Acquire() == SingleInstance::Role::Second) {
+        // Another copy runs: it comes to the front and takes the file.
+        SingleInstance::SendHandOff(kInstanceName, MakeHandOff(GetCommandLineArg(1), GetCommandLineArg(2)));
+        return 0;
+    }
+    const InstallCrashHandler crashHandler;
+    if (!InitWindowing(DisplayMode::Auto)) {
+        std::fputs("KVO Studio needs a graphical desktop (an X display) to show its window.\n", stderr);
+        return 1;
+    }
+    if (CheckForUpdate(kRunningVersion)) {
+        instance.Release();
+        RunUpdater();
+        return 0;
+    }
+    CKvoStudioDlg dlg;
+    m_pMainWnd = &dlg;
+    instance.Listen([this](const HandOffRequest& request) { return DeliverHandOff(m_pMainWnd.load(), request); });
+    const int result = dlg.DoModal();
+    instance.Release();
+    m_pMainWnd = nullptr;
+    return result == -1 ? 1 : 0;
+}

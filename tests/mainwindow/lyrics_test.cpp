@@ -1,0 +1,87 @@
+// The lyrics window: shown beside the main window with the current song's
+// lyrics, following the song, closed by its own button, and its help text.
+#include <filesystem>
+
+#include <gtest/gtest.h>
+
+#include "kvostudio/folders.h"
+#include "kvostudio/libskin/skinbitmap.h"
+#include "kvostudio/libskin/skinmanifest.h"
+#include "kvostudio/lyricsdlg.h"
+#include "kvostudio/playlistdlg.h"
+#include "tests/mainwindow/mainwindow_fixture.h"
+
+using namespace platform;
+using namespace mainwindowtest;
+
+namespace {
+
+using D = CKvoStudioDlg;
+
+bool ShowsImage(CImageButton& button, const char* image)
+{
+    const Bitmap expected = LoadSkinBitmap(image);
+    return button.RenderToBitmap().GetPixel(10, 10) == expected.GetPixel(10, 10);
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheLyricsWindowOpensBesideTheMainWindowWithTheSongsLyrics)
+{
+    ASSERT_TRUE(Open());
+    Add(Kvo("a.kvo", {"First", "Singer", "Row one"}), 1);
+    CImageButton& button = win->GetButton(D::kSlotLyrics);
+    Click(button);
+    CLyricsDlg* lyrics = win->GetLyricsDlg();
+    ASSERT_NE(lyrics, nullptr);
+    EXPECT_TRUE(lyrics->IsWindowVisible());
+    const Rect main = win->GetWindowRect();
+    const Rect beside = lyrics->GetWindowRect();
+    EXPECT_EQ(beside.left, main.right);
+    EXPECT_EQ(beside.top, main.top);
+    EXPECT_EQ(beside.GetSize(), main.GetSize());  // it was laid onto the main window
+    EXPECT_EQ(lyrics->GetLyricsText(), "Lyrics View\n\nRow one");
+    EXPECT_EQ(lyrics->GetHelpText(), CLyricsDlg::kHelpText);
+    EXPECT_EQ(lyrics->GetWindowText(), "KVO Studio");
+    Pump();
+    EXPECT_TRUE(ShowsImage(button, skin::kBtnLyricsOver));
+
+    // It follows the song that starts while it is up.
+    Add(Mp3("b.mp3", {"Second", "Singer", ""}), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    EXPECT_EQ(lyrics->GetLyricsText(), "Lyrics View\n\nThere is no lyrics found on current file.");
+
+    Click(button);
+    EXPECT_FALSE(lyrics->IsWindowVisible());
+    Pump();
+    EXPECT_TRUE(ShowsImage(button, skin::kBtnLyrics));
+}
+
+TEST_F(MainWindowTest, TheLyricsWindowsCloseButtonTellsTheMainWindowBeforeItGoes)
+{
+    ASSERT_TRUE(Open());
+    Click(win->GetButton(D::kSlotLyrics));
+    CLyricsDlg* lyrics = win->GetLyricsDlg();
+    ASSERT_TRUE(lyrics->IsWindowVisible());
+    Click(lyrics->CloseButton());
+    // Told first, the main window hid it once; told afterwards, it would
+    // have shown it again.
+    EXPECT_FALSE(lyrics->IsWindowVisible());
+    Pump();
+    EXPECT_TRUE(ShowsImage(win->GetButton(D::kSlotLyrics), skin::kBtnLyrics));
+    Click(win->GetButton(D::kSlotLyrics));
+    EXPECT_TRUE(lyrics->IsWindowVisible());
+}
+
+TEST_F(MainWindowTest, WithoutTheCaptionStripTheLyricsWindowHasNoHelpText)
+{
+    skintest::ScopedSkinFolder skin;
+    for (const auto& entry : std::filesystem::directory_iterator(GetProgramFolder() + "skin"))
+        if (entry.path().filename() != skin::kCaptionStrip)
+            std::filesystem::copy_file(entry.path(), skin.Path() + "/" + entry.path().filename().string());
+    ASSERT_TRUE(Open());
+    win->ToggleLyrics();
+    ASSERT_NE(win->GetLyricsDlg(), nullptr);
+    EXPECT_TRUE(win->GetLyricsDlg()->IsWindowVisible());
+    EXPECT_EQ(win->GetLyricsDlg()->GetHelpText(), "");
+}
