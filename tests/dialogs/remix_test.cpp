@@ -192,7 +192,7 @@ protected:
     {
         Remix::SetUp();
         sim = std::make_shared<audio::SimulatedOutput>();
-        sim->SetRealTime(3.0);
+        sim->SetRealTime(1.0);  // a busy machine must still see the take play
         audio::UseSimulatedOutput(sim);
     }
     void TearDown() override
