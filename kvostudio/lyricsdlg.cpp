@@ -44,7 +44,7 @@ bool CLyricsDlg::OnInitDialog()
     CResizingDialog::OnInitDialog();
     SetWindowText("KVO Studio");
     const Rect now = GetWindowRect();
-    m_lyrics.Create("", WS_VISIBLE, {}, this, kLyricsId, StaticText::kSunken);
+    m_lyrics.Create({}, this, kLyricsId);
     m_help.Create("", WS_VISIBLE, {}, this, kHelpId);
     m_help.SetColours(kHelpTextColour, kBodyColour);
     m_help.SetFontFace(g_LanguageSettings.GetLanguageFontName());
@@ -93,6 +93,9 @@ LRESULT CLyricsDlg::OnSize(const Message&)
 {
     const LRESULT result = Default();
     PlaceControls();
+    // A new size is a new surface: every control paints itself again.
+    for (Window* child : GetChildren())
+        child->Invalidate(false);
     return result;
 }
 

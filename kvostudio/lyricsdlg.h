@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kvostudio/libskin/imagebutton.h"
+#include "kvostudio/lyricsview.h"
 #include "kvostudio/resizingdialog.h"
 #include "platform/draw/bitmap.h"
 #include "platform/window/static_text.h"
@@ -27,9 +28,9 @@ public:
     explicit CLyricsDlg(platform::Window* parent);
 
     void SetLyricsText(const std::string& text);
-    std::string GetLyricsText() const { return m_lyrics.GetWindowText(); }
+    const std::string& GetLyricsText() const { return m_lyrics.GetText(); }
     const std::string& GetHelpText() const { return m_helpText; }
-    platform::StaticText& LyricsField() { return m_lyrics; }
+    CLyricsView& LyricsField() { return m_lyrics; }
     platform::StaticText& HelpField() { return m_help; }
     CImageButton& CloseButton() { return m_closeButton; }
 
@@ -49,7 +50,7 @@ private:
     platform::Bitmap m_top;
     CImageButton m_closeButton;
     std::string m_helpText;
-    platform::StaticText m_lyrics;
+    CLyricsView m_lyrics;
     platform::StaticText m_help;
     platform::Window* m_parent;
 };

@@ -8,6 +8,9 @@
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/lyricsdlg.h"
+#include "kvostudio/lyricsview.h"
+#include "platform/draw/font.h"
+#include "platform/window/mouse_wheel.h"
 #include "kvostudio/playlistdlg.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
 
@@ -84,4 +87,46 @@ TEST_F(MainWindowTest, WithoutTheCaptionStripTheLyricsWindowHasNoHelpText)
     ASSERT_NE(win->GetLyricsDlg(), nullptr);
     EXPECT_TRUE(win->GetLyricsDlg()->IsWindowVisible());
     EXPECT_EQ(win->GetLyricsDlg()->GetHelpText(), "");
+}
+
+TEST(LyricsView, BreaksAtLineEndsAndWrapsAtTheFieldsWidth)
+{
+    Bitmap probe(1, 1);
+    DC dc(probe);
+    const Font font(Font::kFallbackFace, -12, 400);
+    dc.SelectFont(&font);
+    const int width = dc.GetTextExtent("aaaa bbbb").cx;
+    const std::vector<std::string> lines = CLyricsView::WrapText(dc, "one\r\ntwo\rthree\n\naaaa bbbb cccc", width);
+    EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "", "aaaa bbbb", "cccc"}));
+
+    // A word wider than the field is cut, and nothing is lost.
+    const std::string word(40, 'x');
+    const int narrow = dc.GetTextExtent("xxxxx").cx;
+    std::string joined;
+    for (const std::string& line : CLyricsView::WrapText(dc, word, narrow)) {
+        EXPECT_LE(dc.GetTextExtent(line).cx, narrow);
+        EXPECT_FALSE(line.empty());
+        joined += line;
+    }
+    EXPECT_EQ(joined, word);
+}
+
+TEST_F(MainWindowTest, LongLyricsScrollWithTheWheel)
+{
+    ASSERT_TRUE(Open());
+    std::string many;
+    for (int i = 1; i <= 60; ++i)
+        many += "Line " + std::to_string(i) + "\n";
+    Add(Kvo("long.kvo", {"Long", "Singer", many}), 1);
+    win->ToggleLyrics();
+    CLyricsView& view = win->GetLyricsDlg()->LyricsField();
+    ASSERT_GT(view.Lines().size(), 60u);
+    const Point middle = win->GetLyricsDlg()->ScreenToClient(view.ClientToScreen(Point{20, 20}));
+    RouteMouseWheel(*win->GetLyricsDlg(), middle, -WHEEL_DELTA);
+    EXPECT_EQ(view.GetTopLine(), CLyricsView::kWheelLines);
+    RouteMouseWheel(*win->GetLyricsDlg(), middle, 5 * WHEEL_DELTA);
+    EXPECT_EQ(view.GetTopLine(), 0);
+    view.ScrollLines(1000);  // never past the last page
+    EXPECT_EQ(view.GetTopLine() + (view.GetClientRect().Height() - 2 * CLyricsView::kMargin) / CLyricsView::kLineHeight,
+              static_cast<int>(view.Lines().size()));
 }

@@ -1,0 +1,51 @@
+#pragma once
+// The lyrics window's text field: the lyrics on a white field in lines
+// broken at the line ends and wrapped at the field's width, scrolled by the
+// wheel and the Up, Down, Page Up and Page Down keys once it has the focus.
+
+#include <string>
+#include <vector>
+
+#include "platform/draw/dc.h"
+#include "platform/window/window.h"
+
+class CLyricsView : public platform::Window {
+public:
+    static constexpr int kLineHeight = 16;
+    static constexpr int kMargin = 4;
+    static constexpr int kWheelLines = 3;
+
+    bool Create(const platform::Rect& rect, platform::Window* parent, int id);
+    // Keeps the text as given; shows it from the top.
+    void SetText(const std::string& text);
+    const std::string& GetText() const { return text_; }
+
+    // The lines as shown at the field's width (the text's own line ends
+    // and the wraps).
+    const std::vector<std::string>& Lines();
+    int GetTopLine() const { return top_; }
+    void ScrollLines(int count);
+    void SetFontFace(const std::string& face) { face_ = face; wrappedWidth_ = -1; }
+
+    // Breaks the text into lines no wider than 'width' in the context's
+    // font: at line ends ("\r\n", "\n" or "\r"), then between words, and
+    // inside a word only when the word alone is wider.
+    static std::vector<std::string> WrapText(platform::DC& dc, const std::string& text, int width);
+
+    const platform::MessageMap* GetMessageMap() const override;
+
+private:
+    int VisibleLines() const;
+    platform::LRESULT OnPaint(const platform::Message& m);
+    platform::LRESULT OnEraseBkgnd(const platform::Message& m);
+    platform::LRESULT OnMouseWheel(const platform::Message& m);
+    platform::LRESULT OnLButtonDown(const platform::Message& m);
+    platform::LRESULT OnKeyDown(const platform::Message& m);
+    platform::LRESULT OnSize(const platform::Message& m);
+
+    std::string text_;
+    std::string face_ = "Sans";
+    std::vector<std::string> lines_;
+    int wrappedWidth_ = -1;
+    int top_ = 0;
+};
