@@ -1,14 +1,13 @@
 #include "kvostudio/downloadfrommobile.h"
 
-#include "kvostudio/lang.h"
 #include "kvostudio/libskin/memdc.h"
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/messages.h"
 #include "kvostudio/onlinetrace.h"
 #include "kvostudio/serviceprogress.h"
+#include "kvostudio/skinframe.h"
 #include "kvostudio/webservice.h"
-#include "platform/draw/font.h"
 #include "platform/window/paint_dc.h"
 
 using namespace platform;
@@ -16,10 +15,6 @@ using namespace platform;
 namespace {
 
 constexpr Size kWindowSize{393, 254};
-constexpr COLORREF kWindowFill = RGB(0x58, 0x59, 0x5B);
-constexpr COLORREF kBorder = RGB(54, 55, 55);
-constexpr COLORREF kTitleColour = RGB(210, 212, 211);
-constexpr COLORREF kTextColour = RGB(189, 190, 191);
 constexpr COLORREF kEmptyPanel = RGB(70, 69, 74);
 constexpr Rect kListPlace{14, 80, 379, 190};
 constexpr Rect kDownloadPlace{140, 205, 247, 234};
@@ -76,14 +71,11 @@ bool CDownloadFromMobile::OnInitDialog()
 {
     Dialog::OnInitDialog();
     list_.Create(kListPlace, this, kListId);
-    SetWindowText("KVO Studio");
+    SetWindowText(skinframe::kTitle);
     SetWindowPos(0, 0, kWindowSize.cx, kWindowSize.cy, SWP_NOMOVE | SWP_NOZORDER);
     CenterWindow();
-    SetBackgroundColour(kWindowFill);
-    closeButton_.Create({373, 8, 385, 20}, this, IDCANCEL, skin::kIcoCloseOn, skin::kIcoCloseOn, skin::kIcoClosePush,
-                        "");
-    downButton_.Create({353, 8, 365, 20}, this, kDownButton, skin::kIcoDownOn, skin::kIcoDownOn, skin::kIcoDownPush,
-                       "");
+    SetBackgroundColour(skinframe::kFill);
+    skinframe::CreateCaptionButtons(*this, closeButton_, downButton_, kDownButton);
     top_ = LoadSkinBitmap(skin::kCaptionStrip);
     if (!top_.IsNull())
         LoadList();
@@ -192,35 +184,17 @@ LRESULT CDownloadFromMobile::OnEraseBkgnd(const Message&)
     return 1;
 }
 
-void CDownloadFromMobile::DrawFrame(DC& dc)
-{
-    const Rect client = GetClientRect();
-    dc.FillSolidRect(client, kWindowFill);
-    if (!top_.IsNull())
-        dc.BitBlt(0, 0, top_.Width(), top_.Height(), top_, 0, 0);
-    dc.FrameRect(client, kBorder);
-    const Font title(g_LanguageSettings.GetLanguageFontName(), -12, 700);
-    dc.SelectFont(&title);
-    dc.SetBkMode(TRANSPARENT);
-    dc.SetTextColor(kTitleColour);
-    dc.DrawText(GetWindowText(), {17, 5, 220, 30}, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    dc.SelectFont(nullptr);
-}
-
 LRESULT CDownloadFromMobile::OnPaint(const Message&)
 {
     PaintDC paint(*this);
     CMemDC dc(&paint, GetClientRect());
-    DrawFrame(dc);
-    const Font text(g_LanguageSettings.GetLanguageFontName(), -12, 400);
-    dc.SelectFont(&text);
-    dc.SetBkMode(TRANSPARENT);
-    dc.SetTextColor(kTextColour);
-    dc.DrawText(LoadStringTableEntry(kIntroTextId), {16, 40, 374, 71}, DT_LEFT | DT_NOPREFIX);
+    skinframe::DrawFrame(dc, *this, top_);
+    skinframe::DrawTextIn(dc, LoadStringTableEntry(kIntroTextId), {16, 40, 374, 71}, skinframe::kBodyText, -12, 400,
+                          DT_LEFT);
     if (rowCount_ == 0) {
         dc.FillRoundRect({14, 80, 384, 193}, 2, 2, kEmptyPanel);
-        dc.DrawText(kNoFilesText, {50, 115, 329, 155}, DT_CENTER | DT_NOPREFIX | DT_WORDBREAK);
+        skinframe::DrawTextIn(dc, kNoFilesText, {50, 115, 329, 155}, skinframe::kBodyText, -12, 400,
+                              DT_CENTER | DT_WORDBREAK);
     }
-    dc.SelectFont(nullptr);
     return 0;
 }

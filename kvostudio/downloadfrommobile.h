@@ -49,7 +49,6 @@ private:
 
     void LoadList();
     void ShowOkButton();
-    void DrawFrame(platform::DC& dc);
 
     platform::LRESULT OnRowClose(const platform::Message& m);
     platform::LRESULT OnDownloadResult(const platform::Message& m);

@@ -1,12 +1,12 @@
 #include "kvostudio/logindlg.h"
 
-#include "kvostudio/lang.h"
 #include "kvostudio/libskin/memdc.h"
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/messages.h"
 #include "kvostudio/onlinetrace.h"
 #include "kvostudio/settings.h"
+#include "kvostudio/skinframe.h"
 #include "kvostudio/webservice.h"
 #include "platform/draw/font.h"
 #include "platform/window/paint_dc.h"
@@ -16,18 +16,12 @@ using namespace platform;
 namespace {
 
 constexpr Size kWindowSize{473, 283};
-constexpr COLORREF kWindowFill = RGB(0x58, 0x59, 0x5B);
-constexpr COLORREF kBorder = RGB(54, 55, 55);
-constexpr COLORREF kTitleColour = RGB(210, 212, 211);
-constexpr COLORREF kTextColour = RGB(189, 190, 191);
-constexpr COLORREF kPanelFill = RGB(237, 237, 237);
 constexpr COLORREF kLabelColour = RGB(25, 25, 25);
 constexpr COLORREF kSmallColour = RGB(88, 88, 88);
 constexpr COLORREF kLinkColour = RGB(166, 0, 25);
 constexpr COLORREF kLinkHover = RGB(88, 89, 91);
 constexpr COLORREF kSignUpColour = RGB(255, 149, 0);
 constexpr Rect kPanel{13, 70, 460, 230};
-constexpr Size kCaptionStripSize{393, 27};
 constexpr unsigned kSiteNameId = 124;
 
 constexpr uint32_t kSingleLine = DT_LEFT | DT_SINGLELINE | DT_NOPREFIX;
@@ -73,7 +67,7 @@ bool CLoginDlg::OnInitDialog()
     SetWindowPos(0, 0, kWindowSize.cx, kWindowSize.cy, SWP_NOMOVE | SWP_NOZORDER);
     CenterWindow();
     SetWindowText("Sign in to " + SiteName());
-    SetBackgroundColour(kWindowFill);
+    SetBackgroundColour(skinframe::kFill);
     PlaceControls();
 
     char remembered[config::kIdCapacity] = {};
@@ -100,17 +94,14 @@ bool CLoginDlg::OnInitDialog()
     for (int i = 0; i < 3; ++i) {
         links_[i] = std::make_unique<ServiceLink>();
         links_[i]->Create(specs[i].text, PageAddress(specs[i].page), specs[i].rect, this, specs[i].id, kLinkColour,
-                          kLinkHover, i == 2 ? kWindowFill : kPanelFill, -11);
+                          kLinkHover, i == 2 ? skinframe::kFill : skinframe::kPanel, -11);
     }
     return true;
 }
 
 void CLoginDlg::PlaceControls()
 {
-    closeButton_.Create({453, 8, 465, 20}, this, IDCANCEL, skin::kIcoCloseOn, skin::kIcoCloseOn, skin::kIcoClosePush,
-                        "");
-    downButton_.Create({433, 8, 445, 20}, this, kDownButton, skin::kIcoDownOn, skin::kIcoDownOn, skin::kIcoDownPush,
-                       "");
+    skinframe::CreateCaptionButtons(*this, closeButton_, downButton_, kDownButton, kWindowSize.cx);
     top_ = LoadSkinBitmap(skin::kCaptionStrip);
     if (!top_.IsNull())
         signInButton_.Create({130, 182, 213, 206}, this, IDOK, skin::kBtnSignInDialog, skin::kBtnSignInDialog,
@@ -118,7 +109,7 @@ void CLoginDlg::PlaceControls()
     idEdit_.Create(WS_VISIBLE, {131, 94, 351, 114}, this, kIdEdit);
     passwordEdit_.Create(WS_VISIBLE, {131, 120, 351, 140}, this, kPasswordEdit, EditBox::kPassword);
     remember_.Create("Remember ID", WS_VISIBLE, {356, 98, 368, 110}, this, kRememberCheck);
-    const std::string face = g_LanguageSettings.GetLanguageFontName();
+    const std::string face = skinframe::FontFace();
     idEdit_.SetFontFace(face);
     passwordEdit_.SetFontFace(face);
 }
@@ -171,41 +162,26 @@ LRESULT CLoginDlg::OnEraseBkgnd(const Message&)
     return 1;
 }
 
-void CLoginDlg::DrawFrame(DC& dc)
-{
-    const Rect client = GetClientRect();
-    dc.FillSolidRect(client, kWindowFill);
-    if (!top_.IsNull())
-        dc.StretchBlt({0, 0, client.right, kCaptionStripSize.cy}, top_,
-                      {0, 0, kCaptionStripSize.cx, kCaptionStripSize.cy});
-    dc.FrameRect(client, kBorder);
-    const Font title(g_LanguageSettings.GetLanguageFontName(), -12, 700);
-    dc.SelectFont(&title);
-    dc.SetBkMode(TRANSPARENT);
-    dc.SetTextColor(kTitleColour);
-    dc.DrawText(GetWindowText(), {17, 5, 220, 30}, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    dc.SelectFont(nullptr);
-}
-
 LRESULT CLoginDlg::OnPaint(const Message&)
 {
     PaintDC paint(*this);
     CMemDC dc(&paint, GetClientRect());
-    DrawFrame(dc);
-    dc.FillRoundRect(kPanel, 2, 2, kPanelFill);
+    // The dialog is wider than the caption strip: the strip stretches.
+    skinframe::DrawFrame(dc, *this, top_, skinframe::StripFit::Stretched);
+    dc.FillRoundRect(kPanel, 2, 2, skinframe::kPanel);
     dc.SetBkMode(TRANSPARENT);
 
-    const std::string face = g_LanguageSettings.GetLanguageFontName();
+    const std::string face = skinframe::FontFace();
     const Font normal12(face, -12, 400);
     const Font bold12(face, -12, 700);
     const Font small11(face, -11, 400);
 
     dc.SelectFont(&normal12);
-    dc.SetTextColor(kTextColour);
+    dc.SetTextColor(skinframe::kBodyText);
     dc.DrawText("Enter your ID and Password to sign in.", {16, 40, 374, 226}, DT_LEFT | DT_NOPREFIX);
-    int x = DrawRun(dc, "New to " + SiteName() + "? ", 16, 246, kTextColour);
+    int x = DrawRun(dc, "New to " + SiteName() + "? ", 16, 246, skinframe::kBodyText);
     x = DrawRun(dc, "Sign up", x, 246, kSignUpColour);
-    DrawRun(dc, " now!", x, 246, kTextColour);
+    DrawRun(dc, " now!", x, 246, skinframe::kBodyText);
 
     dc.SelectFont(&bold12);
     dc.SetTextColor(kLabelColour);

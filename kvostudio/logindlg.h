@@ -53,7 +53,6 @@ protected:
 
 private:
     void PlaceControls();
-    void DrawFrame(platform::DC& dc);
     void OnLink(int id);
 
     platform::LRESULT OnTimer(const platform::Message& m);

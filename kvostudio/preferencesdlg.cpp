@@ -2,6 +2,7 @@
 
 #include "kvostudio/lang.h"
 #include "kvostudio/settings.h"
+#include "kvostudio/skinframe.h"
 #include "platform/draw/font.h"
 #include "platform/fs/known_folders.h"
 #include "platform/window/debug_output.h"
@@ -278,7 +279,7 @@ LRESULT CPreferencesDlg::OnLButtonDown(const Message& m)
 {
     const Point p = PointFromLParam(m.lParam);
     if (p.y < kCaptionHeight)
-        PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, LParamFromPoint(ClientToScreen(p)));
+        skinframe::DragWindow(*this, p);
     return 0;
 }
 

@@ -4,11 +4,10 @@
 #include <cstdio>
 #include <thread>
 
-#include "kvostudio/lang.h"
 #include "kvostudio/libskin/memdc.h"
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
-#include "platform/draw/font.h"
+#include "kvostudio/skinframe.h"
 #include "platform/window/message_box.h"
 #include "platform/window/paint_dc.h"
 #include "platform/window/ui_loop.h"
@@ -18,19 +17,7 @@ using namespace platform;
 namespace {
 
 constexpr Size kWindowSize{392, 253};
-constexpr COLORREF kWindowFill = RGB(0x58, 0x59, 0x5B);
-constexpr COLORREF kBodyFill = RGB(237, 237, 237);
-constexpr COLORREF kBorder = RGB(54, 55, 55);
-constexpr COLORREF kTitleColour = RGB(210, 212, 211);
-constexpr COLORREF kCaptionColour = RGB(189, 190, 191);
 constexpr COLORREF kPercentColour = RGB(0x59, 0x59, 0x5A);
-constexpr Size kCaptionStripSize{393, 27};
-const char* const kTitle = "KVO Studio";
-
-std::string UiFontFace()
-{
-    return g_LanguageSettings.GetLanguageFontName();
-}
 
 }  // namespace
 
@@ -75,9 +62,9 @@ Rect CProgressDlg::BarRect() const
 bool CProgressDlg::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    SetWindowText(kTitle);
+    SetWindowText(skinframe::kTitle);
     SetWindowPos(0, 0, kWindowSize.cx, kWindowSize.cy, SWP_NOMOVE | SWP_NOZORDER);
-    SetBackgroundColour(kWindowFill);
+    SetBackgroundColour(skinframe::kFill);
 
     barWindowRect_ = BarRect();
     trackRect_ = {0, 0, 249, 5};
@@ -175,43 +162,20 @@ LRESULT CProgressDlg::OnTimer(const Message& m)
     return 0;
 }
 
-void CProgressDlg::DrawFrame(DC& dc)
-{
-    const Rect client = GetClientRect();
-    dc.FillSolidRect(client, kWindowFill);
-    dc.BitBlt(0, 0, kCaptionStripSize.cx, kCaptionStripSize.cy, top_, 0, 0);
-    dc.DrawLine({0, 0}, {client.right, 0}, kBorder);
-    dc.DrawLine({0, 0}, {0, client.bottom}, kBorder);
-    dc.DrawLine({0, client.bottom - 1}, {client.right, client.bottom - 1}, kBorder);
-    dc.DrawLine({client.right - 1, 0}, {client.right - 1, client.bottom}, kBorder);
-    const Font title(UiFontFace(), -12, 700);
-    dc.SelectFont(&title);
-    dc.SetBkMode(TRANSPARENT);
-    dc.SetTextColor(kTitleColour);
-    dc.DrawText(GetWindowText(), {17, 5, 220, 30}, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    dc.SelectFont(nullptr);
-}
-
 LRESULT CProgressDlg::OnPaint(const Message&)
 {
     PaintDC paint(*this);
     CMemDC dc(&paint, GetClientRect());
     // The frame first: it fills the whole window, the body sits on it.
-    DrawFrame(dc);
-    dc.FillRoundRect(BodyRect(), 2, 2, kBodyFill);
-    dc.SetBkMode(TRANSPARENT);
-    const Font text(UiFontFace(), -12, 400);
-    dc.SelectFont(&text);
-    dc.SetTextColor(kCaptionColour);
-    dc.DrawText(caption_, {15, 40, 390, 80}, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    skinframe::DrawFrame(dc, *this, top_);
+    dc.FillRoundRect(BodyRect(), 2, 2, skinframe::kPanel);
+    const COLORREF text = skinframe::kBodyText;
+    skinframe::DrawTextIn(dc, caption_, {15, 40, 390, 80}, text, -12, 400, DT_LEFT | DT_WORDBREAK);
     if (hasFileName_)
-        dc.DrawText(" You've selected : " + fileName_, {15, 90, 390, 110},
-                    DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS | DT_NOPREFIX);
-    const Font small(UiFontFace(), -11, 400);
-    dc.SelectFont(&small);
-    dc.SetTextColor(kPercentColour);
-    dc.DrawText(percentText_, PercentRect(), DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    dc.SelectFont(nullptr);
+        skinframe::DrawTextIn(dc, " You've selected : " + fileName_, {15, 90, 390, 110}, text, -12, 400,
+                              DT_LEFT | DT_SINGLELINE | DT_END_ELLIPSIS);
+    skinframe::DrawTextIn(dc, percentText_, PercentRect(), kPercentColour, -11, 400,
+                          DT_CENTER | DT_VCENTER | DT_SINGLELINE);
     return 0;
 }
 
@@ -223,13 +187,13 @@ LRESULT CProgressDlg::OnEraseBkgnd(const Message&)
 LRESULT CProgressDlg::OnLButtonDown(const Message& m)
 {
     // A press anywhere moves the window, as the skinned dialogs' captions do.
-    PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, LParamFromPoint(ClientToScreen(PointFromLParam(m.lParam))));
+    skinframe::DragWindow(*this, PointFromLParam(m.lParam));
     return 0;
 }
 
 void CProgressDlg::OnCloseCommand()
 {
-    MessageBox(this, message_, kTitle, MB_OK | MB_ICONINFORMATION);
+    MessageBox(this, message_, skinframe::kTitle, MB_OK | MB_ICONINFORMATION);
     SendMessage(WM_CLOSE);
 }
 

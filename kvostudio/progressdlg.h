@@ -60,7 +60,6 @@ private:
     platform::Rect BodyRect() const;
     platform::Rect PercentRect() const;
     platform::Rect BarRect() const;
-    void DrawFrame(platform::DC& dc);
 
     platform::LRESULT OnTimer(const platform::Message& m);
     platform::LRESULT OnPaint(const platform::Message& m);

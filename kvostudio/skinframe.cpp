@@ -13,12 +13,17 @@ std::string FontFace()
     return g_LanguageSettings.GetLanguageFontName();
 }
 
-void DrawFrame(DC& dc, Window& window, const Bitmap& captionStrip)
+void DrawFrame(DC& dc, Window& window, const Bitmap& captionStrip, StripFit fit)
 {
     const Rect client = window.GetClientRect();
     dc.FillSolidRect(client, kFill);
-    if (!captionStrip.IsNull())
-        dc.BitBlt(0, 0, kCaptionStripSize.cx, kCaptionStripSize.cy, captionStrip, 0, 0);
+    if (!captionStrip.IsNull()) {
+        const Rect strip{0, 0, kCaptionStripSize.cx, kCaptionStripSize.cy};
+        if (fit == StripFit::Stretched)
+            dc.StretchBlt({0, 0, client.right, strip.bottom}, captionStrip, strip);
+        else
+            dc.BitBlt(0, 0, strip.right, strip.bottom, captionStrip, 0, 0);
+    }
     dc.FrameRect(client, kBorder);
     DrawTextIn(dc, window.GetWindowText(), kCaptionRect, kCaption, -12, 700,
                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
@@ -37,17 +42,26 @@ void DrawTextIn(DC& dc, const std::string& text, const Rect& rect, COLORREF colo
     dc.SelectFont(nullptr);
 }
 
-void CreateCaptionButtons(Window& parent, CImageButton& close, CImageButton& minimise, unsigned minimiseId)
+void CreateCaptionButtons(Window& parent, CImageButton& close, CImageButton& minimise, unsigned minimiseId,
+                          int width)
 {
-    close.Create(kCloseRect, &parent, IDCANCEL, skin::kIcoCloseOn, skin::kIcoCloseOn, skin::kIcoClosePush, "");
-    minimise.Create(kMinimiseRect, &parent, minimiseId, skin::kIcoDownOn, skin::kIcoDownOn, skin::kIcoDownPush, "");
+    // 12-pixel icons, 8 from the caption's right end and 20 apart.
+    close.Create({width - 20, 8, width - 8, 20}, &parent, IDCANCEL, skin::kIcoCloseOn, skin::kIcoCloseOn,
+                 skin::kIcoClosePush, "");
+    minimise.Create({width - 40, 8, width - 28, 20}, &parent, minimiseId, skin::kIcoDownOn, skin::kIcoDownOn,
+                    skin::kIcoDownPush, "");
+}
+
+void DragWindow(Window& window, Point client)
+{
+    window.PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, LParamFromPoint(window.ClientToScreen(client)));
 }
 
 bool DragByCaption(Window& window, Point client)
 {
     if (client.y < 0 || client.y >= kCaptionStripSize.cy)
         return false;
-    window.PostMessage(WM_NCLBUTTONDOWN, HTCAPTION, LParamFromPoint(window.ClientToScreen(client)));
+    DragWindow(window, client);
     return true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// The frame the skinned dialogs of recording and upload share: the client
-// filled in one grey, the "bg_top.bmp" caption strip at the top, a
-// one-pixel border, the window text as the caption in the UI font, and the
-// close and minimise-look buttons at the strip's right end.
+// The frame the skinned dialogs (recording, upload, sign-in, the phone's
+// files, progress) share: the client filled in one grey, the "bg_top.bmp"
+// caption strip at the top, a one-pixel border, the window text as the
+// caption in the UI font, and the close and minimise-look buttons at the
+// caption's right end.
 
 #include <string>
 
@@ -21,25 +22,34 @@ inline constexpr platform::COLORREF kBodyText = platform::RGB(0xBD, 0xBE, 0xBF);
 inline constexpr platform::COLORREF kPanel = platform::RGB(0xED, 0xED, 0xED);
 inline constexpr platform::Size kCaptionStripSize{393, 27};
 inline constexpr platform::Rect kCaptionRect{17, 5, 220, 30};
-inline constexpr platform::Rect kCloseRect{373, 8, 385, 20};
-inline constexpr platform::Rect kMinimiseRect{353, 8, 365, 20};
 inline constexpr char kTitle[] = "KVO Studio";
+
+// How the caption strip meets a dialog wider than the strip: drawn once at
+// its own size, or stretched over the client's width.
+enum class StripFit { Natural, Stretched };
 
 // The UI font face every text of these dialogs uses.
 std::string FontFace();
 
 // Fill, caption strip (when it loaded), border and caption text.
-void DrawFrame(platform::DC& dc, platform::Window& window, const platform::Bitmap& captionStrip);
+void DrawFrame(platform::DC& dc, platform::Window& window, const platform::Bitmap& captionStrip,
+               StripFit fit = StripFit::Natural);
 
 // Text in the UI font at the given height and weight, in one colour.
 void DrawTextIn(platform::DC& dc, const std::string& text, const platform::Rect& rect, platform::COLORREF colour,
                 int height, int weight, uint32_t format);
 
-// The close (id 2) and minimise-look buttons at their places.
-void CreateCaptionButtons(platform::Window& parent, CImageButton& close, CImageButton& minimise, unsigned minimiseId);
+// The close (id 2) and minimise-look buttons at the right end of a
+// caption 'width' pixels wide.
+void CreateCaptionButtons(platform::Window& parent, CImageButton& close, CImageButton& minimise, unsigned minimiseId,
+                          int width = kCaptionStripSize.cx);
 
-// A press on the caption strip moves the window, as a caption would. True
-// when the press was there.
+// Moves the window with the pointer from a press at 'client', as a press
+// on a caption would.
+void DragWindow(platform::Window& window, platform::Point client);
+
+// A press on the caption strip moves the window. True when the press was
+// there.
 bool DragByCaption(platform::Window& window, platform::Point client);
 
 }  // namespace skinframe
