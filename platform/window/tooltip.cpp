@@ -1,7 +1,6 @@
 #include "platform/window/tooltip.h"
 
-#include "platform/draw/font.h"
-#include "platform/window/paint_dc.h"
+#include "platform/window/tip_window.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window.h"
 
@@ -10,85 +9,8 @@ namespace {
 
 enum : uintptr_t { kTimerShow = 1, kTimerHide = 2, kTimerPoll = 3 };
 constexpr int kPollMs = 100;
-constexpr COLORREF kTipBack = RGB(255, 255, 225);
-constexpr COLORREF kTipText = RGB(0, 0, 0);
-constexpr COLORREF kTipBorder = RGB(118, 118, 118);
-constexpr int kPadX = 4;
-constexpr int kPadY = 2;
-
-const Font& TipFont()
-{
-    static const Font font(Font::kFallbackFace, -12);
-    return font;
-}
 
 }  // namespace
-
-class TipWindow : public Window {
-public:
-    explicit TipWindow(ToolTip& owner) : owner_(owner) {}
-
-    void ShowText(const std::string& text, Point screen)
-    {
-        text_ = text;
-        Bitmap scratch(1, 1);
-        DC dc(scratch);
-        dc.SelectFont(&TipFont());
-        Size sz = dc.GetTextExtent(text);
-        SetWindowPos(screen.x, screen.y, sz.cx + 2 * kPadX, sz.cy + 2 * kPadY, SWP_NOZORDER | SWP_NOACTIVATE);
-        Invalidate(true);
-        ShowWindow(SW_SHOWNA);
-    }
-
-    const std::string& Text() const { return text_; }
-
-    const MessageMap* GetMessageMap() const override
-    {
-        using M = MessageMap;
-        static const M map(Window::GetMessageMap(), {
-            M::On(WM_PAINT, &TipWindow::OnPaint),
-            M::On(WM_ERASEBKGND, &TipWindow::OnErase),
-            M::On(WM_TIMER, &TipWindow::OnTimer),
-        });
-        return &map;
-    }
-
-private:
-    LRESULT OnPaint(const Message&)
-    {
-        PaintDC dc(*this);
-        Rect r = GetClientRect();
-        dc.FillSolidRect(r, kTipBack);
-        dc.FrameRect(r, kTipBorder);
-        dc.SelectFont(&TipFont());
-        dc.SetBkMode(TRANSPARENT);
-        dc.SetTextColor(kTipText);
-        dc.DrawText(text_, {kPadX, kPadY, r.right - kPadX, r.bottom - kPadY}, DT_LEFT | DT_SINGLELINE | DT_NOPREFIX);
-        return 0;
-    }
-    LRESULT OnErase(const Message&) { return 1; }
-    LRESULT OnTimer(const Message& m)
-    {
-        switch (m.wParam) {
-        case kTimerShow:
-            KillTimer(kTimerShow);
-            owner_.ShowPending();
-            break;
-        case kTimerHide:
-            owner_.Pop();
-            break;
-        case kTimerPoll:
-            owner_.PollPointer();
-            break;
-        default:
-            break;
-        }
-        return 0;
-    }
-
-    ToolTip& owner_;
-    std::string text_;
-};
 
 ToolTip::ToolTip() = default;
 
@@ -100,13 +22,31 @@ ToolTip::~ToolTip()
 bool ToolTip::Create(Window* owner)
 {
     Destroy();
-    tip_ = std::make_unique<TipWindow>(*this);
-    Window* ownerTop = owner ? owner->GetTopLevel() : nullptr;
-    if (!tip_->CreateEx(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, "tooltips", "", WS_POPUP, {0, 0, 10, 10}, ownerTop, 0)) {
+    tip_ = std::make_unique<TipWindow>();
+    tip_->onTimer = [this](uintptr_t id) { OnTipTimer(id); };
+    if (!tip_->CreateTip(owner ? owner->GetTopLevel() : nullptr)) {
         tip_.reset();
         return false;
     }
     return true;
+}
+
+void ToolTip::OnTipTimer(uintptr_t id)
+{
+    switch (id) {
+    case kTimerShow:
+        tip_->KillTimer(kTimerShow);
+        ShowPending();
+        break;
+    case kTimerHide:
+        Pop();
+        break;
+    case kTimerPoll:
+        PollPointer();
+        break;
+    default:
+        break;
+    }
 }
 
 void ToolTip::Destroy()

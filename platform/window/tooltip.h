@@ -47,7 +47,6 @@ public:
     std::string ShownText() const;
 
 private:
-    friend class TipWindow;
     struct Tool {
         WindowHandle window;
         uintptr_t id;
@@ -57,6 +56,7 @@ private:
     const Tool* FindTool(WindowHandle window, Point client) const;
     void ShowPending();
     void PollPointer();
+    void OnTipTimer(uintptr_t id);
 
     std::unique_ptr<TipWindow> tip_;
     std::vector<Tool> tools_;

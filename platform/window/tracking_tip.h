@@ -2,7 +2,8 @@
 // A tooltip its owner moves and shows itself: the window shows a text at a
 // screen point at once and stays there until it is hidden or moved (the
 // lists show the whole text of a row cut short this way while the pointer
-// is over it). Unlike ToolTip it keeps no tools and no timers.
+// is over it). Unlike ToolTip it keeps no tools and no timers; both show
+// the same popup (tip_window.h).
 
 #include <memory>
 #include <string>
@@ -11,7 +12,7 @@
 
 namespace platform {
 
-class TrackingTipWindow;
+class TipWindow;
 
 class TrackingTip {
 public:
@@ -35,7 +36,7 @@ public:
     Point Position() const;
 
 private:
-    std::unique_ptr<TrackingTipWindow> tip_;
+    std::unique_ptr<TipWindow> tip_;
 };
 
 }  // namespace platform
