@@ -118,29 +118,18 @@ void CDownloadSkinListCtrl::HideScrollbar()
     m_scrollbar.ShowWindow(SW_HIDE);
 }
 
-void CDownloadSkinListCtrl::DrawItem(DC& dc, const ListItemDraw& item)
+void CDownloadSkinListCtrl::DrawRow(DC& dc, const ListItemDraw& item, ListRowState& record)
 {
-    DownloadListItem* record = ItemAt(item.row);
-    if (!record)
-        return;
-    const Font font = RowFont();
-    const Font* oldFont = dc.SelectFont(&font);
-    dc.SetBkMode(TRANSPARENT);
-    Rect r = item.rect;
-    r.top += 1;
-    r.bottom -= 1;
+    auto& file = static_cast<DownloadListItem&>(record);
+    // A row painted selected becomes the current one.
     if (item.selected) {
-        dc.FillRoundRect(r, 2, 2, m_clrSelect);
         dc.SetTextColor(kCurrentText);
-        m_nCurrentId = record->nId;
+        m_nCurrentId = file.nId;
     } else {
-        dc.FillSolidRect(r, kBackground);
         dc.SetTextColor(kText);
     }
-    DrawSeparators(dc, r);
-    DrawCell(dc, item, *record, 0, 0);
-    DrawCell(dc, item, *record, 1, 1);
-    dc.SelectFont(oldFont);
+    DrawCell(dc, item, file, 0, 0);
+    DrawCell(dc, item, file, 1, 1);
 }
 
 void CDownloadSkinListCtrl::DrawCell(DC& dc, const ListItemDraw& item, DownloadListItem& record, int col, int pass)

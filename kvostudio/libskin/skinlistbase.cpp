@@ -26,6 +26,18 @@ size_t LastCharLength(const std::string& text)
     return n;
 }
 
+// The font rows are drawn in (made per row, as painting asks for it).
+Font RowFont()
+{
+    return Font(g_LanguageSettings.GetLanguageFontName(), -10, 400);
+}
+
+void DrawSeparators(DC& dc, const Rect& r)
+{
+    dc.DrawLine({0, r.bottom}, {r.right, r.bottom}, CSkinListBase::kSeparatorDark);
+    dc.DrawLine({0, r.bottom + 1}, {r.right, r.bottom + 1}, CSkinListBase::kSeparatorLight);
+}
+
 }  // namespace
 
 bool CSkinListBase::Create(const Rect& rect, Window* parent, int id)
@@ -91,15 +103,24 @@ CSkinListBase::CellHit CSkinListBase::HitTestCell(Point p) const
     return hit;
 }
 
-Font CSkinListBase::RowFont()
+void CSkinListBase::DrawItem(DC& dc, const ListItemDraw& item)
 {
-    return Font(g_LanguageSettings.GetLanguageFontName(), -10, 400);
-}
-
-void CSkinListBase::DrawSeparators(DC& dc, const Rect& r)
-{
-    dc.DrawLine({0, r.bottom}, {r.right, r.bottom}, kSeparatorDark);
-    dc.DrawLine({0, r.bottom + 1}, {r.right, r.bottom + 1}, kSeparatorLight);
+    ListRowState* record = RecordAt(item.row);
+    if (!record)
+        return;
+    const Font font = RowFont();
+    const Font* oldFont = dc.SelectFont(&font);
+    dc.SetBkMode(TRANSPARENT);
+    Rect r = item.rect;
+    r.top += 1;
+    r.bottom -= 1;
+    if (item.selected)
+        dc.FillRoundRect(r, 2, 2, m_clrSelect);
+    else
+        dc.FillSolidRect(r, kBackground);
+    DrawSeparators(dc, r);
+    DrawRow(dc, item, *record);
+    dc.SelectFont(oldFont);
 }
 
 std::string CSkinListBase::FitText(DC& dc, const std::string& text, int width, bool* cut)

@@ -69,9 +69,10 @@ protected:
     // The steps both lists' Init take: font, scrollbar, drops and wheel.
     void InitList();
     int MeasureItem() override;
-    // The font rows are drawn in (made per row, as painting asks for it).
-    static platform::Font RowFont();
-    static void DrawSeparators(platform::DC& dc, const platform::Rect& r);
+    // A row's band (selected or plain, with its separators) in the row
+    // font; DrawRow then draws the cells on it.
+    void DrawItem(platform::DC& dc, const platform::ListItemDraw& item) final;
+    virtual void DrawRow(platform::DC& dc, const platform::ListItemDraw& item, ListRowState& record) = 0;
     // Draws the text cut to the cell and records whether it was cut.
     static void DrawFittedText(platform::DC& dc, const std::string& text, const platform::Rect& cell, int* cutFlag);
 

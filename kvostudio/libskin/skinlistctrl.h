@@ -96,7 +96,7 @@ public:
     const platform::MessageMap* GetMessageMap() const override;
 
 protected:
-    void DrawItem(platform::DC& dc, const platform::ListItemDraw& item) override;
+    void DrawRow(platform::DC& dc, const platform::ListItemDraw& item, ListRowState& record) override;
     void OnDeleteKey() override;
 
 private:

@@ -36,26 +36,12 @@ const MessageMap* CSkinListCtrl::GetMessageMap() const
     return &map;
 }
 
-void CSkinListCtrl::DrawItem(DC& dc, const ListItemDraw& item)
+void CSkinListCtrl::DrawRow(DC& dc, const ListItemDraw& item, ListRowState& record)
 {
-    PlayListItem* record = ItemAt(item.row);
-    if (!record)
-        return;
-    const Font font = RowFont();
-    const Font* oldFont = dc.SelectFont(&font);
-    dc.SetBkMode(TRANSPARENT);
-    Rect r = item.rect;
-    r.top += 1;
-    r.bottom -= 1;
-    if (item.selected)
-        dc.FillRoundRect(r, 2, 2, m_clrSelect);
-    else
-        dc.FillSolidRect(r, kBackground);
-    DrawSeparators(dc, r);
-    DrawCell(dc, item, *record, 0, 0);
-    DrawCell(dc, item, *record, 0, 1);
-    DrawCell(dc, item, *record, 1, 1);
-    dc.SelectFont(oldFont);
+    auto& song = static_cast<PlayListItem&>(record);
+    DrawCell(dc, item, song, 0, 0);
+    DrawCell(dc, item, song, 0, 1);
+    DrawCell(dc, item, song, 1, 1);
 }
 
 void CSkinListCtrl::DrawCell(DC& dc, const ListItemDraw& item, PlayListItem& record, int col, int pass)
