@@ -46,8 +46,13 @@ int OrderIndexOfCurrent(std::span<const int> rowIds, std::span<const int> order,
     return 0;
 }
 
-int PlayOrderNext(std::span<const int> rowIds, std::span<const int> order, int repeat, bool shuffle,
-                  PlayPosition& pos)
+namespace {
+
+// One step through the list, forwards or back. The two directions differ
+// where they run off an end: a shuffle order starts anew from the other
+// end, and a sequential step wraps only under "repeat all".
+int PlayOrderStep(std::span<const int> rowIds, std::span<const int> order, int repeat, bool shuffle,
+                  PlayPosition& pos, bool forward)
 {
     const int n = RowCount(rowIds);
     // Nothing can play from an empty list, whatever the code says.
@@ -56,52 +61,48 @@ int PlayOrderNext(std::span<const int> rowIds, std::span<const int> order, int r
     if (repeat == kRepeatOne)
         return 1;
     if (shuffle && !order.empty()) {
-        const int last = static_cast<int>(order.size()) - 1;
+        const int size = static_cast<int>(order.size());
         // A position out of range (rows were removed) starts the order anew.
-        if (pos.orderPos >= last || pos.orderPos < -1)
-            pos.orderPos = -1;
-        ++pos.orderPos;
+        if (forward) {
+            if (pos.orderPos >= size - 1 || pos.orderPos < -1)
+                pos.orderPos = -1;
+            ++pos.orderPos;
+        } else {
+            if (pos.orderPos <= 0 || pos.orderPos > size)
+                pos.orderPos = size;
+            --pos.orderPos;
+        }
         return MakeCurrent(rowIds, OrderedRow(rowIds, order, pos.orderPos), pos) ? 1 : 0;
     }
     const int i = FindCurrentRow(rowIds, pos.currentId);
     if (i < 0)
         return 0;
-    if (i + 1 < n) {
-        if (!MakeCurrent(rowIds, i + 1, pos))
+    const int to = forward ? i + 1 : i - 1;
+    if (to >= 0 && to < n) {
+        if (!MakeCurrent(rowIds, to, pos))
             return 0;
-        pos.orderPos = i + 1;
+        // Only a step forward moves the order position along.
+        if (forward)
+            pos.orderPos = to;
         return 1;
     }
     if (repeat != kRepeatAll)
         return 0;
-    MakeCurrent(rowIds, 0, pos);
+    MakeCurrent(rowIds, forward ? 0 : n - 1, pos);
     pos.orderPos = 0;
     return 1;
+}
+
+}  // namespace
+
+int PlayOrderNext(std::span<const int> rowIds, std::span<const int> order, int repeat, bool shuffle,
+                  PlayPosition& pos)
+{
+    return PlayOrderStep(rowIds, order, repeat, shuffle, pos, true);
 }
 
 int PlayOrderPrevious(std::span<const int> rowIds, std::span<const int> order, int repeat, bool shuffle,
                       PlayPosition& pos)
 {
-    const int n = RowCount(rowIds);
-    if (n == 0 || repeat == kRepeatOff)
-        return 0;
-    if (repeat == kRepeatOne)
-        return 1;
-    if (shuffle && !order.empty()) {
-        const int size = static_cast<int>(order.size());
-        if (pos.orderPos <= 0 || pos.orderPos > size)
-            pos.orderPos = size;
-        --pos.orderPos;
-        return MakeCurrent(rowIds, OrderedRow(rowIds, order, pos.orderPos), pos) ? 1 : 0;
-    }
-    const int i = FindCurrentRow(rowIds, pos.currentId);
-    if (i < 0)
-        return 0;
-    if (i > 0)
-        return MakeCurrent(rowIds, i - 1, pos) ? 1 : 0;
-    if (repeat != kRepeatAll)
-        return 0;
-    MakeCurrent(rowIds, n - 1, pos);
-    pos.orderPos = 0;
-    return 1;
+    return PlayOrderStep(rowIds, order, repeat, shuffle, pos, false);
 }
