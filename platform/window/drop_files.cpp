@@ -6,12 +6,11 @@
 #include <string_view>
 #include <unordered_set>
 
+#include "platform/window/desktop_widget.h"
 #include "platform/window/window.h"
 #include "platform/window/window_at.h"
 
 namespace platform {
-
-void* DesktopWidgetOf(Window& top);
 
 namespace {
 

@@ -5,12 +5,11 @@
 #include <cctype>
 #include <cstdio>
 
+#include "platform/window/desktop_widget.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window.h"
 
 namespace platform {
-
-void* DesktopWidgetOf(Window& top);
 
 namespace {
 

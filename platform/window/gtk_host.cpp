@@ -8,21 +8,12 @@
 #include <cmath>
 #include <deque>
 
+#include "platform/window/desktop_widget.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
 namespace {
-
-uint32_t KeysFromState(guint state)
-{
-    uint32_t k = 0;
-    if (state & GDK_SHIFT_MASK)
-        k |= MK_SHIFT;
-    if (state & GDK_CONTROL_MASK)
-        k |= MK_CONTROL;
-    return k;
-}
 
 WPARAM VirtualKey(guint keyval)
 {
@@ -258,7 +249,7 @@ private:
         auto* self = static_cast<GtkHost*>(data);
         if (Window* w = self->Target())
             RouteMouseButton(*w, static_cast<int>(e->button), e->type == GDK_BUTTON_PRESS,
-                             ClientFromRoot(*w, e->x_root, e->y_root), KeysFromState(e->state), MonotonicMs());
+                             ClientFromRoot(*w, e->x_root, e->y_root), KeysFromGdkState(e->state), MonotonicMs());
         return TRUE;
     }
 
@@ -266,7 +257,7 @@ private:
     {
         auto* self = static_cast<GtkHost*>(data);
         if (Window* w = self->Target())
-            RouteMouseMove(*w, ClientFromRoot(*w, e->x_root, e->y_root), KeysFromState(e->state));
+            RouteMouseMove(*w, ClientFromRoot(*w, e->x_root, e->y_root), KeysFromGdkState(e->state));
         return TRUE;
     }
 
@@ -365,6 +356,16 @@ bool DesktopCursorPos(Point& p)
         return false;
     gdk_device_get_position(pointer, nullptr, &p.x, &p.y);
     return true;
+}
+
+uint32_t KeysFromGdkState(unsigned state)
+{
+    uint32_t k = 0;
+    if (state & GDK_SHIFT_MASK)
+        k |= MK_SHIFT;
+    if (state & GDK_CONTROL_MASK)
+        k |= MK_CONTROL;
+    return k;
 }
 
 void* DesktopWidgetOf(Window& top)

@@ -4,12 +4,11 @@
 
 #include <cstdio>
 
+#include "platform/window/desktop_widget.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window.h"
 
 namespace platform {
-
-void* DesktopWidgetOf(Window& top);
 
 namespace {
 

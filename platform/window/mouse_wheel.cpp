@@ -5,27 +5,16 @@
 #include <algorithm>
 #include <cmath>
 
+#include "platform/window/desktop_widget.h"
 #include "platform/window/window.h"
 #include "platform/window/window_at.h"
 
 namespace platform {
 
-void* DesktopWidgetOf(Window& top);
-
 namespace {
 
 constexpr const char* kHookedKey = "kvo-mouse-wheel";
 constexpr const char* kSmoothKey = "kvo-wheel-smooth";
-
-uint32_t KeysFromState(guint state)
-{
-    uint32_t k = 0;
-    if (state & GDK_SHIFT_MASK)
-        k |= MK_SHIFT;
-    if (state & GDK_CONTROL_MASK)
-        k |= MK_CONTROL;
-    return k;
-}
 
 gboolean OnScroll(GtkWidget* widget, GdkEventScroll* e, gpointer user)
 {
@@ -56,7 +45,7 @@ gboolean OnScroll(GtkWidget* widget, GdkEventScroll* e, gpointer user)
     }
     if (delta != 0)
         RouteMouseWheel(*top, {static_cast<int>(std::floor(e->x)), static_cast<int>(std::floor(e->y))}, delta,
-                        KeysFromState(e->state));
+                        KeysFromGdkState(e->state));
     return TRUE;
 }
 

@@ -2,12 +2,11 @@
 
 #include <gtk/gtk.h>
 
+#include "platform/window/desktop_widget.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
-
-void* DesktopWidgetOf(Window& top);
 
 namespace {
 

@@ -18,6 +18,43 @@ bool OnUiThread()
     return Ui().initialised && std::this_thread::get_id() == Ui().thread;
 }
 
+namespace {
+
+// Owned top-level windows go with their owner, as children do.
+void DestroyChildrenAndOwned(Window& w)
+{
+    for (Window* child : std::vector<Window*>(WindowAccess::S(w).children))
+        child->DestroyWindow();
+    for (Window* owned : std::vector<Window*>(Ui().topLevels))
+        if (owned != &w && WindowAccess::S(*owned).parent == &w)
+            owned->DestroyWindow();
+}
+
+// Leaves no trace of a window that goes: its timers, pointer and keyboard
+// state, modal loops, its place among its parent's children, and its
+// handle.
+void Forget(Window& w)
+{
+    UiState& ui = Ui();
+    WindowState& s = WindowAccess::S(w);
+    KillAllTimers(w);
+    ForgetWindowInput(w);
+    EndModalLoopsOf(s.handle);
+    if (s.parent && !s.top) {
+        auto& sib = WindowAccess::S(*s.parent).children;
+        sib.erase(std::remove(sib.begin(), sib.end(), &w), sib.end());
+    }
+    ui.topLevels.erase(std::remove(ui.topLevels.begin(), ui.topLevels.end(), &w), ui.topLevels.end());
+    ui.windows.erase(s.handle);
+    {
+        std::lock_guard<std::mutex> lock(ui.liveMutex);
+        ui.live.erase(s.handle);
+    }
+    s.top.reset();
+}
+
+}  // namespace
+
 Window::Window() : s_(std::make_unique<WindowState>())
 {
     s_->self = this;
@@ -30,26 +67,8 @@ Window::~Window()
     // The derived parts of this object are gone already, so no handler of
     // ours may run: the children and owned windows get a proper destruction
     // (their objects are whole), this window a silent one.
-    UiState& ui = Ui();
-    for (Window* child : std::vector<Window*>(s_->children))
-        child->DestroyWindow();
-    for (Window* owned : std::vector<Window*>(ui.topLevels))
-        if (owned != this && WindowAccess::S(*owned).parent == this)
-            owned->DestroyWindow();
-    KillAllTimers(*this);
-    ForgetWindowInput(*this);
-    EndModalLoopsOf(s_->handle);
-    if (s_->parent) {
-        auto& sib = WindowAccess::S(*s_->parent).children;
-        sib.erase(std::remove(sib.begin(), sib.end(), this), sib.end());
-    }
-    ui.topLevels.erase(std::remove(ui.topLevels.begin(), ui.topLevels.end(), this), ui.topLevels.end());
-    ui.windows.erase(s_->handle);
-    {
-        std::lock_guard<std::mutex> lock(ui.liveMutex);
-        ui.live.erase(s_->handle);
-    }
-    s_->top.reset();
+    DestroyChildrenAndOwned(*this);
+    Forget(*this);
     s_->alive = false;
 }
 
@@ -115,7 +134,6 @@ bool Window::DestroyWindow()
 {
     if (!s_->alive || s_->destroying)
         return false;
-    UiState& ui = Ui();
     s_->destroying = true;
     const bool wasVisible = IsWindowVisible();
     if (wasVisible && !IsTopLevel())
@@ -125,28 +143,10 @@ bool Window::DestroyWindow()
     s_->visible = false;
 
     SendMessage(WM_DESTROY);
-    for (Window* child : std::vector<Window*>(s_->children))
-        child->DestroyWindow();
-    // Owned top-level windows go with their owner.
-    for (Window* owned : std::vector<Window*>(ui.topLevels))
-        if (owned != this && WindowAccess::S(*owned).parent == this)
-            owned->DestroyWindow();
+    DestroyChildrenAndOwned(*this);
     SendMessage(WM_NCDESTROY);
 
-    KillAllTimers(*this);
-    ForgetWindowInput(*this);
-    EndModalLoopsOf(s_->handle);
-    if (s_->parent && !s_->top) {
-        auto& sib = WindowAccess::S(*s_->parent).children;
-        sib.erase(std::remove(sib.begin(), sib.end(), this), sib.end());
-    }
-    ui.topLevels.erase(std::remove(ui.topLevels.begin(), ui.topLevels.end(), this), ui.topLevels.end());
-    ui.windows.erase(s_->handle);
-    {
-        std::lock_guard<std::mutex> lock(ui.liveMutex);
-        ui.live.erase(s_->handle);
-    }
-    s_->top.reset();
+    Forget(*this);
     s_->parent = nullptr;
     s_->alive = false;
     s_->destroying = false;

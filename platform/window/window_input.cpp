@@ -109,6 +109,17 @@ void StartHoverTimer(WindowState& s)
         GUINT_TO_POINTER(h), nullptr);
 }
 
+// The window a pointer event at 'client' of 'top' goes to: the capture's
+// holder, else the window under the pointer (which is recorded, sending
+// leaves where they are due). Null when neither is there.
+Window* PointerTarget(Window& top, Point client)
+{
+    Window* under = top.IsWindowEnabled() ? HitTest(top, client) : nullptr;
+    UpdateUnder(under);
+    Window* target = Window::FromHandle(Ui().capture);
+    return target ? target : under;
+}
+
 void DragTo(Window& top, Point cursor)
 {
     UiState& ui = Ui();
@@ -149,11 +160,7 @@ void RouteMouseMove(Window& top, Point client, uint32_t keys)
         }
         ui.sizing = 0;
     }
-    Window* under = top.IsWindowEnabled() ? HitTest(top, client) : nullptr;
-    UpdateUnder(under);
-    Window* target = Window::FromHandle(ui.capture);
-    if (!target)
-        target = under;
+    Window* target = PointerTarget(top, client);
     if (!target)
         return;
     WindowState& ts = WindowAccess::S(*target);
@@ -185,11 +192,7 @@ void RouteMouseButton(Window& top, int button, bool down, Point client, uint32_t
         ui.sizing = 0;
         return;
     }
-    Window* under = top.IsWindowEnabled() ? HitTest(top, client) : nullptr;
-    UpdateUnder(under);
-    Window* target = Window::FromHandle(ui.capture);
-    if (!target)
-        target = under;
+    Window* target = PointerTarget(top, client);
     if (!target)
         return;
     const UINT base = button == 1 ? WM_LBUTTONDOWN : button == 3 ? WM_RBUTTONDOWN : WM_MBUTTONDOWN;

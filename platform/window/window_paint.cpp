@@ -272,6 +272,22 @@ Bitmap Window::RenderToBitmap()
     return out;
 }
 
+namespace {
+
+// What a DC drew outside a paint cycle goes to the screen with the rest
+// that waits there.
+void PresentDrawn(Window& window, const Rect& drawn)
+{
+    Window* top = window.GetTopLevel();
+    if (top && top->IsWindow()) {
+        WindowState& ts = WindowAccess::S(*top);
+        ts.top->pendingPresent = ts.top->pendingPresent.Union(drawn);
+        PresentPending(*top, false);
+    }
+}
+
+}  // namespace
+
 PaintDC::PaintDC(Window& window) : window_(window)
 {
     WindowState& s = WindowAccess::S(window);
@@ -298,12 +314,7 @@ PaintDC::~PaintDC()
 {
     if (!outsidePaint_ || !IsAttached())
         return;
-    Window* top = window_.GetTopLevel();
-    if (top && top->IsWindow()) {
-        WindowState& ts = WindowAccess::S(*top);
-        ts.top->pendingPresent = ts.top->pendingPresent.Union(clip_.Bounds());
-        PresentPending(*top, false);
-    }
+    PresentDrawn(window_, clip_.Bounds());
 }
 
 ClientDC::ClientDC(Window& window) : window_(window)
@@ -319,12 +330,7 @@ ClientDC::~ClientDC()
 {
     if (!IsAttached())
         return;
-    Window* top = window_.GetTopLevel();
-    if (top && top->IsWindow()) {
-        WindowState& ts = WindowAccess::S(*top);
-        ts.top->pendingPresent = ts.top->pendingPresent.Union(clip_.Bounds());
-        PresentPending(*top, false);
-    }
+    PresentDrawn(window_, clip_.Bounds());
 }
 
 }  // namespace platform
