@@ -233,16 +233,3 @@ TEST(SpectrumBands, AverageTheFftBinsInElevenBands)
     EXPECT_EQ(bands[0], 10);
     EXPECT_EQ(bands[10], 0);
 }
-
-TEST_F(MainWindowTest, TimeTextsFollowEveryTwelfthTimerMessage)
-{
-    ASSERT_TRUE(Open());
-    win->GetLcd()->SetPositionTime(59);
-    const int before = win->GetTickCount();
-    for (int i = before; i < 11; ++i)
-        win->SendMessage(WM_TIMER, 77);
-    EXPECT_EQ(win->GetLcd()->GetText(3), "00:59");
-    win->SendMessage(WM_TIMER, 77);
-    EXPECT_EQ(win->GetLcd()->GetText(3), "00:00");
-    EXPECT_EQ(win->GetTickCount(), 0);
-}
