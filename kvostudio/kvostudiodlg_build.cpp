@@ -29,7 +29,7 @@ constexpr LevelBar kLevelBars[3] = {
     {CKvoStudioDlg::kIdMicLevel, {262, 153, 319, 157}, 77, false, {77, 0, 0}},
 };
 
-struct ButtonSpec {
+struct ButtonPlan {
     int slot;
     int id;
     Rect rect;
@@ -40,7 +40,7 @@ struct ButtonSpec {
 };
 
 // In the order the buttons are made.
-const ButtonSpec kButtons[] = {
+const ButtonPlan kButtons[] = {
     {CKvoStudioDlg::kSlotClose, CKvoStudioDlg::kIdClose, {317, 7, 328, 18}, skin::kBtnClose, skin::kBtnCloseOver,
      skin::kBtnClosePress, nullptr},
     {CKvoStudioDlg::kSlotMinimize, CKvoStudioDlg::kIdMinimize, {300, 7, 311, 18}, skin::kBtnDown, skin::kBtnDownOver,
@@ -142,7 +142,7 @@ bool CKvoStudioDlg::CreateButtons()
     // The two looks that have no button of their own.
     m_rects[kSlotPauseLook] = {49, 122, 63, 140};
     m_rects[kSlotSignOutLook] = {277, 35, 331, 52};
-    for (const ButtonSpec& b : kButtons) {
+    for (const ButtonPlan& b : kButtons) {
         m_rects[b.slot] = b.rect;
         CImageButton& button = m_buttons[b.slot];
         if (!button.Create(b.rect, this, static_cast<unsigned>(b.id), b.normal, b.over, b.press, ""))

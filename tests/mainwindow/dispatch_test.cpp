@@ -6,10 +6,13 @@
 #include <gtest/gtest.h>
 
 #include "kvostudio/aboutdlg.h"
+#include "kvostudio/downloadfrommobile.h"
 #include "kvostudio/logindlg.h"
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/preferencesdlg.h"
 #include "kvostudio/signinstate.h"
+#include "kvostudio/skinmenu.h"
+#include "platform/window/input_injection.h"
 #include "kvostudio/windowcommands.h"
 #include "platform/shell/web_page.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
@@ -134,4 +137,39 @@ TEST_F(DispatchTest, TransferMenusAskForASignInFirst)
         win->OnPlayerCommand(code, 0);
     EXPECT_EQ(win->Opened<CLoginDlg>(), 3);
     EXPECT_EQ(win->dialogs.size(), 3u);
+
+    // Signed in, the phone download opens at once (it asks the service
+    // itself).
+    TheSignInState().SetUserId("singer");
+    TheSignInState().SetSignedIn(1);
+    win->OnPlayerCommand(menuid::kFromMobile, 0);
+    EXPECT_EQ(win->Opened<CDownloadFromMobile>(), 1);
+}
+
+TEST_F(DispatchTest, ThePersonalBarsPullDownsOpenBelowTheBarAndSendTheirCommands)
+{
+    ASSERT_TRUE(Open());
+    Click(win->GetButton(CKvoStudioDlg::kSlotTransferPullDown));
+    auto* menu = dynamic_cast<CSkinMenu*>(Window::GetCapture());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->GetWindowRect().TopLeft(), win->ClientToScreen(Point{92, 55}));
+    EXPECT_EQ(menu->GetWindowRect().Width(), 82);
+    ASSERT_EQ(menu->GetItems().size(), 2u);
+    const Rect toMobile = menu->GetItems()[0].rect;
+    const Point p{(toMobile.left + toMobile.right) / 2, (toMobile.top + toMobile.bottom) / 2};
+    InjectMouseMove(*menu, p);
+    InjectMouseButton(*menu, 1, true, p);
+    InjectMouseButton(*menu, 1, false, p);
+    Pump();
+    EXPECT_EQ(win->Opened<CLoginDlg>(), 1);  // "To Mobile" needs a sign-in first
+
+    // The personal pull-down sits at the bar's right end, 76 wide.
+    TheSignInState().SetSignedIn(1);
+    win->OnSignedIn(0);
+    Click(win->GetButton(CKvoStudioDlg::kSlotPersonalPullDown));
+    menu = dynamic_cast<CSkinMenu*>(Window::GetCapture());
+    ASSERT_NE(menu, nullptr);
+    EXPECT_EQ(menu->GetWindowRect().TopLeft(), win->ClientToScreen(Point{262 - 76, 55}));
+    menu->SendMessage(WM_KEYDOWN, VK_ESCAPE);
+    Pump();
 }
