@@ -199,6 +199,26 @@ void DC::BitBlt(int x, int y, int width, int height, const DC& src, int srcX, in
     BitBlt(x, y, width, height, *src.target_, srcX + src.origin_.x, srcY + src.origin_.y);
 }
 
+namespace {
+
+// Calls put(tx, ty, sx, sy) for each pixel (tx, ty) of 'part', a piece of
+// the target rectangle 't', with the pixel (sx, sy) of 'srcRect' it scales
+// from, when that lies inside the source bitmap ('srcBounds').
+template <typename Put>
+void ScalePixels(const Rect& part, const Rect& t, const Rect& srcRect, const Rect& srcBounds, Put put)
+{
+    for (int ty = part.top; ty < part.bottom; ++ty) {
+        int sy = srcRect.top + static_cast<int>(static_cast<long long>(ty - t.top) * srcRect.Height() / t.Height());
+        for (int tx = part.left; tx < part.right; ++tx) {
+            int sx = srcRect.left + static_cast<int>(static_cast<long long>(tx - t.left) * srcRect.Width() / t.Width());
+            if (srcBounds.Contains({sx, sy}))
+                put(tx, ty, sx, sy);
+        }
+    }
+}
+
+}  // namespace
+
 void DC::StretchBlt(const Rect& dst, const Bitmap& src, const Rect& srcRect)
 {
     if (dst.Width() == srcRect.Width() && dst.Height() == srcRect.Height()) {
@@ -212,14 +232,9 @@ void DC::StretchBlt(const Rect& dst, const Bitmap& src, const Rect& srcRect)
     const Rect srcBounds = src.Bounds();
     const Rect t = ToTarget(dst);
     ForEachClipped(dst, [&](const Rect& i) {
-        for (int ty = i.top; ty < i.bottom; ++ty) {
-            int sy = srcRect.top + static_cast<int>(static_cast<long long>(ty - t.top) * srcRect.Height() / t.Height());
-            for (int tx = i.left; tx < i.right; ++tx) {
-                int sx = srcRect.left + static_cast<int>(static_cast<long long>(tx - t.left) * srcRect.Width() / t.Width());
-                if (srcBounds.Contains({sx, sy}))
-                    target_->Row(ty)[tx] = src.Row(sy)[sx];
-            }
-        }
+        ScalePixels(i, t, srcRect, srcBounds, [&](int tx, int ty, int sx, int sy) {
+            target_->Row(ty)[tx] = src.Row(sy)[sx];
+        });
     });
     target_->MarkDirty();
 }
@@ -234,17 +249,11 @@ void DC::TransparentBlt(const Rect& dst, const Bitmap& src, const Rect& srcRect,
     const Rect srcBounds = src.Bounds();
     const Rect t = ToTarget(dst);
     ForEachClipped(dst, [&](const Rect& i) {
-        for (int ty = i.top; ty < i.bottom; ++ty) {
-            int sy = srcRect.top + static_cast<int>(static_cast<long long>(ty - t.top) * srcRect.Height() / t.Height());
-            for (int tx = i.left; tx < i.right; ++tx) {
-                int sx = srcRect.left + static_cast<int>(static_cast<long long>(tx - t.left) * srcRect.Width() / t.Width());
-                if (!srcBounds.Contains({sx, sy}))
-                    continue;
-                uint32_t p = src.Row(sy)[sx] & 0xFFFFFF;
-                if (p != keyPixel)
-                    target_->Row(ty)[tx] = p;
-            }
-        }
+        ScalePixels(i, t, srcRect, srcBounds, [&](int tx, int ty, int sx, int sy) {
+            const uint32_t p = src.Row(sy)[sx] & 0xFFFFFF;
+            if (p != keyPixel)
+                target_->Row(ty)[tx] = p;
+        });
     });
     target_->MarkDirty();
 }
