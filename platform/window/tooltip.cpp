@@ -68,6 +68,15 @@ bool ToolTip::AddTool(Window* window, const std::string& text, const Rect& rect,
 {
     if (!IsCreated() || !window || !window->IsWindow())
         return false;
+    // Adding a tool again replaces it: a control that changes its tip (the
+    // play/pause button) must not grow the list on every change.
+    for (Tool& t : tools_) {
+        if (t.window == window->GetSafeHwnd() && t.id == toolId) {
+            t.rect = rect;
+            t.text = text;
+            return true;
+        }
+    }
     tools_.push_back({window->GetSafeHwnd(), toolId, rect, text});
     return true;
 }

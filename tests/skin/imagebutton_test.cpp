@@ -135,4 +135,10 @@ TEST_F(ImageButton, ItsTooltipShowsTheTextWhileThePointerRestsOnIt)
     InjectMouseButton(parent, 1, true, {15, 15});
     EXPECT_FALSE(button.GetToolTip().IsShown());
     InjectMouseButton(parent, 1, false, {15, 15});
+
+    // The play/pause button swaps its tip on every press: the tip is
+    // replaced, the tool list does not grow.
+    for (int i = 0; i < 5; ++i)
+        button.SetToolTipText(i % 2 ? "Play" : "Pause");
+    EXPECT_EQ(button.GetToolTip().GetToolCount(), 1);
 }
