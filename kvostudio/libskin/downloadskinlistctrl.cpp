@@ -157,10 +157,14 @@ void CDownloadSkinListCtrl::DrawCell(DC& dc, const ListItemDraw& item, DownloadL
         dc.TransparentBlt(record.rcButton, image, m_rcSource[look], kSkinKeyColour);
 }
 
-void CDownloadSkinListCtrl::SendRowClose(int row)
+void CDownloadSkinListCtrl::ReleaseCloseButton(Point p)
 {
+    int row = -1;
+    if (!ReleaseRowButton(p, &row))
+        return;
     if (Window* parent = GetParent())
         parent->SendMessage(WM_PLAYER_COMMAND, ID_CMD_ROW_CLOSE, row);
+    Invalidate(false);
 }
 
 const MessageMap* CDownloadSkinListCtrl::GetMessageMap() const
@@ -189,22 +193,14 @@ LRESULT CDownloadSkinListCtrl::OnLButtonDown(const Message& m)
 
 LRESULT CDownloadSkinListCtrl::OnLButtonUp(const Message& m)
 {
-    int row = -1;
-    if (ReleaseRowButton(PointFromLParam(m.lParam), &row)) {
-        SendRowClose(row);
-        Invalidate(false);
-    }
+    ReleaseCloseButton(PointFromLParam(m.lParam));
     return Default();
 }
 
 LRESULT CDownloadSkinListCtrl::OnRButtonDown(const Message& m)
 {
     const LRESULT r = Default();
-    int row = -1;
-    if (ReleaseRowButton(PointFromLParam(m.lParam), &row)) {
-        SendRowClose(row);
-        Invalidate(false);
-    }
+    ReleaseCloseButton(PointFromLParam(m.lParam));
     return r;
 }
 

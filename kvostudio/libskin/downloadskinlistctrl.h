@@ -58,7 +58,8 @@ protected:
 private:
     void DrawCell(platform::DC& dc, const platform::ListItemDraw& item, DownloadListItem& record, int col, int pass);
     void FreeAll();
-    void SendRowClose(int row);
+    // A release on a row's close button asks the parent to drop the row.
+    void ReleaseCloseButton(platform::Point p);
 
     platform::LRESULT OnLButtonDown(const platform::Message& m);
     platform::LRESULT OnLButtonUp(const platform::Message& m);
