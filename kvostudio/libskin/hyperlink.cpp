@@ -108,7 +108,10 @@ LRESULT CHyperLink::OnMouseMove(const Message&)
 
 LRESULT CHyperLink::OnMouseHover(const Message&)
 {
-    SetState(kHover);
+    // A pointer that rests while the button is held must not forget the
+    // press, or its release would be no click at all.
+    if (state_ != kPressed)
+        SetState(kHover);
     return 0;
 }
 

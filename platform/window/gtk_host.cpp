@@ -276,9 +276,11 @@ private:
         auto* self = static_cast<GtkHost*>(data);
         Window* w = self->Target();
         WPARAM vk = VirtualKey(e->keyval);
-        if (!w || !vk)
-            return FALSE;
         guint32 ch = gdk_keyval_to_unicode(e->keyval);
+        // Keys without a key code of their own ("@", ".", accented letters)
+        // still type their character.
+        if (!w || (!vk && ch < 0x20))
+            return FALSE;
         RouteKey(*w, e->type == GDK_KEY_PRESS, vk, ch, (e->state & GDK_MOD1_MASK) != 0);
         return TRUE;
     }

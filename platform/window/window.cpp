@@ -318,8 +318,10 @@ bool Window::ShowWindow(int cmd)
     else
         s_->style &= ~WS_VISIBLE;
     if (s_->top) {
+        // Children made or moved while the window was hidden have never
+        // been painted: a shown window paints its whole tree.
         if (show)
-            Invalidate(true);
+            InvalidateArea(*this, RectInTop(*this));
         if (s_->top->host) {
             if (show)
                 PaintTopLevel(*this);

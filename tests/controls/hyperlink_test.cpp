@@ -97,6 +97,18 @@ TEST_F(HyperLink, AClickSendsTheCommandOrElseOpensTheAddress)
     EXPECT_EQ(parent.commands.size(), 1u);
 }
 
+TEST_F(HyperLink, APointerRestingDuringThePressKeepsTheClick)
+{
+    CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
+    link.commandId = 7;
+    MoveTo(parent, Screen(link, 5, 5));
+    Button(parent, Screen(link, 5, 5), true);
+    MoveTo(parent, Screen(link, 6, 5));
+    RunLoopFor(30);  // the hover notice comes while the button is held
+    Button(parent, Screen(link, 6, 5), false);
+    EXPECT_EQ(parent.commands, std::vector<int>{7});
+}
+
 TEST_F(HyperLink, APressThatStartedElsewhereDoesNothing)
 {
     CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);

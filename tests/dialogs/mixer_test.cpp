@@ -158,8 +158,9 @@ TEST(AlsaMixer, AsksForWhatIsThereAndRefusesWhatIsNot)
     EXPECT_EQ(alsa->CaptureDevices().size(), static_cast<size_t>(count));
     EXPECT_TRUE(alsa->InputLines(count).empty());
     EXPECT_FALSE(alsa->SetInputLineOn(count, 0, true));
-    if (count > 0)
+    if (count > 0) {
         EXPECT_EQ(alsa->SetVolume(0, -1, 2, 100), platform::MixerResult::NoControl);
+    }
 }
 
 }  // namespace
