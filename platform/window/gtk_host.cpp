@@ -74,6 +74,27 @@ Point ClientFromRoot(Window& w, double xRoot, double yRoot)
     return {static_cast<int>(std::floor(xRoot)) - origin.x, static_cast<int>(std::floor(yRoot)) - origin.y};
 }
 
+// The desktop's cursor name for a sizing edge or corner; null elsewhere.
+const char* SizingCursorName(LRESULT hit)
+{
+    switch (hit) {
+    case HTLEFT:
+    case HTRIGHT:
+        return "ew-resize";
+    case HTTOP:
+    case HTBOTTOM:
+        return "ns-resize";
+    case HTTOPLEFT:
+    case HTBOTTOMRIGHT:
+        return "nwse-resize";
+    case HTTOPRIGHT:
+    case HTBOTTOMLEFT:
+        return "nesw-resize";
+    default:
+        return nullptr;
+    }
+}
+
 class GtkHost final : public TopLevelHost {
 public:
     explicit GtkHost(Window& top) : handle_(top.GetSafeHwnd())
@@ -210,6 +231,21 @@ public:
             gtk_window_present(GTK_WINDOW(window_));
     }
 
+    void SetPointerShape(LRESULT hit) override
+    {
+        const char* name = SizingCursorName(hit);
+        if (name == cursorName_)
+            return;
+        GdkWindow* gw = gtk_widget_get_window(window_);
+        if (!gw)
+            return;
+        cursorName_ = name;
+        GdkCursor* cursor = name ? gdk_cursor_new_from_name(gdk_window_get_display(gw), name) : nullptr;
+        gdk_window_set_cursor(gw, cursor);
+        if (cursor)
+            g_object_unref(cursor);
+    }
+
     GtkWidget* Widget() const { return window_; }
 
     unsigned long NativeId() const override
@@ -318,6 +354,7 @@ private:
     Rect rect_;
     std::deque<Point> requested_;
     bool inDraw_ = false;
+    const char* cursorName_ = nullptr;  // the look set now; null: the usual arrow
 };
 
 }  // namespace

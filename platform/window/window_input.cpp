@@ -130,6 +130,20 @@ void DragTo(Window& top, Point cursor)
         top.SetWindowPos(r.left, r.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+// Shows over a sizing edge that a press there resizes, as the desktop
+// does for framed windows. False when the target went away meanwhile.
+bool PointerShapeFollows(Window& top, Window& target)
+{
+    const WindowHandle h = target.GetSafeHwnd();
+    const LRESULT hit = target.SendMessage(WM_NCHITTEST, 0, LParamFromPoint(Ui().cursor));
+    if (!Window::FromHandle(h))
+        return false;
+    TopLevelState* t = WindowAccess::S(top).top.get();
+    if (t && t->host)
+        t->host->SetPointerShape(hit);
+    return true;
+}
+
 }  // namespace
 
 void CancelHover(WindowState& s)
@@ -170,6 +184,8 @@ void RouteMouseMove(Window& top, Point client, uint32_t keys)
         ts.hoverOrigin = p;
         StartHoverTimer(ts);
     }
+    if (!ui.capture && !PointerShapeFollows(top, *target))
+        return;
     Deliver(*target, WM_MOUSEMOVE, KeysWithButtons(keys), LParamFromPoint(p));
 }
 

@@ -39,6 +39,9 @@ public:
     virtual void SetSensitive(bool enabled) = 0;
     virtual void GrabKeyboardFocus() = 0;
     virtual unsigned long NativeId() const = 0;
+    // The pointer's look for what the window answered WM_NCHITTEST with:
+    // a sizing arrow over an edge or corner, else the usual arrow.
+    virtual void SetPointerShape(LRESULT hit) = 0;
 };
 
 // Made by gtk_host.cpp; null without a display.
