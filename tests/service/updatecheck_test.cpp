@@ -47,7 +47,9 @@ TEST_F(ServiceTest, UpdateCheckAsksTheService)
 TEST_F(ServiceTest, UpdaterIsFetchedWholeAndStarted)
 {
     const std::string marker = dir_.File("updater-ran");
-    fake_.SetFile("/bin/Update.exe", "#!/bin/sh\necho \"$0\" > '" + marker + "'\n");
+    // Written aside and renamed, so the test never reads a half-written mark.
+    fake_.SetFile("/bin/Update.exe",
+                  "#!/bin/sh\necho \"$0\" > '" + marker + ".new' && mv '" + marker + ".new' '" + marker + "'\n");
     ASSERT_TRUE(RunUpdater());
     const std::string updater = dir_.Path() + "/data/Update.exe";
     struct stat st {};
