@@ -153,6 +153,10 @@ public:
     // --- sign-in and service flows --------------------------------------
     void ShowSignInMenu(int pending);
     void SwapSignInButton(int id);
+    // The sign-in dialog, then signing in with what it was given.
+    void AskAndSignIn(int pending);
+    // The personal pull-down and the transfer pull-down's look by state.
+    void ShowPersonalBar(bool signedIn);
     void OnSignedIn(int pending);
     void OnSignInFailed(int pending);
     void UploadUccFile();
@@ -222,7 +226,8 @@ private:
     void ShowInfo(const std::string& text);
     // The engine a result names, stopped and deleted.
     void FinishUpload(UploadResult* result);
-    CUploadImpl* NewUpload(int kind);
+    // A new engine of the kind, addressed by the service's file id reply.
+    CUploadImpl* NewUpload(int kind, const FidReply& fid);
     void StartUpload(CUploadImpl* upload);
     int SaveCompleteDialog(const std::string& body, const std::string& heading, int mode);
     void PullDownMenu(unsigned menuId, int x, int width);

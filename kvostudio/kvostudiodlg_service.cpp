@@ -46,20 +46,34 @@ UploadMetadata MetadataOf(const UploadResult& result, int userNo, const std::str
 void CKvoStudioDlg::ShowSignInMenu(int pending)
 {
     if (m_buttons[kSlotSignIn].GetDlgCtrlID() == kIdSignIn) {
-        CLoginDlg dlg(this);
-        dlg.OpenPage = [](const std::string& url) { OpenWebPage(url); };
-        if (RunModal(dlg) != IDOK)
-            return;
-        SetUserId(dlg.GetUserId());
-        SetPassword(dlg.GetPassword());
-        BeginSignIn(&m_serviceOwner, pending);
+        AskAndSignIn(pending);
         return;
     }
     SignOut();
     SwapSignInButton(kIdSignOut);
-    m_buttons[kSlotPersonalPullDown].ShowWindow(SW_HIDE);
-    m_buttons[kSlotTransferPullDown].SetBitmaps(kTransferPullDownRect, skin::kBtnPullDown2, skin::kBtnPullDownOver2,
-                                                skin::kBtnPullDownPress2, "");
+    ShowPersonalBar(false);
+}
+
+void CKvoStudioDlg::AskAndSignIn(int pending)
+{
+    CLoginDlg dlg(this);
+    dlg.OpenPage = [](const std::string& url) { OpenWebPage(url); };
+    if (RunModal(dlg) != IDOK)
+        return;
+    SetUserId(dlg.GetUserId());
+    SetPassword(dlg.GetPassword());
+    BeginSignIn(&m_serviceOwner, pending);
+}
+
+void CKvoStudioDlg::ShowPersonalBar(bool signedIn)
+{
+    m_buttons[kSlotPersonalPullDown].ShowWindow(signedIn ? SW_SHOW : SW_HIDE);
+    if (signedIn)
+        m_buttons[kSlotTransferPullDown].SetBitmaps(kTransferPullDownRect, skin::kBtnPullDown,
+                                                    skin::kBtnPullDownOver, skin::kBtnPullDownPress, "");
+    else
+        m_buttons[kSlotTransferPullDown].SetBitmaps(kTransferPullDownRect, skin::kBtnPullDown2,
+                                                    skin::kBtnPullDownOver2, skin::kBtnPullDownPress2, "");
     InvalidateRect(kPersonalRect, false);
 }
 
@@ -78,31 +92,25 @@ void CKvoStudioDlg::SwapSignInButton(int id)
 void CKvoStudioDlg::OnSignedIn(int pending)
 {
     SwapSignInButton(kIdSignIn);
-    m_buttons[kSlotPersonalPullDown].ShowWindow(SW_SHOW);
-    m_buttons[kSlotTransferPullDown].SetBitmaps(kTransferPullDownRect, skin::kBtnPullDown, skin::kBtnPullDownOver,
-                                                skin::kBtnPullDownPress, "");
-    InvalidateRect(kPersonalRect, false);
+    ShowPersonalBar(true);
     if (pending >= 1)
         PostMessage(WM_PLAYER_COMMAND, static_cast<WPARAM>(pending), 0);
 }
 
 void CKvoStudioDlg::OnSignInFailed(int pending)
 {
-    CLoginDlg dlg(this);
-    dlg.OpenPage = [](const std::string& url) { OpenWebPage(url); };
-    if (RunModal(dlg) != IDOK)
-        return;
-    SetUserId(dlg.GetUserId());
-    SetPassword(dlg.GetPassword());
-    BeginSignIn(&m_serviceOwner, pending);
+    AskAndSignIn(pending);
 }
 
 // --- uploads -------------------------------------------------------------------------
 
-CUploadImpl* CKvoStudioDlg::NewUpload(int kind)
+CUploadImpl* CKvoStudioDlg::NewUpload(int kind, const FidReply& fid)
 {
     auto* upload = new CUploadImpl(kind);
     m_uploads.insert(upload);
+    upload->SetFileId(std::to_string(fid.fid).c_str());
+    upload->SetServerIp(fid.ip);
+    upload->SetUploadUrl(fid.serverUrl);
     return upload;
 }
 
@@ -138,10 +146,7 @@ void CKvoStudioDlg::UploadUccFile()
     const FidReply fid = CallGetFid();
     if (!fid.Succeeded())
         return;
-    CUploadImpl* upload = NewUpload(CUploadImpl::kUccFile);
-    upload->SetFileId(std::to_string(fid.fid).c_str());
-    upload->SetServerIp(fid.ip);
-    upload->SetUploadUrl(fid.serverUrl);
+    CUploadImpl* upload = NewUpload(CUploadImpl::kUccFile, fid);
     upload->SetFilePath(dlg.GetFilePath());
     upload->SetSongSourcePath(dlg.GetFilePath());
     StartUpload(upload);
@@ -166,11 +171,8 @@ void CKvoStudioDlg::TransferToMobile()
     const FidReply fid = CallGetRelayFid();
     if (!fid.Succeeded() || fid.fid == 0 || fid.ip.empty() || fid.serverUrl.empty())
         return;
-    CUploadImpl* upload = NewUpload(CUploadImpl::kPhoneTransfer);
-    upload->SetFileId(std::to_string(fid.fid).c_str());
-    upload->SetServerIp(fid.ip);
+    CUploadImpl* upload = NewUpload(CUploadImpl::kPhoneTransfer, fid);
     upload->SetFilePath(dlg.GetFilePath());
-    upload->SetUploadUrl(fid.serverUrl);
     upload->SetProgressCaption(LoadFormatString(129), 1);
     StartUpload(upload);
 }
@@ -197,10 +199,7 @@ void CKvoStudioDlg::UploadRecording()
     const FidReply fid = CallGetFid();
     if (!fid.Succeeded())
         return;
-    CUploadImpl* upload = NewUpload(CUploadImpl::kRecording);
-    upload->SetFileId(std::to_string(fid.fid).c_str());
-    upload->SetServerIp(fid.ip);
-    upload->SetUploadUrl(fid.serverUrl);
+    CUploadImpl* upload = NewUpload(CUploadImpl::kRecording, fid);
     upload->SetSongSourcePath(m_recordedSong);
     StartUpload(upload);
 }

@@ -11,20 +11,8 @@ using namespace playlisttest;
 
 namespace {
 
-class FileDrop : public ::testing::Test {
+class FileDrop : public ListFixture {
 protected:
-    void SetUp() override
-    {
-        controlstest::UseMemoryWindows();
-        WriteListSkin(skins);
-        ASSERT_TRUE(MakeList(host, list));
-    }
-    void TearDown() override
-    {
-        list.DestroyWindow();
-        host.DestroyWindow();
-        PumpMessages();
-    }
     bool Drop(const std::vector<std::string>& paths)
     {
         return DeliverDroppedFiles(host, host.ScreenToClient(RowPoint(list, 0)), paths);
@@ -33,18 +21,8 @@ protected:
     {
         return RunLoopUntil([&] { return list.GetItemCount() >= count; }, 20000);
     }
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (int row = 0; row < list.GetItemCount(); ++row)
-            names.push_back(list.GetItemText(row, 0));
-        return names;
-    }
 
-    skintest::ScopedSkinFolder skins;
     testsupport::TempDir dir;
-    ListHost host;
-    CSkinListCtrl list;
 };
 
 }  // namespace

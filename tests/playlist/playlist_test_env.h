@@ -135,6 +135,38 @@ inline int AddRow(CSkinListCtrl& list, const std::string& name, int format = 0, 
     return row;
 }
 
+// A play list in its host, with the list skin, for each test; a context
+// menu left open is closed with them.
+class ListFixture : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        controlstest::UseMemoryWindows();
+        WriteListSkin(skins);
+        ASSERT_TRUE(MakeList(host, list));
+    }
+    void TearDown() override
+    {
+        if (platform::Window* menu = platform::Window::GetCapture())
+            menu->DestroyWindow();
+        list.DestroyWindow();
+        host.DestroyWindow();
+        platform::PumpMessages();
+    }
+    // The first column of every row, top to bottom.
+    std::vector<std::string> Names() const
+    {
+        std::vector<std::string> names;
+        for (int row = 0; row < list.GetItemCount(); ++row)
+            names.push_back(list.GetItemText(row, 0));
+        return names;
+    }
+
+    skintest::ScopedSkinFolder skins;
+    ListHost host;
+    CSkinListCtrl list;
+};
+
 // The point at the middle of a row's cell, in screen coordinates.
 inline platform::Point RowPoint(CSkinListCtrl& list, int row, int x = 60)
 {

@@ -12,22 +12,8 @@ using namespace playlisttest;
 
 namespace {
 
-class PlayList : public ::testing::Test {
+class PlayList : public ListFixture {
 protected:
-    void SetUp() override
-    {
-        controlstest::UseMemoryWindows();
-        WriteListSkin(skins);
-        ASSERT_TRUE(MakeList(host, list));
-    }
-    void TearDown() override
-    {
-        if (Window* menu = Window::GetCapture())
-            menu->DestroyWindow();
-        list.DestroyWindow();
-        host.DestroyWindow();
-        PumpMessages();
-    }
     void DoubleClick(Point screen)
     {
         Click(host, screen);
@@ -43,17 +29,6 @@ protected:
         Click(host, menu->ClientToScreen(Point{40, 5 + 16 * entry + 8}));
         PumpMessages();
     }
-    std::vector<std::string> Names() const
-    {
-        std::vector<std::string> names;
-        for (int row = 0; row < list.GetItemCount(); ++row)
-            names.push_back(list.GetItemText(row, 0));
-        return names;
-    }
-
-    skintest::ScopedSkinFolder skins;
-    ListHost host;
-    CSkinListCtrl list;
 };
 
 }  // namespace

@@ -12,25 +12,9 @@ using namespace playlisttest;
 
 namespace {
 
-class PlayListLook : public ::testing::Test {
+class PlayListLook : public ListFixture {
 protected:
-    void SetUp() override
-    {
-        controlstest::UseMemoryWindows();
-        WriteListSkin(skins);
-        ASSERT_TRUE(MakeList(host, list));
-    }
-    void TearDown() override
-    {
-        list.DestroyWindow();
-        host.DestroyWindow();
-        PumpMessages();
-    }
     Bitmap Shown() { return list.RenderToBitmap(); }
-
-    skintest::ScopedSkinFolder skins;
-    ListHost host;
-    CSkinListCtrl list;
 };
 
 // True when the text holds no broken UTF-8 sequence.

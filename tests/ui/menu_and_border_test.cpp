@@ -9,28 +9,8 @@
 #include "ui_test_env.h"
 
 using namespace platform;
-
-namespace {
-
-class Owner : public Window {
-public:
-    std::vector<int> commands;
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
-    {
-        if (msg == WM_PLAYER_COMMAND) {
-            commands.push_back(static_cast<int>(wp));
-            return 0;
-        }
-        return Window::WindowProc(msg, wp, lp);
-    }
-};
-
-bool Wait(const std::function<bool()>& done)
-{
-    return RunLoopUntil(done, 3000);
-}
-
-}  // namespace
+using uitest::Wait;
+using Owner = uitest::CommandOwner;
 
 TEST(MenuOnTheDisplay, HoldsThePointerUntilAClickChoosesOrDismisses)
 {

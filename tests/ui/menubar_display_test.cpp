@@ -13,23 +13,7 @@
 #include "ui_test_env.h"
 
 using namespace platform;
-
-namespace {
-
-class Owner : public Window {
-public:
-    std::vector<int> commands;
-    LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
-    {
-        if (msg == WM_PLAYER_COMMAND) {
-            commands.push_back(static_cast<int>(wp));
-            return 1;
-        }
-        return Window::WindowProc(msg, wp, lp);
-    }
-};
-
-}  // namespace
+using Owner = uitest::CommandOwner;
 
 TEST(MenuBarOnTheDisplay, PointerMovesSwitchOpenPullDowns)
 {

@@ -9,6 +9,7 @@
 #include "ui_test_env.h"
 
 using namespace platform;
+using uitest::Wait;
 
 namespace {
 
@@ -37,11 +38,6 @@ public:
         }
     }
 };
-
-bool Wait(const std::function<bool()>& done)
-{
-    return RunLoopUntil(done, 3000);
-}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 
 #include <sys/stat.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -10,7 +11,9 @@
 #include <gtest/gtest.h>
 
 #include "kvostudio/folders.h"
+#include "kvostudio/playercommand.h"
 #include "platform/window/ui_loop.h"
+#include "platform/window/window.h"
 #include "tests/support/command_output.h"
 
 namespace uitest {
@@ -35,6 +38,26 @@ inline bool MoveTo(int x, int y)
 {
     return Xdo({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
 }
+
+// Runs the loop until 'done' holds; false after three seconds without.
+inline bool Wait(const std::function<bool()>& done)
+{
+    return platform::RunLoopUntil(done, 3000);
+}
+
+// A top-level window that keeps the commands its children send it.
+class CommandOwner : public platform::Window {
+public:
+    std::vector<int> commands;
+    platform::LRESULT WindowProc(platform::UINT msg, platform::WPARAM wp, platform::LPARAM lp) override
+    {
+        if (msg == WM_PLAYER_COMMAND) {
+            commands.push_back(static_cast<int>(wp));
+            return 0;
+        }
+        return Window::WindowProc(msg, wp, lp);
+    }
+};
 
 // Lets the desktop map and draw what is pending.
 inline void Settle(int ms = 300)

@@ -6,6 +6,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "tools/skingen/bmp24.h"
+
 namespace skingen {
 
 Canvas::Canvas(int width, int height, Colour fill)
@@ -157,48 +159,7 @@ void Canvas::FillCircle(int cx2, int cy2, int r2, Colour c)
 
 std::vector<uint8_t> Canvas::ToBmp() const
 {
-    const uint32_t rowBytes = (static_cast<uint32_t>(width_) * 3 + 3) & ~3u;
-    const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(height_);
-    const uint32_t fileBytes = 14 + 40 + imageBytes;
-    std::vector<uint8_t> out;
-    out.reserve(fileBytes);
-    auto u16 = [&](uint32_t v) {
-        out.push_back(v & 0xFF);
-        out.push_back((v >> 8) & 0xFF);
-    };
-    auto u32 = [&](uint32_t v) {
-        u16(v & 0xFFFF);
-        u16(v >> 16);
-    };
-    out.push_back('B');
-    out.push_back('M');
-    u32(fileBytes);
-    u32(0);
-    u32(14 + 40);
-    u32(40);
-    u32(static_cast<uint32_t>(width_));
-    u32(static_cast<uint32_t>(height_));  // positive: bottom-up rows
-    u16(1);
-    u16(24);
-    u32(0);  // no compression
-    u32(imageBytes);
-    u32(2835);  // 72 dpi
-    u32(2835);
-    u32(0);
-    u32(0);
-    for (int y = height_ - 1; y >= 0; --y) {
-        uint32_t written = 0;
-        for (int x = 0; x < width_; ++x) {
-            Colour c = Get(x, y);
-            out.push_back(c.b);
-            out.push_back(c.g);
-            out.push_back(c.r);
-            written += 3;
-        }
-        for (; written < rowBytes; ++written)
-            out.push_back(0);
-    }
-    return out;
+    return EncodeBmp24(width_, height_, [this](int x, int y) { return Get(x, y); });
 }
 
 bool WriteIfChanged(const std::string& path, const std::vector<uint8_t>& bytes)
