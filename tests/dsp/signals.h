@@ -6,6 +6,8 @@
 #include <random>
 #include <vector>
 
+#include "tests/support/pcm_maker.h"
+
 namespace dsptest {
 
 // Interleaved 16-bit noise, a different sequence on every channel.
@@ -32,19 +34,6 @@ inline std::vector<int16_t> Tone(size_t frames, int channels, double frequency, 
     return out;
 }
 
-// Amplitude of the component at 'frequency' in one channel of a stretch
-// (least squares against sine and cosine over whole samples).
-inline double ToneAmplitude(const std::vector<int16_t>& pcm, int channels, int channel, size_t first,
-                            size_t count, double frequency, double rate)
-{
-    double ss = 0, sc = 0;
-    for (size_t i = first; i < first + count; ++i) {
-        const double x = pcm[i * size_t(channels) + size_t(channel)];
-        const double angle = 2.0 * M_PI * frequency * double(i) / rate;
-        ss += x * std::sin(angle);
-        sc += x * std::cos(angle);
-    }
-    return 2.0 * std::hypot(ss, sc) / double(count);
-}
+using testsupport::ToneAmplitude;
 
 }  // namespace dsptest

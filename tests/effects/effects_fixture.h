@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "tests/player/player_fixture.h"
+#include "tests/support/pcm_maker.h"
 
 namespace effectstest {
 
@@ -61,21 +62,7 @@ inline std::vector<int16_t> Samples(const std::vector<uint8_t>& bytes)
     return out;
 }
 
-// Amplitude of the 'frequency' component of one channel of 16-bit stereo,
-// over the middle of the recording.
-inline double ToneAmplitude(const std::vector<uint8_t>& bytes, int channel, double frequency, int rate = 44100)
-{
-    const auto s = Samples(bytes);
-    const size_t pairs = s.size() / 2;
-    const size_t from = pairs / 5, to = pairs - pairs / 5;
-    double re = 0, im = 0;
-    for (size_t i = from; i < to; ++i) {
-        const double phase = 2 * M_PI * frequency * double(i) / rate;
-        re += s[2 * i + channel] * std::cos(phase);
-        im += s[2 * i + channel] * std::sin(phase);
-    }
-    return to > from ? 2 * std::sqrt(re * re + im * im) / double(to - from) : 0.0;
-}
+using testsupport::MiddleToneAmplitude;
 
 // The largest difference between two recordings of equal length.
 inline int MaxDifference(const std::vector<uint8_t>& a, const std::vector<uint8_t>& b)

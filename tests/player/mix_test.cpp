@@ -4,26 +4,12 @@
 #include <cmath>
 
 #include "tests/player/player_fixture.h"
+#include "tests/support/pcm_maker.h"
 
 using namespace playertest;
+using testsupport::MiddleToneAmplitude;
 
 namespace {
-
-// Amplitude of the 'frequency' component of one channel of 16-bit stereo.
-double ToneAmplitude(const std::vector<uint8_t>& bytes, int channel, double frequency, int rate = 44100)
-{
-    const auto* s = reinterpret_cast<const int16_t*>(bytes.data());
-    const size_t pairs = bytes.size() / 4;
-    // Skip the decoder's start-up and the tail, look at the steady part.
-    const size_t from = pairs / 5, to = pairs - pairs / 5;
-    double re = 0, im = 0;
-    for (size_t i = from; i < to; ++i) {
-        const double phase = 2 * M_PI * frequency * double(i) / rate;
-        re += s[2 * i + channel] * std::cos(phase);
-        im += s[2 * i + channel] * std::sin(phase);
-    }
-    return 2 * std::sqrt(re * re + im * im) / double(to - from);
-}
 
 class PlayerMix : public SimulatedDevice {
 protected:
@@ -56,8 +42,8 @@ TEST_F(PlayerMix, TheVocalFollowsTheMixLevelAndTheAccompanimentDoesNot)
         player->SetMixLevel(levels[k]);
         const auto out = PlayToEnd(player.p);
         ASSERT_GT(out.size(), 44100u * 4);
-        accompanimentAt[k] = ToneAmplitude(out, 0, 440);
-        vocalAt[k] = ToneAmplitude(out, 1, 1000);
+        accompanimentAt[k] = MiddleToneAmplitude(out, 0, 440);
+        vocalAt[k] = MiddleToneAmplitude(out, 1, 1000);
     }
     // 0.7 of a half-scale tone.
     EXPECT_NEAR(accompanimentAt[0], 0.35 * 32768, 0.03 * 32768);
@@ -94,8 +80,8 @@ TEST_F(PlayerMix, AMonoStreamIsHeardOnBothSides)
     player->SetMixLevel(0.0f);
     const auto out = PlayToEnd(player.p);
     ASSERT_GT(out.size(), 44100u * 2);
-    EXPECT_NEAR(ToneAmplitude(out, 0, 500), 0.35 * 32768, 0.03 * 32768);
-    EXPECT_NEAR(ToneAmplitude(out, 1, 500), ToneAmplitude(out, 0, 500), 1.0);
+    EXPECT_NEAR(MiddleToneAmplitude(out, 0, 500), 0.35 * 32768, 0.03 * 32768);
+    EXPECT_NEAR(MiddleToneAmplitude(out, 1, 500), MiddleToneAmplitude(out, 0, 500), 1.0);
 }
 
 TEST_F(PlayerMix, StreamsOfDifferentRatesAreRefused)

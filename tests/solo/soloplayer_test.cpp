@@ -7,8 +7,10 @@
 #include "mp3file/src/mp3fileplayer.h"
 #include "mp3file/src/soloplayer.h"
 #include "tests/player/player_fixture.h"
+#include "tests/support/pcm_maker.h"
 
 using namespace playertest;
+using testsupport::MiddleToneAmplitude;
 
 namespace {
 
@@ -28,20 +30,6 @@ RecordingCallback* g_events = nullptr;
 int RecordEvent(uint32_t kind, uintptr_t w, uintptr_t l)
 {
     return g_events ? g_events->OnPlayerMessage(kind, w, l) : 0;
-}
-
-double Amplitude(const std::vector<uint8_t>& bytes, int channel, double frequency)
-{
-    const auto* s = reinterpret_cast<const int16_t*>(bytes.data());
-    const size_t pairs = bytes.size() / 4;
-    const size_t from = pairs / 5, to = pairs - pairs / 5;
-    double re = 0, im = 0;
-    for (size_t i = from; i < to; ++i) {
-        const double phase = 2 * M_PI * frequency * double(i) / 44100;
-        re += s[2 * i + channel] * std::cos(phase);
-        im += s[2 * i + channel] * std::sin(phase);
-    }
-    return 2 * std::sqrt(re * re + im * im) / double(to - from);
 }
 
 class SoloPlayerTest : public SimulatedDevice {
@@ -125,7 +113,7 @@ TEST_F(SoloPlayerTest, AMonoFilePlaysTheSameSampleOnBothSides)
     const auto* s = reinterpret_cast<const int16_t*>(out.data());
     for (size_t i = 0; i < out.size() / 4; ++i)
         ASSERT_EQ(s[2 * i], s[2 * i + 1]) << "pair " << i;
-    EXPECT_NEAR(Amplitude(out, 0, 500), 0.5 * 32768, 0.03 * 32768);  // no 0.7 mix gain
+    EXPECT_NEAR(MiddleToneAmplitude(out, 0, 500), 0.5 * 32768, 0.03 * 32768);  // no 0.7 mix gain
 }
 
 TEST_F(SoloPlayerTest, AFileWhoseLastFrameEndsAtItsLastBytePlaysThatFrame)
@@ -201,8 +189,8 @@ TEST_F(SoloPlayerTest, APlainMp3MadeByTheLameCommandKeepsItsLengthToneAndLevel)
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     const auto out = sim->Recorded();
     EXPECT_NEAR(double(out.size()) / 4 / 44100, trueSeconds, 0.027);
-    EXPECT_NEAR(Amplitude(out, 0, 1000), 0.5 * 32768, 0.03 * 32768);
-    EXPECT_NEAR(Amplitude(out, 1, 1000), 0.5 * 32768, 0.03 * 32768);
+    EXPECT_NEAR(MiddleToneAmplitude(out, 0, 1000), 0.5 * 32768, 0.03 * 32768);
+    EXPECT_NEAR(MiddleToneAmplitude(out, 1, 1000), 0.5 * 32768, 0.03 * 32768);
 }
 
 TEST_F(SoloPlayerTest, TheWrapperIsSafeWithoutAPlayerAndKeepsItsVolumeRules)

@@ -146,4 +146,29 @@ std::vector<uint8_t> WavBytes(const Pcm& pcm)
     return out;
 }
 
+double ToneAmplitude(const std::vector<int16_t>& interleaved, int channels, int channel, size_t first,
+                     size_t count, double frequency, double rate)
+{
+    if (count == 0)
+        return 0.0;
+    double ss = 0, sc = 0;
+    for (size_t i = first; i < first + count; ++i) {
+        const double x = interleaved[i * size_t(channels) + size_t(channel)];
+        const double angle = 2.0 * std::numbers::pi * frequency * double(i) / rate;
+        ss += x * std::sin(angle);
+        sc += x * std::cos(angle);
+    }
+    return 2.0 * std::hypot(ss, sc) / double(count);
+}
+
+double MiddleToneAmplitude(const std::vector<uint8_t>& stereoBytes, int channel, double frequency, int rate)
+{
+    std::vector<int16_t> samples(stereoBytes.size() / 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(uint16_t(stereoBytes[2 * i] | (stereoBytes[2 * i + 1] << 8)));
+    const size_t frames = samples.size() / 2;
+    const size_t from = frames / 5, to = frames - frames / 5;
+    return ToneAmplitude(samples, 2, channel, from, to - from, frequency, rate);
+}
+
 }  // namespace testsupport

@@ -53,6 +53,17 @@ double EstimateFrequency(const std::vector<double>& samples, int sampleRate);
 // is about -3.01 dB). Silence gives a very low number, never -inf.
 double RmsDb(const std::vector<double>& samples);
 
+// Amplitude of the component at 'frequency' in one channel of interleaved
+// samples, over 'count' frames from 'first' (least squares against sine
+// and cosine); 0 for an empty stretch.
+double ToneAmplitude(const std::vector<int16_t>& interleaved, int channels, int channel, size_t first,
+                     size_t count, double frequency, double rate);
+
+// The same for one channel of 16-bit little-endian stereo bytes, over the
+// middle three fifths: past a decoder's start-up and before its tail.
+double MiddleToneAmplitude(const std::vector<uint8_t>& stereoBytes, int channel, double frequency,
+                           int rate = 44100);
+
 // A canonical 44-byte-header PCM WAV file of the samples.
 std::vector<uint8_t> WavBytes(const Pcm& pcm);
 
