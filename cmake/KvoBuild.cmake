@@ -57,6 +57,7 @@ endfunction()
 # Debian's libraries, as imported targets PkgConfig::<NAME>.
 pkg_check_modules(MAD REQUIRED IMPORTED_TARGET mad)
 pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
+pkg_check_modules(SAMPLERATE REQUIRED IMPORTED_TARGET samplerate)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)

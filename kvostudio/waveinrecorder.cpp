@@ -1,5 +1,6 @@
 #include "kvostudio/waveinrecorder.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -118,19 +119,36 @@ void WaveInRecorder::CloseDevice() {
 int WaveInRecorder::Start() {
     if (running_) return 0;
     writeFailed_ = false;
+    startFailure_.clear();
     {
         std::lock_guard<std::mutex> lock(lock_);
         stopping_ = false;
         lent_ = 0;
     }
-    if (!OpenFile()) return 0;
-    if (platform::OpenCaptureDevice(-1, format_, &WaveInRecorder::WaveInProc, this, device_) !=
-        platform::CaptureResult::Ok) {
+    errno = 0;
+    if (!OpenFile()) {
+        const int error = errno;
+        startFailure_ = "The recording's work file " + path_ + " could not be written: " +
+                        (error ? std::strerror(error) : "no path was given");
+        return 0;
+    }
+    const platform::CaptureResult opened =
+        platform::OpenCaptureDevice(-1, format_, &WaveInRecorder::WaveInProc, this, device_);
+    if (opened != platform::CaptureResult::Ok) {
+        const platform::CaptureOpenFailure failure = platform::LastCaptureOpenFailure();
+        startFailure_ = "The input device " + failure.device + " could not be opened: " + failure.reason;
         device_.reset();
         CloseFile();
         return 0;
     }
-    if (!QueueBuffers() || device_->Start() != platform::CaptureResult::Ok) {
+    if (!QueueBuffers()) {
+        startFailure_ = "The input device could not take the recording's buffers.";
+        CloseDevice();
+        CloseFile();
+        return 0;
+    }
+    if (const platform::CaptureResult started = device_->Start(); started != platform::CaptureResult::Ok) {
+        startFailure_ = std::string("The input device could not start: ") + platform::CaptureResultText(started);
         CloseDevice();
         CloseFile();
         return 0;

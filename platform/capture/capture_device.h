@@ -125,4 +125,15 @@ CaptureResult OpenCaptureDevice(int deviceIndex, const CaptureFormat& format, Ca
 // Names of the capture devices, in index order.
 std::vector<std::string> ListCaptureDevices();
 
+// Why the last OpenCaptureDevice on this thread failed: the device it tried
+// (its name, or how the default input was reached) and the capture system's
+// own words. Both empty after an open that succeeded.
+struct CaptureOpenFailure {
+    std::string device;
+    std::string reason;
+};
+CaptureOpenFailure LastCaptureOpenFailure();
+// For backends: what an open that is failing on this thread met.
+void SetCaptureOpenFailure(std::string device, std::string reason);
+
 }  // namespace platform
