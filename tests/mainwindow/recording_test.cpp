@@ -3,6 +3,8 @@
 // the button or at the song's end, and the chain after it.
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "kvostudio/logindlg.h"
 #include "kvostudio/messages.h"
 #include "kvostudio/playercommand.h"
@@ -268,4 +270,24 @@ TEST_F(RecordingFlowTest, NoCommandChangesWhatPlaysUnderATake)
     win->OnPlayerCommand(menuid::kNext, 0);
     Pump();
     EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), after);
+}
+
+TEST_F(RecordingFlowTest, ARemixSettingThatCannotBeKeptIsToldOnce)
+{
+    ASSERT_TRUE(OpenForRecording());
+    Add(Kvo("song.kvo"), 1);
+    ASSERT_TRUE(Record());
+    // The after-take dialog runs for real and closes; config.ini cannot be
+    // written by then.
+    const std::string config = dir.Path() + "/data/config.ini";
+    win->answers.push_back(RunsWith([&](Dialog& dlg) {
+        std::filesystem::remove(config);
+        std::filesystem::create_directory(config);
+        dlg.EndDialog(IDCANCEL);
+    }));
+    win->ToggleRecording();
+    ASSERT_TRUE(WaitFor([&] { return win->Opened<CRecordingMoreDlg>() == 1 && !boxes.empty(); }, 60000));
+    Pump();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{kConfigNotKeptText});
+    std::filesystem::remove(config);
 }
