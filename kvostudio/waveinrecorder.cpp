@@ -136,7 +136,7 @@ int WaveInRecorder::Start() {
         platform::OpenCaptureDevice(-1, format_, &WaveInRecorder::WaveInProc, this, device_);
     if (opened != platform::CaptureResult::Ok) {
         const platform::CaptureOpenFailure failure = platform::LastCaptureOpenFailure();
-        startFailure_ = "The input device " + failure.device + " could not be opened: " + failure.reason;
+        startFailure_ = "The input device \"" + failure.device + "\" could not be opened: " + failure.reason;
         device_.reset();
         CloseFile();
         return 0;

@@ -42,9 +42,9 @@ public:
         initialised_ = true;
         const char* name = nullptr;
         if (deviceIndex >= 0) {
-            if (deviceIndex >= SDL_GetNumAudioDevices(1)) return Failed(CaptureResult::BadDevice, DefaultName());
+            if (deviceIndex >= SDL_GetNumAudioDevices(1)) return Failed(CaptureResult::BadDevice, nullptr);
             name = SDL_GetAudioDeviceName(deviceIndex, 1);
-            if (!name) return Failed(CaptureResult::BadDevice, DefaultName());
+            if (!name) return Failed(CaptureResult::BadDevice, nullptr);
         }
         const CaptureFormat& f = Format();
         if ((f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.channels < 1 || f.channels > 8 ||
@@ -59,16 +59,18 @@ public:
         want.userdata = this;
         SDL_AudioSpec have{};
         device_ = SDL_OpenAudioDevice(name, 1, &want, &have, 0);
-        if (device_ == 0) return Failed(CaptureResult::OpenFailed, name ? std::string(name) : DefaultName());
+        if (device_ == 0) return Failed(CaptureResult::OpenFailed, name);
         BeginNotices();
         return CaptureResult::Ok;
     }
 
 private:
     // Keeps SDL's own reason with the device it concerns.
-    static CaptureResult Failed(CaptureResult result, const std::string& device) {
-        const char* reason = SDL_GetError();
-        SetCaptureOpenFailure(device, reason && *reason ? reason : CaptureResultText(result));
+    static CaptureResult Failed(CaptureResult result, const char* device) {
+        // Read first: asking for the default's name may set another error.
+        const char* error = SDL_GetError();
+        const std::string reason = error && *error ? error : CaptureResultText(result);
+        SetCaptureOpenFailure(device ? std::string(device) : DefaultName(), reason);
         return result;
     }
 
@@ -82,7 +84,7 @@ private:
             return text;
         }
         const char* driver = SDL_GetCurrentAudioDriver();
-        return std::string("the default input of SDL's ") + (driver ? driver : "audio") + " driver";
+        return std::string("default input of SDL's ") + (driver ? driver : "audio") + " driver";
     }
 
     static void SDLCALL OnInput(void* self, Uint8* stream, int len) {

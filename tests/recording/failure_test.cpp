@@ -90,7 +90,7 @@ TEST_F(Failures, ACaptureThatCannotOpenNamesTheDeviceOrTheFileAndLeavesNoWorkFil
     EXPECT_EQ(engine.StopRecording(), 0);
     const std::string text = engine.GetFailureText();
     EXPECT_TRUE(StartsWith(text, rectext::kNoCapture)) << text;
-    EXPECT_NE(text.find("input device USB headset"), std::string::npos) << text;
+    EXPECT_NE(text.find("input device \"USB headset\""), std::string::npos) << text;
     EXPECT_NE(text.find(platform::CaptureResultText(platform::CaptureResult::OpenFailed)), std::string::npos)
         << text;
     EXPECT_EQ(owner.CommandCount(), 0u);
