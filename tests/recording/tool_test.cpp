@@ -181,3 +181,36 @@ TEST_F(Kvorecord, AFileSizeLimitIsAMessageNotASilentEnd) {
     EXPECT_EQ(code, 1) << limited.Err();
     EXPECT_NE(limited.Err().find("kvorecord: "), std::string::npos) << limited.Err();
 }
+
+TEST_F(Kvorecord, MonoAndOtherRateSongsAreMixedWithTheirBurstsInPlace) {
+    testsupport::WriteFile(data.File("microphone.raw"), PcmBytes(BurstPcm(3.0, 1.0, 0.4, 2500)));
+    SetConfig(config::kVoiceShift, -200);
+    struct Case {
+        int rate;
+        int channels;
+    };
+    std::optional<std::pair<double, double>> stereo;
+    for (const Case c : {Case{44100, 2}, Case{44100, 1}, Case{48000, 2}}) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.channels << " channel(s)");
+        testsupport::Pcm pcm = testsupport::MakeSilence(c.rate, c.channels, 0.8);
+        pcm = testsupport::Concat(pcm, testsupport::MakeTone(c.rate, c.channels, 0.4, 600, 0.4));
+        pcm = testsupport::Concat(pcm, testsupport::MakeSilence(c.rate, c.channels, 0.8));
+        const std::string song = data.File("song.kvo");
+        WriteSong(song, pcm);
+        const std::string out = data.File("take.mp3");
+        testsupport::ChildProcess run;
+        ASSERT_TRUE(run.Start({tool, song, out}));
+        const auto code = run.Wait(60000);
+        run.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
+        ASSERT_EQ(code, 0) << run.Err();
+        const auto decoded = DecodeWithMpg123(out);
+        ASSERT_FALSE(decoded.empty());
+        const std::pair<double, double> at{ToneOnset(decoded, 1, 600), ToneOnset(decoded, 0, 2500)};
+        if (!stereo) {
+            stereo = at;
+            continue;
+        }
+        EXPECT_NEAR(at.first, stereo->first, 0.01);
+        EXPECT_NEAR(at.second, stereo->second, 0.01);
+    }
+}
