@@ -64,6 +64,7 @@ pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo)
+pkg_check_modules(FFTW3F REQUIRED IMPORTED_TARGET fftw3f)
 
 # kvo_link(<target> <deps...>): links whether the target is still an
 # interface library (a folder without sources yet) or a real one.
