@@ -59,6 +59,8 @@ private:
 
     int volume_ = 80;
     bool streaming_ = false;
+    // Streaming: the song's start is queued in the player and not played yet.
+    bool startQueued_ = false;
     CDuoPlayer* player_ = nullptr;
     std::vector<uint8_t> bufferA_;
     std::vector<uint8_t> bufferB_;
