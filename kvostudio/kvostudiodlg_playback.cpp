@@ -277,6 +277,8 @@ void CKvoStudioDlg::UpdateTimeText()
 LRESULT CKvoStudioDlg::OnPositionReleased(const NMHDR&)
 {
     Seek(static_cast<float>(m_positionBar.GetPos()));
+    // While paused the timer is off: the display shows the new place now.
+    UpdateTimeText();
     return 0;
 }
 

@@ -245,6 +245,16 @@ int KvoFile::SeekSeconds(float seconds)
     return played;
 }
 
+void KvoFile::PlaceAtSeconds(float seconds)
+{
+    if (!player_)
+        return;
+    MP3_TIME target{};
+    const double ms = std::trunc(double(seconds) * 1000.0);
+    target.ms = ms > 0 ? static_cast<uint32_t>(ms) : 0;
+    player_->Seek(TIME_FORMAT_MS, &target, SONG_BEGIN);
+}
+
 void KvoFile::SetVolume(float volume, unsigned left, unsigned right)
 {
     const int percent = static_cast<int>(std::trunc(volume * 100.0));
