@@ -5,6 +5,7 @@
 #include "kvostudio/crashdump.h"
 #include "kvostudio/helpers.h"
 #include "kvostudio/kvostudiodlg.h"
+#include "kvostudio/startrequest.h"
 #include "kvostudio/updatecheck.h"
 #include "platform/instance/single_instance.h"
 #include "platform/window/copy_data.h"
@@ -54,7 +55,10 @@ int CKvoStudioApp::InitInstance()
     SingleInstance instance(kInstanceName);
     if (instance.Acquire() == SingleInstance::Role::Second) {
         // Another copy runs: it comes to the front and takes the file.
-        SingleInstance::SendHandOff(kInstanceName, MakeHandOff(GetCommandLineArg(1), GetCommandLineArg(2)));
+        // Its folder may not be ours: the path goes over whole.
+        const StartRequest start =
+            ReadStartRequest(GetCommandLineArg(1), GetCommandLineArg(2), CurrentWorkingFolder());
+        SingleInstance::SendHandOff(kInstanceName, MakeHandOff(start.option, start.path));
         return 0;
     }
     const InstallCrashHandler crashHandler;
