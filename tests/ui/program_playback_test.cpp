@@ -189,9 +189,9 @@ TEST(TheProgramPlaying, ASeekWhilePausedStaysPausedAndPlayGoesOnFromThere)
     const size_t told = program.Err().size();
     ASSERT_TRUE(Click(at, 107, 100));
     // The bar tells its new position on the debug output.
+    const size_t newOutput = told > 0 ? told - 1 : 0;
     ASSERT_TRUE(program.WaitForOutput(
-        [&](const std::string&, const std::string& err) { return err.find("\n3\n", told > 0 ? told - 1 : 0) != std::string::npos; },
-        3000))
+        [&](const std::string&, const std::string& err) { return err.find("\n3\n", newOutput) != std::string::npos; }, 3000))
         << program.Err();
     uitest::Settle(1000);
     // Silent: the output was not started again, and nothing sounded since
