@@ -99,7 +99,7 @@ uint32_t Ms(const std::function<int(MP3_TIME*)>& get)
 
 }  // namespace
 
-// Each player is paused where the issue saw it and deeper in the last
+// Each player is paused where users met the fault and deeper in the last
 // buffered stretch: how much of it the ring holds depends on where the
 // song's last buffer ends.
 TEST_F(PauseNearTheEnd, TheTwoStreamPlayerKeepsTheTailAndEndsOnce)
