@@ -5,10 +5,12 @@
 #include "kvostudio/crashdump.h"
 #include "kvostudio/helpers.h"
 #include "kvostudio/kvostudiodlg.h"
+#include "kvostudio/startrequest.h"
 #include "kvostudio/updatecheck.h"
 #include "platform/instance/single_instance.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"
+#include "platform/window/quit_signals.h"
 #include "platform/window/ui_loop.h"
 
 using namespace platform;
@@ -49,12 +51,24 @@ bool CKvoStudioApp::DeliverHandOff(Window* mainWindow, const HandOffRequest& req
     return true;
 }
 
+bool CKvoStudioApp::CloseMainWindow(Window* mainWindow)
+{
+    // Only a window in its modal loop can end it; until then the request
+    // waits.
+    if (!mainWindow || !mainWindow->IsWindow() || !InModalLoop(*mainWindow))
+        return false;
+    return PostMessage(mainWindow->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(CKvoStudioDlg::kIdClose, BN_CLICKED), 0);
+}
+
 int CKvoStudioApp::InitInstance()
 {
     SingleInstance instance(kInstanceName);
     if (instance.Acquire() == SingleInstance::Role::Second) {
         // Another copy runs: it comes to the front and takes the file.
-        SingleInstance::SendHandOff(kInstanceName, MakeHandOff(GetCommandLineArg(1), GetCommandLineArg(2)));
+        // Its folder may not be ours: the path goes over whole.
+        const StartRequest start =
+            ReadStartRequest(GetCommandLineArg(1), GetCommandLineArg(2), CurrentWorkingFolder());
+        SingleInstance::SendHandOff(kInstanceName, MakeHandOff(start.option, start.path));
         return 0;
     }
     const InstallCrashHandler crashHandler;
@@ -67,6 +81,11 @@ int CKvoStudioApp::InitInstance()
         RunUpdater();
         return 0;
     }
+    // Ctrl+C and kill close the window as its close button does, so that
+    // the work files go and the settings stay. Declared before the window:
+    // a signal while the window is torn down waits instead of cutting the
+    // tear-down short.
+    const QuitSignalWatch quitSignals([this] { return CloseMainWindow(m_pMainWnd.load()); });
     CKvoStudioDlg dlg;
     m_pMainWnd = &dlg;
     instance.Listen([this](const HandOffRequest& request) { return DeliverHandOff(m_pMainWnd.load(), request); });

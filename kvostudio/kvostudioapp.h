@@ -34,6 +34,9 @@ public:
     // The first start's side: brings the main window to the front and hands
     // it the file. False while there is no main window to take it.
     static bool DeliverHandOff(platform::Window* mainWindow, const platform::HandOffRequest& request);
+    // Asks the main window to close as its close button does. False while
+    // it cannot (not yet running).
+    static bool CloseMainWindow(platform::Window* mainWindow);
 
 private:
     std::atomic<platform::Window*> m_pMainWnd{nullptr};

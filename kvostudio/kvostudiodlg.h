@@ -148,7 +148,8 @@ public:
     void ShowPreferences();
     // The page through the signed-in wrapper, in the user's browser.
     void OpenServicePage(const ServicePage& page);
-    void AddFiles();
+    // False when the chooser was cancelled.
+    bool AddFiles();
 
     // --- sign-in and service flows --------------------------------------
     void ShowSignInMenu(int pending);

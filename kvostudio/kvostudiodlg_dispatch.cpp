@@ -206,7 +206,10 @@ void CKvoStudioDlg::OnButtonCommand(UINT id)
         PlayNext();
         break;
     case kIdOpenFile:
-        AddFiles();
+        // A cancelled chooser changes nothing: no row is chosen, nothing
+        // starts.
+        if (!AddFiles())
+            break;
         m_pPlayList->SelectIndex(m_pPlayList->GetItemCount());
         PlayCurrent();
         break;
@@ -272,11 +275,12 @@ void CKvoStudioDlg::OpenServicePage(const ServicePage& page)
     OpenWebPage(MakeServiceUrl(PageAddress(page)));
 }
 
-void CKvoStudioDlg::AddFiles()
+bool CKvoStudioDlg::AddFiles()
 {
     CFECFileDialog dlg(true, nullptr, nullptr, OFN_ALLOWMULTISELECT, kMusicFilter, this);
     if (dlg.DoModal() != IDOK)
-        return;
+        return false;
     for (POSITION pos = dlg.GetStartPosition(); pos;)
         m_pPlayList->AddFile(dlg.GetNextPathName(pos), 0, 1);
+    return true;
 }

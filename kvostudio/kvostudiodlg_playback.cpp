@@ -17,6 +17,7 @@
 #include "kvostudio/peakmeterctrl.h"
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
+#include "kvostudio/startrequest.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"
 
@@ -286,6 +287,8 @@ LRESULT CKvoStudioDlg::OnPositionReleased(const NMHDR&)
         return 0;
     }
     Seek(static_cast<float>(m_positionBar.GetPos()));
+    // While paused the timer is off: the display shows the new place now.
+    UpdateTimeText();
     return 0;
 }
 
@@ -389,6 +392,11 @@ LRESULT CKvoStudioDlg::OnCopyData(const Message& m)
     const LRESULT result = Default();
     if (IsRecording())
         return result;
+    if ((code == COPYDATA_OPEN_FILE || code == COPYDATA_PLAY_FILE) && !path.empty() && !FileIsThere(path)) {
+        // The start that asked has ended already: the user hears of it here.
+        ShowInfo(MissingFileText(path));
+        return result;
+    }
     if (code == COPYDATA_OPEN_FILE) {
         DebugOutput("hand-off: open " + path);
         m_pPlayList->AddFile(path, 0, 1);
@@ -402,10 +410,14 @@ LRESULT CKvoStudioDlg::OnCopyData(const Message& m)
 
 void CKvoStudioDlg::HandleCommandLine()
 {
-    const std::string option = CommandLineArg(1);
-    if (option != "/open" && option != "/play")
+    const StartRequest start = ReadStartRequest(CommandLineArg(1), CommandLineArg(2), CurrentWorkingFolder());
+    if (start.option.empty())
         return;
-    m_pPlayList->AddFile(CommandLineArg(2), 1, 0);
-    if (option == "/play")
+    if (!start.path.empty() && !FileIsThere(start.path)) {
+        ShowInfo(MissingFileText(start.path));
+        return;
+    }
+    m_pPlayList->AddFile(start.path, 1, 0);
+    if (start.option == "/play")
         PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
 }

@@ -11,10 +11,12 @@ using namespace platform;
 
 namespace {
 
+// Minutes run on past the hour, as the playlist shows a song's time: a
+// display that dropped the hours would show an hour-long song as a short one.
 std::string MinutesSeconds(const char* format, unsigned seconds)
 {
-    char text[16];
-    std::snprintf(text, sizeof text, format, static_cast<int>((seconds / 60) % 60), static_cast<int>(seconds % 60));
+    char text[24];
+    std::snprintf(text, sizeof text, format, seconds / 60, seconds % 60);
     return text;
 }
 
@@ -32,12 +34,12 @@ CLCDWnd::CLCDWnd(Window* parent, const Bitmap* background) : parent_(parent), ba
 
 void CLCDWnd::SetPositionTime(unsigned seconds)
 {
-    texts_[2] = MinutesSeconds("%02d:%02d", seconds);
+    texts_[2] = MinutesSeconds("%02u:%02u", seconds);
 }
 
 void CLCDWnd::SetLengthTime(unsigned seconds)
 {
-    texts_[3] = MinutesSeconds("/ %02d:%02d", seconds);
+    texts_[3] = MinutesSeconds("/ %02u:%02u", seconds);
 }
 
 void CLCDWnd::Render(DC& dc) const

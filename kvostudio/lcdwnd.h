@@ -30,7 +30,7 @@ public:
     // The setters do not repaint; the caller invalidates.
     void SetTitleText(const std::string& text) { texts_[0] = text; }
     void SetArtistText(const std::string& text) { texts_[1] = text; }
-    // "mm:ss"; hours are dropped (minutes are taken modulo 60).
+    // "mm:ss", minutes counted on past the hour ("61:05").
     void SetPositionTime(unsigned seconds);
     // "/ mm:ss", the same way.
     void SetLengthTime(unsigned seconds);

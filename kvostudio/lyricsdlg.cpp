@@ -1,5 +1,7 @@
 #include "kvostudio/lyricsdlg.h"
 
+#include <algorithm>
+
 #include "kvostudio/lang.h"
 #include "kvostudio/libskin/memdc.h"
 #include "kvostudio/libskin/skinbitmap.h"
@@ -57,6 +59,7 @@ bool CLyricsDlg::OnInitDialog()
         return false;
     m_helpText = kHelpText;
     m_help.SetText(m_helpText);
+    PlaceControls();
     return true;
 }
 
@@ -74,17 +77,30 @@ void CLyricsDlg::OnCancel()
     CResizingDialog::OnCancel();
 }
 
+int CLyricsDlg::HelpTextHeight(int width) const
+{
+    Bitmap probe(1, 1);
+    DC measure(probe);
+    const Font font(g_LanguageSettings.GetLanguageFontName(), -12, 400);
+    measure.SelectFont(&font);
+    return measure.CalcTextRect(m_helpText, {0, 0, width, 0}, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX).Height();
+}
+
 void CLyricsDlg::PlaceControls()
 {
     const Rect client = GetClientRect();
     const int w = client.Width();
     const int h = client.Height();
+    // The help text gets the height its wrapped lines need (at least the
+    // usual 80 pixels), so that its last line is not cut off; the lyrics
+    // field takes the rest.
+    const int help = std::max(80, HelpTextHeight(w - 20));
     if (m_lyrics.IsWindow()) {
-        m_lyrics.MoveWindow({10, 33, w - 10, h - 90});
+        m_lyrics.MoveWindow({10, 33, w - 10, std::max(33, h - 10 - help)});
         m_lyrics.Invalidate(false);
     }
     if (m_help.IsWindow()) {
-        m_help.MoveWindow({10, h - 85, w - 10, h - 5});
+        m_help.MoveWindow({10, h - 5 - help, w - 10, h - 5});
         m_help.Invalidate(false);
     }
 }

@@ -42,6 +42,7 @@ protected:
 
 private:
     void PlaceControls();
+    int HelpTextHeight(int width) const;
     platform::LRESULT OnSize(const platform::Message& m);
     platform::LRESULT OnPaint(const platform::Message& m);
     platform::LRESULT OnEraseBkgnd(const platform::Message& m);

@@ -105,6 +105,7 @@ int CPlayImpl::Pause()
 int CPlayImpl::Stop()
 {
     playing_ = 0;
+    paused_ = 0;
     switch (GetFileType()) {
     case kFileKvo:
         kvo_->Stop();
@@ -150,12 +151,21 @@ void CPlayImpl::SetVolume(float volume, unsigned vocalPercent)
 
 int CPlayImpl::Seek(float seconds)
 {
+    // A paused song moves and stays paused: the next Play continues from
+    // the new place (Play resumes the same song from its position).
+    const bool paused = paused_ && !playing_;
     switch (GetFileType()) {
     case kFileKvo:
-        kvo_->SeekSeconds(seconds);
+        if (paused)
+            kvo_->PlaceAtSeconds(seconds);
+        else
+            kvo_->SeekSeconds(seconds);
         break;
     case kFileMp3:
-        mp3_->SeekSeconds(seconds);
+        if (paused)
+            mp3_->PlaceAtSeconds(seconds);
+        else
+            mp3_->SeekSeconds(seconds);
         break;
     default:
         break;

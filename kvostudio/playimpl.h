@@ -30,6 +30,7 @@ public:
     int Stop();
     bool IsPlaying();
     void SetVolume(float volume, unsigned vocalPercent);
+    // Plays from 'seconds'; a paused song only moves there and stays paused.
     int Seek(float seconds);
     float GetPosition();
     float GetLength();

@@ -40,6 +40,7 @@ void KvoFile::Close()
     sizes_ = {};
     count_ = 0;
     streaming_ = false;
+    startQueued_ = false;
     volume_ = 80;
 }
 
@@ -175,6 +176,7 @@ bool KvoFile::Open(const char* path, bool streaming)
         bufferA_ = {};
         bufferB_ = {};
     }
+    startQueued_ = streaming;
     return true;
 }
 
@@ -182,7 +184,10 @@ bool KvoFile::Play()
 {
     // The player's answer is passed on: a caller must not show a song as
     // playing when nothing plays.
-    return player_ && player_->Play() != 0;
+    if (!player_ || player_->Play() == 0)
+        return false;
+    startQueued_ = false;
+    return true;
 }
 
 void KvoFile::Stop()
@@ -190,12 +195,17 @@ void KvoFile::Stop()
     if (!player_)
         return;
     player_->Stop();
-    if (streaming_) {
+    // A player that has not played since the start was queued still holds
+    // it (its Stop empties the queue only while it plays): queueing it again
+    // would play the start twice.
+    if (streaming_ && !startQueued_) {
         // Back to the first pair, primed, so that the next Play starts the
         // song from its beginning.
         std::lock_guard<std::mutex> lock(fileMutex_);
-        if (file_ && std::fseek(file_, long(FirstAudioChunkOffset()), SEEK_SET) == 0)
+        if (file_ && std::fseek(file_, long(FirstAudioChunkOffset()), SEEK_SET) == 0) {
             RefillAndPush();
+            startQueued_ = true;
+        }
     }
 }
 
@@ -243,7 +253,20 @@ int KvoFile::SeekSeconds(float seconds)
     MP3_TIME target{};
     target.ms = static_cast<uint32_t>(static_cast<int64_t>(std::trunc(seconds * 1000.0 + jitter)));
     player_->Seek(TIME_FORMAT_MS, &target, SONG_BEGIN);
-    return player_->Play();
+    const int played = player_->Play();
+    if (played != 0)
+        startQueued_ = false;
+    return played;
+}
+
+void KvoFile::PlaceAtSeconds(float seconds)
+{
+    if (!player_)
+        return;
+    MP3_TIME target{};
+    const double ms = std::trunc(double(seconds) * 1000.0);
+    target.ms = ms > 0 ? static_cast<uint32_t>(ms) : 0;
+    player_->Seek(TIME_FORMAT_MS, &target, SONG_BEGIN);
 }
 
 void KvoFile::SetVolume(float volume, unsigned left, unsigned right)

@@ -38,6 +38,9 @@ public:
     float GetPositionSeconds();
     float GetLengthSeconds();
     int SeekSeconds(float seconds);
+    // Moves to 'seconds' without playing: the song is stopped there, and
+    // its position is that place until it plays again.
+    void PlaceAtSeconds(float seconds);
     // volume 0..1; left and right weigh the two sides (equal: centred).
     void SetVolume(float volume, unsigned left, unsigned right);
     int SetMixLevel(float gain);
@@ -59,6 +62,8 @@ private:
 
     int volume_ = 80;
     bool streaming_ = false;
+    // Streaming: the song's start is queued in the player and not played yet.
+    bool startQueued_ = false;
     CDuoPlayer* player_ = nullptr;
     // A whole song's two streams, which the player decodes where they lie;
     // or, streaming, the fill being pushed.

@@ -692,8 +692,10 @@ void PlayerCore::Decoding::End(bool natural)
     WaveOutDriver& wo = c_.waveOut_;
     c_.OnPlayEnding();
     if (natural) {
+        // The end of the song is what the device still holds: a pause here
+        // holds it (Resume plays it out), only Stop gives it up.
         for (uint32_t b = 0; b < wo.GetBufferCount(); ++b) {
-            while (!wo.IsBufferFree(b) && c_.playing_.load() && !c_.paused_.load())
+            while (!wo.IsBufferFree(b) && c_.playing_.load())
                 c_.bufferFree_.Wait(kWaitSliceMs);
         }
     }

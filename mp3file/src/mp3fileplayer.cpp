@@ -79,11 +79,18 @@ bool Mp3FilePlayer::SeekSeconds(float seconds)
 {
     if (!player_)
         return false;
+    PlaceAtSeconds(seconds);
+    return player_->Play() != 0;
+}
+
+void Mp3FilePlayer::PlaceAtSeconds(float seconds)
+{
+    if (!player_)
+        return;
     MP3_TIME target{};
     const double ms = std::trunc(double(seconds) * 1000.0);
     target.ms = ms > 0 ? static_cast<uint32_t>(ms) : 0;
     player_->Seek(TIME_FORMAT_MS, &target, SONG_BEGIN);
-    return player_->Play() != 0;
 }
 
 void Mp3FilePlayer::SetVolume(float volume, int, int)

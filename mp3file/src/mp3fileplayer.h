@@ -20,6 +20,9 @@ public:
     float GetPositionSeconds();
     float GetLengthSeconds();
     bool SeekSeconds(float seconds);
+    // Moves to 'seconds' without playing: the song is stopped there, and
+    // its position is that place until it plays again.
+    void PlaceAtSeconds(float seconds);
     // volume 0..1; this player has no balance, left and right are unused.
     void SetVolume(float volume, int left, int right);
     int GetFFTValues(FFT_STRUCT* fft);

@@ -16,24 +16,14 @@ namespace platform::audio {
 
 namespace {
 
-// SDL's subsystem start and stop are counted but not thread safe; capture
-// starts the same subsystem.
-std::mutex& g_sdlInitMutex = platform::sdl::AudioSystemMutex();
-
 // One reference to SDL's audio system for as long as it lives.
 class SdlAudioSession {
 public:
-    SdlAudioSession()
-    {
-        std::lock_guard<std::mutex> lock(g_sdlInitMutex);
-        ok_ = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-    }
+    SdlAudioSession() : ok_(platform::sdl::StartAudioSystem()) {}
     ~SdlAudioSession()
     {
-        if (!ok_)
-            return;
-        std::lock_guard<std::mutex> lock(g_sdlInitMutex);
-        SDL_QuitSubSystem(SDL_INIT_AUDIO);
+        if (ok_)
+            platform::sdl::StopAudioSystem();
     }
     SdlAudioSession(const SdlAudioSession&) = delete;
     SdlAudioSession& operator=(const SdlAudioSession&) = delete;

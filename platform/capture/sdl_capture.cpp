@@ -12,19 +12,9 @@ namespace platform {
 
 namespace {
 
-// SDL's subsystem init is reference counted but not thread safe; audio
-// output starts the same subsystem.
-std::mutex& g_sdlInitLock = platform::sdl::AudioSystemMutex();
+bool AcquireSdlAudio() { return platform::sdl::StartAudioSystem(); }
 
-bool AcquireSdlAudio() {
-    std::lock_guard<std::mutex> lock(g_sdlInitLock);
-    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-}
-
-void ReleaseSdlAudio() {
-    std::lock_guard<std::mutex> lock(g_sdlInitLock);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-}
+void ReleaseSdlAudio() { platform::sdl::StopAudioSystem(); }
 
 class SdlCaptureDevice final : public CaptureDevice {
 public:

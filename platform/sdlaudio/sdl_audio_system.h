@@ -7,4 +7,11 @@ namespace platform::sdl {
 // and the capture backends alike.
 std::mutex& AudioSystemMutex();
 
+// One counted start and stop of SDL's audio system, under that lock. SDL
+// is told to leave SIGINT and SIGTERM alone: it would otherwise take them
+// for a quit event that nobody here reads, and the program could not be
+// ended by them.
+bool StartAudioSystem();
+void StopAudioSystem();
+
 }  // namespace platform::sdl

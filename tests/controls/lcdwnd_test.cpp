@@ -4,6 +4,7 @@
 
 #include "controls_test_env.h"
 #include "kvostudio/lcdwnd.h"
+#include "kvostudio/libskin/audiofileinfo.h"
 
 using namespace platform;
 using controlstest::CountPixels;
@@ -44,16 +45,17 @@ protected:
 
 }  // namespace
 
-TEST_F(LcdWindow, TimesShowMinutesAndSecondsWithoutHours)
+TEST_F(LcdWindow, TimesCountMinutesOnPastTheHourAsThePlaylistDoes)
 {
     lcd->SetPositionTime(3599);
     EXPECT_EQ(lcd->GetText(3), "59:59");
     lcd->SetPositionTime(3600);
-    EXPECT_EQ(lcd->GetText(3), "00:00");
+    EXPECT_EQ(lcd->GetText(3), "60:00");
     lcd->SetLengthTime(61 * 60 + 5);
-    EXPECT_EQ(lcd->GetText(4), "/ 01:05");
+    EXPECT_EQ(lcd->GetText(4), "/ 61:05");
+    EXPECT_EQ(lcd->GetText(4), "/ " + FormatPlayTime(61 * 60 + 5));
     lcd->SetLengthTime(4294967295u);
-    EXPECT_EQ(lcd->GetText(4), "/ 28:15");
+    EXPECT_EQ(lcd->GetText(4), "/ 71582788:15");
 }
 
 TEST_F(LcdWindow, EachTextStaysInItsOwnPlaceOverTheSkin)

@@ -105,6 +105,33 @@ TEST_F(KvoFileTest, StopInStreamingModeRewindsToTheStart)
     EXPECT_EQ(PlayToEnd(kvo), first);
 }
 
+TEST_F(KvoFileTest, EveryStopInStreamingModeLeavesOneCopyOfTheStartQueued)
+{
+    seconds = 6.0;
+    SetUp();
+    const auto decoded = testsupport::DecodeMp3(content.stream1);
+    const double songSamples = double(decoded.frames - 1) * 1152;
+    KvoFile kvo;
+    ASSERT_TRUE(kvo.Open(Write().c_str(), true));
+    // Before the first play, and twice.
+    kvo.Stop();
+    kvo.Stop();
+    EXPECT_NEAR(double(PlayToEnd(kvo).size()) / 4, songSamples, 1152);
+    // After a song that ended, and after one stopped while it played.
+    kvo.Stop();
+    kvo.Stop();
+    sim->ClearRecorded();
+    EXPECT_NEAR(double(PlayToEnd(kvo).size()) / 4, songSamples, 1152);
+    sim->SetStepped();
+    ASSERT_TRUE(kvo.Play());
+    sim->Advance(300);
+    kvo.Stop();
+    kvo.Stop();
+    sim->SetInstant();
+    sim->ClearRecorded();
+    EXPECT_NEAR(double(PlayToEnd(kvo).size()) / 4, songSamples, 1152);
+}
+
 TEST_F(KvoFileTest, MalformedContainersAreRefused)
 {
     const KvoFaultSpec faults[] = {

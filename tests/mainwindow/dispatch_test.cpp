@@ -105,18 +105,32 @@ TEST_F(DispatchTest, AboutAndPreferencesOpenTheirDialogsAndNothingElse)
     EXPECT_TRUE(win->answers.empty());
 }
 
-TEST_F(DispatchTest, OpenFilePlaysTheLastRowEvenWhenTheChooserIsCancelled)
+TEST_F(DispatchTest, OpenFilePlaysTheLastRowAndACancelledChooserChangesNothing)
 {
     ASSERT_TRUE(Open());
+    win->OnPlayerCommand(menuid::kOpenFile, 0);  // no answer: cancelled
+    EXPECT_EQ(choosersShown, 1);
+    EXPECT_TRUE(BoxTexts().empty());  // an empty list is no failure to select
+    EXPECT_FALSE(win->IsPlaying());
+
     const std::string first = Kvo("a.kvo");
     const std::string last = Mp3("b.mp3");
     Add(first, 1);
     Add(last, 0);
-    win->OnPlayerCommand(menuid::kOpenFile, 0);  // no answer: cancelled
-    EXPECT_EQ(choosersShown, 1);
-    EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), last);
+    win->OnPlayerCommand(menuid::kOpenFile, 0);
+    EXPECT_EQ(choosersShown, 2);
+    EXPECT_TRUE(BoxTexts().empty());
+    EXPECT_FALSE(win->IsPlaying());
+    EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), first);
+    EXPECT_EQ(win->GetPlayList()->GetItemCount(), 2);
+
+    const std::string chosen = Mp3("c.mp3");
+    chooserAnswers.push_back({chosen});
+    win->OnPlayerCommand(menuid::kOpenFile, 0);
+    Pump();
+    EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), chosen);
     EXPECT_TRUE(win->IsPlaying());
-    EXPECT_EQ(win->CurrentPath(), last);
+    EXPECT_EQ(win->CurrentPath(), chosen);
 
     // "Add file(s)" adds every chosen file without playing or choosing one.
     win->StopPlayback();
@@ -125,8 +139,8 @@ TEST_F(DispatchTest, OpenFilePlaysTheLastRowEvenWhenTheChooserIsCancelled)
     chooserAnswers.push_back({more, most});
     win->OnPlayerCommand(menuid::kAddFiles, 0);
     Pump();
-    EXPECT_EQ(win->GetPlayList()->GetItemCount(), 4);
-    EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), last);
+    EXPECT_EQ(win->GetPlayList()->GetItemCount(), 5);
+    EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), chosen);
     EXPECT_FALSE(win->IsPlaying());
 }
 

@@ -4,6 +4,7 @@
 
 #include "kvostudio/kvostudioapp.h"
 #include "kvostudio/playlistdlg.h"
+#include "kvostudio/startrequest.h"
 #include "platform/instance/single_instance.h"
 #include "platform/window/window_iconify.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
@@ -27,6 +28,31 @@ TEST_F(MainWindowTest, TheCommandLineOpensOrPlaysItsFile)
 
     // The switches are told apart by exact text.
     ASSERT_TRUE(Open("/PLAY", song));
+    Pump();
+    EXPECT_EQ(win->GetPlayList()->GetItemCount(), 0);
+    EXPECT_FALSE(win->IsPlaying());
+    Close();
+
+    // A file alone is opened; one that is not there is told, not dropped.
+    ASSERT_TRUE(Open(song));
+    Pump();
+    EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), song);
+    EXPECT_FALSE(win->IsPlaying());
+    Close();
+    const std::string missing = dir.File("gone.mp3");
+    ASSERT_TRUE(Open("/play", missing));
+    Pump();
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{MissingFileText(missing)});
+    EXPECT_EQ(win->GetPlayList()->GetItemCount(), 0);
+}
+
+TEST_F(MainWindowTest, AHandedOverFileThatIsNotThereIsTold)
+{
+    ASSERT_TRUE(Open());
+    const std::string missing = dir.File("gone.kvo");
+    ASSERT_TRUE(CKvoStudioApp::DeliverHandOff(win.get(), CKvoStudioApp::MakeHandOff("/play", missing)));
+    ASSERT_TRUE(WaitFor([&] { return !BoxTexts().empty(); }));
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{MissingFileText(missing)});
     Pump();
     EXPECT_EQ(win->GetPlayList()->GetItemCount(), 0);
     EXPECT_FALSE(win->IsPlaying());
@@ -90,4 +116,29 @@ TEST(HandOffOfAStart, TheFirstArgumentPicksTheCode)
     const HandOffRequest longPath = CKvoStudioApp::MakeHandOff("/play", "/" + std::string(kMaxHandOffText, 'x'));
     EXPECT_EQ(longPath.code, 0u);
     EXPECT_EQ(longPath.text, "");
+}
+
+TEST(HandOffOfAStart, PathsAreMadeWholeAndAFileAloneIsOpened)
+{
+    struct Case {
+        const char* arg1;
+        const char* arg2;
+        const char* option;
+        const char* path;
+    };
+    const Case cases[] = {
+        {"/play", "mine.mp3", "/play", "/home/me/mine.mp3"},
+        {"/open", "../music/./a.kvo", "/open", "/home/music/a.kvo"},
+        {"/open", "/music/a.kvo", "/open", "/music/a.kvo"},
+        {"/open", "", "/open", ""},
+        {"song.mp3", "", "/open", "/home/me/song.mp3"},
+        {"/music/a b.kvo", "", "/open", "/music/a b.kvo"},
+        {"/Open", "/music/a.kvo", "", ""},
+        {"", "", "", ""},
+    };
+    for (const Case& c : cases) {
+        const StartRequest r = ReadStartRequest(c.arg1, c.arg2, "/home/me");
+        EXPECT_EQ(r.option, c.option) << c.arg1 << " " << c.arg2;
+        EXPECT_EQ(r.path, c.path) << c.arg1 << " " << c.arg2;
+    }
 }

@@ -5,11 +5,13 @@
 #include <gtest/gtest.h>
 
 #include "kvostudio/folders.h"
+#include "kvostudio/lang.h"
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/lyricsdlg.h"
 #include "kvostudio/lyricsview.h"
 #include "platform/draw/font.h"
+#include "platform/window/input_injection.h"
 #include "platform/window/mouse_wheel.h"
 #include "kvostudio/playlistdlg.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
@@ -129,4 +131,86 @@ TEST_F(MainWindowTest, LongLyricsScrollWithTheWheel)
     view.ScrollLines(1000);  // never past the last page
     EXPECT_EQ(view.GetTopLine() + (view.GetClientRect().Height() - 2 * CLyricsView::kMargin) / CLyricsView::kLineHeight,
               static_cast<int>(view.Lines().size()));
+}
+
+namespace {
+
+void Type(Window& top, const std::string& text)
+{
+    for (char c : text) {
+        InjectKey(top, true, 0, static_cast<unsigned char>(c));
+        InjectKey(top, false, 0);
+    }
+    PumpMessages();
+}
+
+void Press(Window& top, WPARAM vk, uint32_t ch = 0)
+{
+    InjectKey(top, true, vk, ch);
+    InjectKey(top, false, vk);
+    PumpMessages();
+}
+
+}  // namespace
+
+TEST_F(MainWindowTest, TheLyricsFieldTakesTyping)
+{
+    ASSERT_TRUE(Open());
+    Add(Kvo("a.kvo", {"Song", "Singer", ""}), 1);
+    win->ToggleLyrics();
+    CLyricsDlg* dlg = win->GetLyricsDlg();
+    CLyricsView& view = dlg->LyricsField();
+    view.SetText("");
+    Click(view);
+    Type(*dlg, "la la");
+    Press(*dlg, VK_RETURN, '\r');
+    Type(*dlg, "Xoh");
+    Press(*dlg, VK_LEFT);
+    Press(*dlg, VK_LEFT);
+    Press(*dlg, VK_BACK);  // the X
+    Press(*dlg, VK_END);
+    Type(*dlg, "!");
+    Press(*dlg, VK_UP);
+    Press(*dlg, VK_HOME);
+    Press(*dlg, VK_DELETE);  // the first l
+    EXPECT_EQ(view.GetText(), "a la\noh!");
+    EXPECT_EQ(view.Lines(), (std::vector<std::string>{"a la", "oh!"}));
+    EXPECT_TRUE(dlg->IsWindowVisible());  // Return typed a line; it did not close the window
+
+    // A click puts the caret where it points.
+    Click(view);
+    EXPECT_LE(view.GetCaret(), view.GetText().size());
+    view.SetText("one two");
+    EXPECT_EQ(view.GetCaret(), 0u);
+}
+
+TEST_F(MainWindowTest, TheLyricsWindowsHelpTextIsShownWhole)
+{
+    ASSERT_TRUE(Open());
+    win->ToggleLyrics();
+    CLyricsDlg* dlg = win->GetLyricsDlg();
+    StaticText& help = dlg->HelpField();
+    const Rect field = help.GetWindowRect();
+    const Rect client = dlg->ClientToScreen(dlg->GetClientRect());
+    EXPECT_GE(field.top, dlg->LyricsField().GetWindowRect().bottom);
+    EXPECT_LE(field.bottom, client.bottom);
+
+    // The text drawn at the field's width with room to spare: every row
+    // that carries ink lies within the field's height.
+    Bitmap tall(field.Width(), 400);
+    tall.Fill(RGB(255, 255, 255));
+    DC dc(tall);
+    const Font font(g_LanguageSettings.GetLanguageFontName(), -12, 400);
+    dc.SelectFont(&font);
+    dc.SetBkMode(TRANSPARENT);
+    dc.SetTextColor(RGB(0, 0, 0));
+    dc.DrawText(dlg->GetHelpText(), {0, 0, field.Width(), 400}, DT_LEFT | DT_WORDBREAK | DT_NOPREFIX);
+    dc.SelectFont(nullptr);
+    int lastInk = -1;
+    for (int y = 0; y < 400; ++y)
+        for (int x = 0; x < field.Width(); ++x)
+            if (tall.GetPixel(x, y) != RGB(255, 255, 255))
+                lastInk = y;
+    ASSERT_GT(lastInk, 40);  // several lines
+    EXPECT_LT(lastInk, field.Height());
 }

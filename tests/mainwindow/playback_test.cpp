@@ -153,6 +153,18 @@ TEST_F(MainWindowTest, ReleasingThePositionBarSeeks)
     EXPECT_GE(win->GetPosition(), 2.0f);
     EXPECT_LT(win->GetPosition(), 2.35f);
     EXPECT_TRUE(win->IsPlaying());
+
+    // Paused, the song moves and stays paused; Play goes on from there.
+    Click(win->GetButton(D::kSlotPlay));
+    win->GetPositionBar().SetPos(1);
+    win->GetPositionBar().SendNotifyToParent(NM_RELEASEDCAPTURE);
+    EXPECT_FALSE(win->IsPlaying());
+    EXPECT_EQ(win->GetButton(D::kSlotPlay).GetDlgCtrlID(), D::kIdPlay);
+    EXPECT_EQ(win->GetLcd()->GetText(3), "00:01");
+    Click(win->GetButton(D::kSlotPlay));
+    EXPECT_TRUE(win->IsPlaying());
+    EXPECT_GE(win->GetPosition(), 1.0f);
+    EXPECT_LT(win->GetPosition(), 1.35f);
 }
 
 TEST_F(MainWindowTest, LevelsClampMutesRestoreAndTheMicrophoneFollowsItsSlider)

@@ -111,3 +111,33 @@ TEST_F(PlayImplTest, VolumeWhilePausedChangesNothing)
     play.SetVolume(0.5f, 30);
     play.Stop();
 }
+
+TEST_F(PlayImplTest, ASeekWhilePausedStaysPausedAtTheNewPlaceUntilPlay)
+{
+    for (const std::string& path : {mp3Path, kvoPath}) {
+        CPlayImpl play;
+        ASSERT_EQ(play.Play(path, 1.0f), 1) << path;
+        Wait(500);
+        play.Pause();
+        Wait(100);
+        const size_t heard = sim->RecordedSize();
+        EXPECT_EQ(play.Seek(2.5f), 1);
+        EXPECT_FALSE(play.IsPlaying()) << path;
+        EXPECT_TRUE(play.PausedFlag());
+        EXPECT_NEAR(play.GetPosition(), 2.5f, 0.05f) << path;
+        Wait(300);
+        EXPECT_EQ(sim->RecordedSize(), heard) << path;  // nothing sounds
+        // A second seek while still paused also waits.
+        EXPECT_EQ(play.Seek(2.0f), 1);
+        EXPECT_FALSE(play.IsPlaying()) << path;
+        EXPECT_NEAR(play.GetPosition(), 2.0f, 0.05f) << path;
+
+        ASSERT_EQ(play.Play(path, 1.0f), 1);
+        EXPECT_TRUE(play.IsPlaying());
+        // The container's seek adds up to 0.3 s on purpose.
+        EXPECT_GE(play.GetPosition(), 1.95f) << path;
+        EXPECT_LE(play.GetPosition(), 2.4f) << path;
+        EXPECT_FALSE(play.PausedFlag());
+        play.Stop();
+    }
+}

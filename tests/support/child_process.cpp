@@ -40,7 +40,8 @@ ChildProcess::~ChildProcess()
         close(errFd_);
 }
 
-bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& env)
+bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector<std::string>& env,
+                         const std::string& workingFolder)
 {
     if (pid_ > 0 || argv.empty())
         return false;
@@ -77,6 +78,8 @@ bool ChildProcess::Start(const std::vector<std::string>& argv, const std::vector
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, outPipe[1], 1);
     posix_spawn_file_actions_adddup2(&actions, errPipe[1], 2);
+    if (!workingFolder.empty())
+        posix_spawn_file_actions_addchdir_np(&actions, workingFolder.c_str());
     pid_t pid = -1;
     const int rc = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), envp.data());
     posix_spawn_file_actions_destroy(&actions);
@@ -158,8 +161,13 @@ std::optional<int> ChildProcess::Wait(int timeoutMs)
 
 void ChildProcess::Terminate()
 {
+    Signal(SIGTERM);
+}
+
+void ChildProcess::Signal(int signal)
+{
     if (Running())
-        ::kill(pid_, SIGTERM);
+        ::kill(pid_, signal);
 }
 
 }  // namespace testsupport

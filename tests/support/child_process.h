@@ -21,8 +21,10 @@ public:
     ChildProcess& operator=(const ChildProcess&) = delete;
 
     // argv[0] is the program's path; env entries "NAME=VALUE" are added to
-    // (or replace those of) this process's environment.
-    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env = {});
+    // (or replace those of) this process's environment. A non-empty
+    // workingFolder is the child's current folder.
+    bool Start(const std::vector<std::string>& argv, const std::vector<std::string>& env = {},
+               const std::string& workingFolder = "");
 
     // Collects output until 'done' holds for what arrived so far (standard
     // output, standard error) or timeoutMs passes; returns done's answer.
@@ -35,6 +37,8 @@ public:
     std::optional<int> Wait(int timeoutMs);
     // Asks the child to end (SIGTERM).
     void Terminate();
+    // Sends the child a signal (while it runs).
+    void Signal(int signal);
 
     bool Running() const { return pid_ > 0 && !exitCode_; }
     pid_t Pid() const { return pid_; }
