@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/global.h"
 #include "kvostudio/lcdwnd.h"
 #include "kvostudio/libskin/skinmanifest.h"
@@ -64,6 +65,10 @@ int CKvoStudioDlg::PlayCurrent()
     if (!Play(path, volume)) {
         if (m_buttons[kSlotPlay].GetDlgCtrlID() == kIdPause)
             SwapPlayPauseButton(kIdPause);
+        // An empty list has nothing to say; a listed song that does not
+        // play says why.
+        if (!path.empty())
+            ShowFileProblems(this, {{path, FileFailureReason(path, LastPlayError())}});
         return 0;
     }
     SwapPlayPauseButton(kIdPlay);
@@ -385,8 +390,10 @@ LRESULT CKvoStudioDlg::OnCopyData(const Message& m)
         m_pPlayList->AddFile(path, 0, 1);
     } else if (code == COPYDATA_PLAY_FILE) {
         DebugOutput("hand-off: play " + path);
-        m_pPlayList->AddFile(path, 1, 0);
-        PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
+        // A file the list refused has been named; another song is not
+        // played in its place.
+        if (m_pPlayList->AddFile(path, 1, 0))
+            PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
     }
     return result;
 }
@@ -396,7 +403,6 @@ void CKvoStudioDlg::HandleCommandLine()
     const std::string option = CommandLineArg(1);
     if (option != "/open" && option != "/play")
         return;
-    m_pPlayList->AddFile(CommandLineArg(2), 1, 0);
-    if (option == "/play")
+    if (m_pPlayList->AddFile(CommandLineArg(2), 1, 0) && option == "/play")
         PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
 }
