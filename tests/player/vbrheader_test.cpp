@@ -3,7 +3,9 @@
 // leaves the range of its types.
 
 #include <cstring>
+#include <limits>
 
+#include "libkvo/src/framescan.h"
 #include "tests/player/player_fixture.h"
 
 using namespace playertest;
@@ -110,4 +112,21 @@ TEST_F(LyingVbrHeader, ATableOfContentsOfOneValueSeeksByTheBytes)
         EXPECT_NEAR(SecondsFrom(player.p, 0.2), kSeconds - 0.2, 0.3);
         EXPECT_NEAR(SecondsFrom(player.p, kSeconds / 2), kSeconds / 2, 0.5);
     }
+}
+
+TEST(VbrHeaderArithmetic, StaysInRangeForAnyCountAndSize)
+{
+    // One frame said to hold 20 MB: the average bit rate is far beyond what
+    // 32 bits hold, and is held at their top instead of wrapping (or worse).
+    VbrHeader vbr;
+    vbr.found = true;
+    vbr.frames = 1;
+    StreamLength len = LengthFromVbrHeader(vbr, 20000000, 44100, 1152);
+    EXPECT_EQ(len.averageBitrate, std::numeric_limits<uint32_t>::max());
+    EXPECT_EQ(len.lengthMs, 26u);
+    vbr.frames = 0xFFFFFFFFu;
+    len = LengthFromVbrHeader(vbr, 20000000, 44100, 1152);
+    EXPECT_EQ(len.lengthMs, std::numeric_limits<uint32_t>::max());
+    EXPECT_EQ(len.samples, std::numeric_limits<uint32_t>::max());
+    EXPECT_EQ(len.averageBitrate, 1u);
 }
