@@ -167,7 +167,7 @@ int GetAudioFileInfo(const char* path, std::string& label, std::string& title, s
                      std::string& time, std::string& lyrics, int& format, std::string* whyNot)
 {
     int length = 0;
-    int kind = format;
+    int kind = 0;
     if (!path || !ReadFile(path, label, title, artist, lyrics, kind, length)) {
         if (whyNot)
             *whyNot = WhyNotListed(path);
