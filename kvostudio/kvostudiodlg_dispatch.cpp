@@ -280,7 +280,9 @@ bool CKvoStudioDlg::AddFiles()
     CFECFileDialog dlg(true, nullptr, nullptr, OFN_ALLOWMULTISELECT, kMusicFilter, this);
     if (dlg.DoModal() != IDOK)
         return false;
+    std::vector<std::string> paths;
     for (POSITION pos = dlg.GetStartPosition(); pos;)
-        m_pPlayList->AddFile(dlg.GetNextPathName(pos), 0, 1);
+        paths.push_back(dlg.GetNextPathName(pos));
+    m_pPlayList->AddFiles(paths);
     return true;
 }

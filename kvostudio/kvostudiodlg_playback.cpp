@@ -9,6 +9,7 @@
 #include <cstring>
 #include <vector>
 
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/global.h"
 #include "kvostudio/lcdwnd.h"
 #include "kvostudio/libskin/skinmanifest.h"
@@ -65,6 +66,10 @@ int CKvoStudioDlg::PlayCurrent()
     if (!Play(path, volume)) {
         if (m_buttons[kSlotPlay].GetDlgCtrlID() == kIdPause)
             SwapPlayPauseButton(kIdPause);
+        // An empty list has nothing to say; a listed song that does not
+        // play says why.
+        if (!path.empty())
+            ShowFileProblems(this, {{path, FileFailureReason(path, LastPlayError())}});
         return 0;
     }
     SwapPlayPauseButton(kIdPlay);
@@ -392,18 +397,15 @@ LRESULT CKvoStudioDlg::OnCopyData(const Message& m)
     const LRESULT result = Default();
     if (IsRecording())
         return result;
-    if ((code == COPYDATA_OPEN_FILE || code == COPYDATA_PLAY_FILE) && !path.empty() && !FileIsThere(path)) {
-        // The start that asked has ended already: the user hears of it here.
-        ShowInfo(MissingFileText(path));
-        return result;
-    }
     if (code == COPYDATA_OPEN_FILE) {
         DebugOutput("hand-off: open " + path);
         m_pPlayList->AddFile(path, 0, 1);
     } else if (code == COPYDATA_PLAY_FILE) {
         DebugOutput("hand-off: play " + path);
-        m_pPlayList->AddFile(path, 1, 0);
-        PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
+        // A file the list refused has been named; another song is not
+        // played in its place.
+        if (m_pPlayList->AddFile(path, 1, 0))
+            PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
     }
     return result;
 }
@@ -413,11 +415,8 @@ void CKvoStudioDlg::HandleCommandLine()
     const StartRequest start = ReadStartRequest(CommandLineArg(1), CommandLineArg(2), CurrentWorkingFolder());
     if (start.option.empty())
         return;
-    if (!start.path.empty() && !FileIsThere(start.path)) {
-        ShowInfo(MissingFileText(start.path));
-        return;
-    }
-    m_pPlayList->AddFile(start.path, 1, 0);
-    if (start.option == "/play")
+    // A file the list refused has been named; another song is not played
+    // in its place.
+    if (m_pPlayList->AddFile(start.path, 1, 0) && start.option == "/play")
         PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
 }

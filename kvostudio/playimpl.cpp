@@ -30,6 +30,7 @@ int CPlayImpl::GetFileType() const
 int CPlayImpl::Play(const std::string& path, float volume)
 {
     const bool sameSong = path == path_;
+    playError_.clear();
     if (path.empty())
         return 0;
 
@@ -75,6 +76,13 @@ int CPlayImpl::Play(const std::string& path, float volume)
         break;
     }
     if (!started) {
+        // Kept before Stop, which may set a text of its own.
+        const char* said = nullptr;
+        if (GetFileType() == kFileKvo && kvo_->Player())
+            said = kvo_->Player()->GetError();
+        else if (GetFileType() == kFileMp3 && mp3_->Player())
+            said = mp3_->Player()->GetError();
+        playError_ = said ? said : "";
         Stop();
         return 0;
     }

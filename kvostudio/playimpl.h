@@ -36,6 +36,10 @@ public:
     float GetLength();
     void GetFFT(FFT_STRUCT* fft);
 
+    // The failing player's own text after a Play that returned 0; empty
+    // when no player said anything.
+    const std::string& LastPlayError() const { return playError_; }
+
     bool PlayingFlag() const { return playing_ != 0; }
     bool PausedFlag() const { return paused_ != 0; }
     const std::string& CurrentPath() const { return path_; }
@@ -46,4 +50,5 @@ private:
     int playing_ = 0;
     int paused_ = 0;
     std::string path_;
+    std::string playError_;
 };

@@ -1,6 +1,7 @@
 #include "kvostudio/playlistdlg.h"
 
 #include "kvostudio/bitmapregion.h"
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/menuresource.h"
 #include "kvostudio/playercommand.h"
@@ -91,11 +92,27 @@ bool CPlayListDlg::OnInitDialog()
     return true;
 }
 
-void CPlayListDlg::AddFile(const std::string& path, int makeCurrent, int startAddThread)
+bool CPlayListDlg::AddFile(const std::string& path, int makeCurrent, int startAddThread)
 {
     if (startAddThread == 1)
         m_list.StartAddThread();
-    m_list.AddFileAndRedraw(path, makeCurrent);
+    std::string whyNot;
+    if (m_list.AddFileAndRedraw(path, makeCurrent, &whyNot))
+        return true;
+    ShowFileProblems(GetTopLevel(), {{path, whyNot}});
+    return false;
+}
+
+void CPlayListDlg::AddFiles(const std::vector<std::string>& paths)
+{
+    m_list.StartAddThread();
+    std::vector<FileProblem> refused;
+    for (const std::string& path : paths) {
+        std::string whyNot;
+        if (!m_list.AddFileAndRedraw(path, 0, &whyNot))
+            refused.push_back({path, whyNot});
+    }
+    ShowFileProblems(GetTopLevel(), refused);
 }
 
 std::string CPlayListDlg::GetLyricsText() const

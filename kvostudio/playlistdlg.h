@@ -8,6 +8,7 @@
 // Return, Escape and Space never close the window or press anything in it.
 
 #include <string>
+#include <vector>
 
 #include "kvostudio/libskin/imagebutton.h"
 #include "kvostudio/libskin/skinlistctrl.h"
@@ -40,7 +41,12 @@ public:
 
     // With startAddThread 1 the list's add thread starts first (it adds the
     // dropped files still queued); then the file is read and added here.
-    void AddFile(const std::string& path, int makeCurrent, int startAddThread);
+    // A file that cannot be added is named, with the reason, in a message
+    // box; false then.
+    bool AddFile(const std::string& path, int makeCurrent, int startAddThread);
+    // Adds the files (none current), then names in one message box those
+    // that could not be added.
+    void AddFiles(const std::vector<std::string>& paths);
     // "Lyrics View\n\n" and the current song's lyrics, or a note that it
     // has none.
     std::string GetLyricsText() const;

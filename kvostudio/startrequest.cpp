@@ -39,13 +39,3 @@ std::string CurrentWorkingFolder()
     return error ? std::string() : folder.string();
 }
 
-bool FileIsThere(const std::string& path)
-{
-    std::error_code error;
-    return !path.empty() && std::filesystem::exists(path, error);
-}
-
-std::string MissingFileText(const std::string& path)
-{
-    return "The file cannot be found:\n" + path;
-}

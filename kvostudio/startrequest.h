@@ -18,10 +18,3 @@ StartRequest ReadStartRequest(const std::string& arg1, const std::string& arg2, 
 
 // The start's current folder (empty when it cannot be had).
 std::string CurrentWorkingFolder();
-
-// Whether anything is at 'path'.
-bool FileIsThere(const std::string& path);
-
-// The message shown for a file asked for on a command line that is not
-// there.
-std::string MissingFileText(const std::string& path);

@@ -6,7 +6,9 @@
 #include <cstring>
 #include <exception>
 #include <strings.h>
+#include <unistd.h>
 
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/folders.h"
 #include "kvostudio/include/convert/auxiliary.h"
 #include "kvostudio/libskin/id3tagv2.h"
@@ -31,27 +33,29 @@ bool ExtensionIs(const char* path, const char* ext)
     return dot && strcasecmp(dot, ext) == 0;
 }
 
+// Whole seconds of the container's song; -1 when its audio does not open.
 int ContainerLength(const char* path)
 {
     KvoFile file;
     if (!file.Open(path, false))
-        return 0;
+        return -1;
     const int length = WholeSeconds(file.GetLengthSeconds());
     file.Close();
     return length;
 }
 
+// Whole seconds of the MP3 file's song; -1 when the player finds no audio.
 int Mp3PlayerLength(const char* path)
 {
     try {
         Mp3FilePlayer player;
         if (!player.Open(path))
-            return 0;
+            return -1;
         const int length = WholeSeconds(player.GetLengthSeconds());
         player.Close();
         return length;
     } catch (const std::exception&) {
-        return 0;
+        return -1;
     }
 }
 
@@ -61,8 +65,10 @@ int ReadContainer(const char* path, std::string& label, std::string& title, std:
     KvoTagInfo tag;
     if (!tag.Load(path))
         return 0;
-    // A container whose audio does not open is still listed, at 00:00.
+    // A container whose audio does not open would be a row that never plays.
     length = ContainerLength(path);
+    if (length < 0)
+        return 0;
     if (tag.artist[0] && tag.title[0]) {
         artist = tag.artist;
         title = tag.title;
@@ -82,9 +88,15 @@ int ReadMp3(const char* path, std::string& label, std::string& title, std::strin
 {
     CId3tagv2 tag;
     const bool tagged = tag.Read(path) == 0;
-    length = tagged ? static_cast<int>(std::min<uint32_t>(tag.GetDurationSeconds(), INT_MAX)) : Mp3PlayerLength(path);
-    if (length == 0)
-        return 0;
+    length = tagged ? static_cast<int>(std::min<uint32_t>(tag.GetDurationSeconds(), INT_MAX)) : 0;
+    // The tag reader knows no length for a song under a second, nor behind
+    // a VBR header it cannot use: the player then says whether the file
+    // holds audio at all, and how long it plays.
+    if (length == 0) {
+        length = Mp3PlayerLength(path);
+        if (length < 0)
+            return 0;
+    }
     try {
         artist = tag.GetArtist();
         title = tag.GetTitle();
@@ -116,25 +128,52 @@ std::string FormatPlayTime(int seconds)
     return text;
 }
 
-int GetAudioFileInfo(const char* path, std::string& label, std::string& title, std::string& artist,
-                     std::string& time, std::string& lyrics, int& format)
+namespace {
+
+int ReadFile(const char* path, std::string& label, std::string& title, std::string& artist, std::string& lyrics,
+             int& format, int& length)
 {
-    if (!path || !std::strchr(path, '.'))
+    if (!std::strchr(path, '.'))
         return 0;
-    int length = 0;
     if (ExtensionIs(path, ".kvo")) {
-        if (!ReadContainer(path, label, title, artist, lyrics, length))
-            return 0;
         format = 1;
-    } else if (ExtensionIs(path, ".mp3")) {
+        return ReadContainer(path, label, title, artist, lyrics, length);
+    }
+    if (ExtensionIs(path, ".mp3")) {
         artist.clear();
         title.clear();
-        if (!ReadMp3(path, label, title, artist, lyrics, length))
-            return 0;
         format = 0;
-    } else {
+        return ReadMp3(path, label, title, artist, lyrics, length);
+    }
+    return 0;
+}
+
+// The list goes by the text after the last dot, the players by the last
+// three characters: a file of another kind is named as such before the
+// players are asked.
+std::string WhyNotListed(const char* path)
+{
+    if (!path)
+        return FileFailureReason("");
+    const bool songKind = std::strchr(path, '.') && (ExtensionIs(path, ".kvo") || ExtensionIs(path, ".mp3"));
+    if (!songKind && access(path, F_OK) == 0)
+        return "not a .kvo or .mp3 file";
+    return FileFailureReason(path);
+}
+
+}  // namespace
+
+int GetAudioFileInfo(const char* path, std::string& label, std::string& title, std::string& artist,
+                     std::string& time, std::string& lyrics, int& format, std::string* whyNot)
+{
+    int length = 0;
+    int kind = 0;
+    if (!path || !ReadFile(path, label, title, artist, lyrics, kind, length)) {
+        if (whyNot)
+            *whyNot = WhyNotListed(path);
         return 0;
     }
+    format = kind;
     time = FormatPlayTime(length);
     return 1;
 }

@@ -6,11 +6,13 @@
 
 #include <string>
 
-// 1 when the file is one the play list takes (a readable ".kvo" container,
-// or an ".mp3" file with a length of at least a second; the extension in
-// any case), with the outputs filled; 0 otherwise. Any thread.
+// 1 when the file is one the play list takes (a ".kvo" container whose tag
+// block and audio read, or an ".mp3" file that holds audio; the extension
+// in any case), with the outputs filled; 0 otherwise, with the reason in
+// plain words in *whyNot when given. A song under a second is taken and
+// shows 00:00. Any thread.
 int GetAudioFileInfo(const char* path, std::string& label, std::string& title, std::string& artist,
-                     std::string& time, std::string& lyrics, int& format);
+                     std::string& time, std::string& lyrics, int& format, std::string* whyNot = nullptr);
 
 // "mm:ss" of a length in whole seconds; an hour and more counts on in
 // minutes ("61:05").

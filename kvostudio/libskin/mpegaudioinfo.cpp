@@ -57,7 +57,12 @@ uint32_t BitrateKbps(const AudioInfo& info) {
     const uint64_t bytesPerFrame = info.audioBytes / uint32_t(info.vbrFrames);
     // Bytes per frame times 8 over the samples a frame lasts: Layer I and
     // the half-length Layer III frames of MPEG-2 and 2.5 count too.
-    return uint32_t(bytesPerFrame * 8 * SampleRate(info.header) / (uint64_t(SamplesPerFrame(info.header)) * 1000));
+    const uint64_t kbps = bytesPerFrame * 8 * SampleRate(info.header) / (uint64_t(SamplesPerFrame(info.header)) * 1000);
+    // A count that makes the average rate one no frame of this layer can
+    // have does not describe the audio: it is no usable count.
+    const uint16_t* table = kBitrates[VersionId(info.header) == 3 ? 0 : 1][LayerNumber(info.header) - 1];
+    if (kbps * 20 < uint64_t(table[1]) * 19 || kbps * 20 > uint64_t(table[14]) * 21) return 0;
+    return uint32_t(kbps);
 }
 
 uint32_t DurationSeconds(const AudioInfo& info) {

@@ -27,7 +27,8 @@ struct AudioInfo {
 };
 
 // kbit/s: from the Xing frame count when there is one, else the table.
-// 0 when nothing usable is known.
+// 0 when nothing usable is known (a count that puts the rate outside the
+// layer's table is not usable).
 uint32_t BitrateKbps(const AudioInfo& info);
 // Whole seconds; 0 when the bit rate is unknown.
 uint32_t DurationSeconds(const AudioInfo& info);

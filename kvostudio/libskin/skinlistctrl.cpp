@@ -28,22 +28,28 @@ void CSkinListCtrl::Init()
     InitList();
 }
 
-void CSkinListCtrl::AddFile(const std::string& path, int makeCurrent)
+bool CSkinListCtrl::AddFile(const std::string& path, int makeCurrent, std::string* whyNot)
 {
     std::lock_guard<std::mutex> rows(m_csRows);
     std::string label, title, artist, time, lyrics;
     int format = 0;
-    if (!GetAudioFileInfo(path.c_str(), label, title, artist, time, lyrics, format))
-        return;
+    if (!GetAudioFileInfo(path.c_str(), label, title, artist, time, lyrics, format, whyNot))
+        return false;
     const int row = InsertFileItem(path, label, title, artist, time, lyrics, format, makeCurrent);
-    if (row >= 0)
-        SetItemText(row, 1, time);
+    if (row < 0) {
+        if (whyNot)
+            *whyNot = "the play list could not take it";
+        return false;
+    }
+    SetItemText(row, 1, time);
+    return true;
 }
 
-void CSkinListCtrl::AddFileAndRedraw(const std::string& path, int makeCurrent)
+bool CSkinListCtrl::AddFileAndRedraw(const std::string& path, int makeCurrent, std::string* whyNot)
 {
-    AddFile(path, makeCurrent);
+    const bool added = AddFile(path, makeCurrent, whyNot);
     Invalidate(false);
+    return added;
 }
 
 int CSkinListCtrl::InsertFileItem(const std::string& path, const std::string& label, const std::string& title,

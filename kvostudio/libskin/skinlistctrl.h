@@ -10,7 +10,8 @@
 // Files dropped on the list are read on an add thread, one per drop; it
 // holds the queue lock for its whole run and the row lock for each file,
 // and hands each row to the window as a posted message, so rows are only
-// ever inserted and painted on the UI thread. The list joins its add
+// ever inserted and painted on the UI thread. The files of a run that could
+// not be added follow as one message, and the list names them in one box. The list joins its add
 // threads when its window goes (a thread still reading stops after the
 // file in hand).
 //
@@ -36,6 +37,8 @@ class CSkinListCtrl : public CSkinListBase {
 public:
     // A row read on the add thread, on its way to the window.
     static constexpr platform::UINT kMsgFileRead = platform::WM_USER + 101;
+    // The files an add thread's run could not add, with their reasons.
+    static constexpr platform::UINT kMsgFilesRefused = platform::WM_USER + 102;
     static constexpr platform::COLORREF kMarkerColour = platform::RGB(255, 227, 151);
 
     CSkinListCtrl();
@@ -45,9 +48,10 @@ public:
     void Init();
 
     // Reads the file and appends its row when the file is usable; the row
-    // becomes current when makeCurrent is non-zero.
-    void AddFile(const std::string& path, int makeCurrent);
-    void AddFileAndRedraw(const std::string& path, int makeCurrent);
+    // becomes current when makeCurrent is non-zero. False when the file was
+    // not added, with the reason in plain words in *whyNot when given.
+    bool AddFile(const std::string& path, int makeCurrent, std::string* whyNot = nullptr);
+    bool AddFileAndRedraw(const std::string& path, int makeCurrent, std::string* whyNot = nullptr);
     // Appends a row and its record; the new row, or -1.
     int InsertFileItem(const std::string& path, const std::string& label, const std::string& title,
                        const std::string& artist, const std::string& time, const std::string& lyrics, int format,
@@ -125,6 +129,7 @@ private:
     platform::LRESULT OnDropFiles(const platform::Message& m);
     platform::LRESULT OnPlayerCommand(const platform::Message& m);
     platform::LRESULT OnFileRead(const platform::Message& m);
+    platform::LRESULT OnFilesRefused(const platform::Message& m);
     platform::LRESULT OnDestroy(const platform::Message& m);
 
     std::vector<std::string> m_dropQueue;

@@ -1,7 +1,9 @@
 // Dropped files: queued on the UI thread, read on an add thread, inserted
-// on the UI thread when their row arrives.
+// on the UI thread when their row arrives; the files it could not add are
+// named in one message when its run is over.
 #include <exception>
 
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/global.h"
 #include "kvostudio/libskin/audiofileinfo.h"
 #include "kvostudio/libskin/skinlistctrl.h"
@@ -20,6 +22,11 @@ struct ReadFile {
 void FreeReadFile(LPARAM lParam)
 {
     delete reinterpret_cast<ReadFile*>(lParam);
+}
+
+void FreeProblems(LPARAM lParam)
+{
+    delete reinterpret_cast<std::vector<FileProblem>*>(lParam);
 }
 
 }  // namespace
@@ -60,6 +67,7 @@ void CSkinListCtrl::AddThreadRun(WindowHandle list)
 {
     SetThreadName("PlayList Add Thread");
     std::lock_guard<std::mutex> queue(m_csQueue);
+    auto refused = std::make_unique<std::vector<FileProblem>>();
     for (const std::string& path : m_dropQueue) {
         if (m_stopAdding)
             break;
@@ -67,14 +75,21 @@ void CSkinListCtrl::AddThreadRun(WindowHandle list)
         file->path = path;
         {
             std::lock_guard<std::mutex> rows(m_csRows);
+            std::string whyNot;
             if (!GetAudioFileInfo(path.c_str(), file->label, file->title, file->artist, file->time, file->lyrics,
-                                  file->format))
+                                  file->format, &whyNot)) {
+                refused->push_back({path, whyNot});
                 continue;
+            }
         }
         if (platform::PostMessage(list, kMsgFileRead, 0, reinterpret_cast<LPARAM>(file.get()), &FreeReadFile))
             file.release();
     }
     m_dropQueue.clear();
+    // After the rows, so that the list is complete when the message shows.
+    if (!refused->empty() && !m_stopAdding &&
+        platform::PostMessage(list, kMsgFilesRefused, 0, reinterpret_cast<LPARAM>(refused.get()), &FreeProblems))
+        refused.release();
 }
 
 void CSkinListCtrl::ReapAddThreads()
@@ -95,6 +110,14 @@ void CSkinListCtrl::JoinAddThreads()
         if (slot->thread.joinable())
             slot->thread.join();
     m_addThreads.clear();
+}
+
+LRESULT CSkinListCtrl::OnFilesRefused(const Message& m)
+{
+    std::unique_ptr<std::vector<FileProblem>> refused(reinterpret_cast<std::vector<FileProblem>*>(m.lParam));
+    if (refused)
+        ShowFileProblems(GetTopLevel(), *refused);
+    return 0;
 }
 
 LRESULT CSkinListCtrl::OnFileRead(const Message& m)

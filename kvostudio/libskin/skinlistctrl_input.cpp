@@ -31,6 +31,7 @@ const MessageMap* CSkinListCtrl::GetMessageMap() const
         M::On(WM_DROPFILES, &CSkinListCtrl::OnDropFiles),
         M::On(WM_PLAYER_COMMAND, &CSkinListCtrl::OnPlayerCommand),
         M::On(kMsgFileRead, &CSkinListCtrl::OnFileRead),
+        M::On(kMsgFilesRefused, &CSkinListCtrl::OnFilesRefused),
         M::On(WM_DESTROY, &CSkinListCtrl::OnDestroy),
     });
     return &map;

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstring>
 
+#include "libkvo/src/clampcast.h"
+
 int32_t MulDiv(int64_t a, int64_t b, int64_t c)
 {
     if (c == 0)
@@ -49,10 +51,25 @@ uint32_t ReadBe16(const uint8_t* p)
     return (uint32_t(p[0]) << 8) | p[1];
 }
 
+// A table of contents maps time to bytes, so its entries never fall, and a
+// table whose entries are all alike maps nothing. Such a table is replaced
+// by an even one: seeking is then by the bytes, as without a table.
+void KeepUsableToc(VbrHeader& vbr)
+{
+    bool rising = vbr.toc[99] > vbr.toc[0];
+    for (int i = 1; i < 100 && rising; ++i)
+        rising = vbr.toc[i] >= vbr.toc[i - 1];
+    if (rising)
+        return;
+    for (int i = 0; i < 100; ++i)
+        vbr.toc[i] = static_cast<uint8_t>(i * 256 / 100);
+}
+
 bool ReadXing(const uint8_t* p, uint32_t available, VbrHeader& vbr)
 {
     if (available < 8 || (std::memcmp(p, "Xing", 4) != 0 && std::memcmp(p, "Info", 4) != 0))
         return false;
+    vbr.constantRate = std::memcmp(p, "Info", 4) == 0;
     const uint32_t flags = ReadBe32(p + 4);
     uint32_t at = 8;
     bool haveFrames = false;
@@ -74,6 +91,7 @@ bool ReadXing(const uint8_t* p, uint32_t available, VbrHeader& vbr)
         if (at + 100 > available)
             return false;
         std::memcpy(vbr.toc, p + at, 100);
+        KeepUsableToc(vbr);
         haveToc = true;
     }
     vbr.found = haveFrames && haveToc && vbr.frames > 0;
@@ -171,16 +189,61 @@ FrameScan ScanFrames(const uint8_t* data, uint32_t size, uint32_t maxFrames)
     return scan;
 }
 
+namespace {
+
+// The lowest and highest table bit rates of a layer (bits per second).
+uint32_t LowestBitrate(const MpegHeader& h)
+{
+    return (h.Lsf() && h.layer != 1) ? 8000 : 32000;
+}
+
+uint32_t HighestBitrate(const MpegHeader& h)
+{
+    static constexpr uint32_t kMpeg1[3] = {448000, 384000, 320000};
+    static constexpr uint32_t kLsf[3] = {256000, 160000, 160000};
+    if (h.layer < 1 || h.layer > 3)
+        return 0;
+    return h.Lsf() ? kLsf[h.layer - 1] : kMpeg1[h.layer - 1];
+}
+
+// How far a count may be off before it is taken as wrong.
+constexpr double kCountSlack = 0.05;
+
+}  // namespace
+
+bool VbrHeaderFitsStream(const VbrHeader& vbr, uint32_t dataBytes, const MpegHeader& first, const FrameScan& scan)
+{
+    if (!vbr.found || vbr.frames == 0)
+        return false;
+    MpegHeader smallest = first;
+    smallest.padding = false;
+    MpegHeader largest = first;
+    largest.padding = true;
+    const double shortest = smallest.FrameLength(LowestBitrate(first));
+    const double longest = largest.FrameLength(HighestBitrate(first));
+    if (shortest <= 0 || longest <= 0)
+        return true;  // nothing to measure the count against
+    const double average = double(dataBytes) / vbr.frames;
+    if (average < shortest * (1.0 - kCountSlack) || average > longest * (1.0 + kCountSlack))
+        return false;
+    if (vbr.constantRate && !scan.vbr && scan.frames > 0 && scan.bytes > 0) {
+        const double expected = double(dataBytes) * scan.frames / double(scan.bytes);
+        if (std::fabs(double(vbr.frames) - expected) > expected * kCountSlack + 1.0)
+            return false;
+    }
+    return true;
+}
+
 StreamLength LengthFromVbrHeader(const VbrHeader& vbr, uint32_t dataBytes, uint32_t rate, uint32_t samplesPerFrame)
 {
     StreamLength len;
-    if (!vbr.found || rate == 0 || samplesPerFrame == 0)
+    if (!vbr.found || vbr.frames == 0 || rate == 0 || samplesPerFrame == 0)
         return len;
     len.frames = vbr.frames;
-    len.samples = vbr.frames * samplesPerFrame;
-    len.lengthMs = static_cast<uint32_t>(uint64_t(vbr.frames) * 1000 * samplesPerFrame / rate);
+    len.samples = ClampedCast<uint32_t>(double(vbr.frames) * samplesPerFrame);
+    len.lengthMs = ClampedCast<uint32_t>(double(vbr.frames) * 1000.0 * samplesPerFrame / rate);
     len.averageFrameBytes = dataBytes / vbr.frames;
-    len.averageBitrate = static_cast<uint32_t>(double(dataBytes) * 8 / vbr.frames * rate / samplesPerFrame);
+    len.averageBitrate = ClampedCast<uint32_t>(double(dataBytes) * 8 / vbr.frames * rate / samplesPerFrame);
     return len;
 }
 
@@ -191,20 +254,20 @@ StreamLength LengthFromScan(const FrameScan& scan, uint32_t dataBytes, uint32_t 
     if (rate == 0 || samplesPerFrame == 0)
         return len;
     if (scan.vbr && scan.frames > 0 && scan.bytes > 0) {
-        len.frames = static_cast<uint32_t>(uint64_t(scan.frames) * dataBytes / scan.bytes);
-        len.samples = len.frames * samplesPerFrame;
-        len.lengthMs = static_cast<uint32_t>(uint64_t(len.frames) * 1000 * samplesPerFrame / rate);
+        len.frames = ClampedCast<uint32_t>(double(scan.frames) * dataBytes / double(scan.bytes));
+        len.samples = ClampedCast<uint32_t>(double(len.frames) * samplesPerFrame);
+        len.lengthMs = ClampedCast<uint32_t>(double(len.frames) * 1000.0 * samplesPerFrame / rate);
         len.averageFrameBytes = static_cast<uint32_t>(scan.bytes / scan.frames);
         if (len.frames > 0)
-            len.averageBitrate = static_cast<uint32_t>(double(dataBytes) * 8 / len.frames * rate / samplesPerFrame);
+            len.averageBitrate = ClampedCast<uint32_t>(double(dataBytes) * 8 / len.frames * rate / samplesPerFrame);
         return len;
     }
     if (bitrate < 1000)
         return len;
     len.averageBitrate = bitrate;
-    len.lengthMs = static_cast<uint32_t>(uint64_t(dataBytes) * 8 / (bitrate / 1000));
-    len.frames = static_cast<uint32_t>(std::ceil(len.lengthMs / 1000.0 * rate / samplesPerFrame));
-    len.samples = len.frames * samplesPerFrame;
+    len.lengthMs = ClampedCast<uint32_t>(double(uint64_t(dataBytes) * 8 / (bitrate / 1000)));
+    len.frames = ClampedCast<uint32_t>(std::ceil(len.lengthMs / 1000.0 * rate / samplesPerFrame));
+    len.samples = ClampedCast<uint32_t>(double(len.frames) * samplesPerFrame);
     if (len.frames > 0)
         len.averageFrameBytes = dataBytes / len.frames;
     return len;

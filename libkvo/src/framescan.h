@@ -24,6 +24,7 @@ TagSkip SkipTags(const uint8_t* data, uint32_t size);
 
 struct VbrHeader {
     bool found = false;       // a frame count and a table of contents were found
+    bool constantRate = false;  // an "Info" header: the encoder wrote one bit rate throughout
     uint32_t frames = 0;
     uint32_t bytes = 0;
     uint8_t toc[100] = {};
@@ -50,6 +51,16 @@ struct StreamLength {
     uint32_t averageFrameBytes = 0;
     uint32_t averageBitrate = 0;  // bits per second
 };
+
+// Whether a found header's frame count can describe the audio behind it
+// (dataBytes from the first frame after the header frame, 'first' that
+// frame's header, 'scan' a scan from there). False when the average frame it
+// implies is shorter or longer than any frame of that layer and rate can be,
+// or when an "Info" header of a constant-rate stream disagrees with the
+// scanned frames by more than a few percent. Such a count (and its table of
+// contents with it) is not to be trusted: the length then comes from the
+// stream itself.
+bool VbrHeaderFitsStream(const VbrHeader& vbr, uint32_t dataBytes, const MpegHeader& first, const FrameScan& scan);
 
 // dataBytes: the stream's audio bytes from its first frame on.
 StreamLength LengthFromVbrHeader(const VbrHeader& vbr, uint32_t dataBytes, uint32_t rate, uint32_t samplesPerFrame);

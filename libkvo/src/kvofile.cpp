@@ -4,6 +4,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "libkvo/src/clampcast.h"
+
 namespace {
 
 constexpr uint32_t kStreamingFill = 50000;
@@ -251,7 +253,7 @@ int KvoFile::SeekSeconds(float seconds)
         seconds = 0.0f;
     const int jitter = std::rand() % 300;
     MP3_TIME target{};
-    target.ms = static_cast<uint32_t>(static_cast<int64_t>(std::trunc(seconds * 1000.0 + jitter)));
+    target.ms = static_cast<uint32_t>(ClampedCast<int64_t>(seconds * 1000.0 + jitter));
     player_->Seek(TIME_FORMAT_MS, &target, SONG_BEGIN);
     const int played = player_->Play();
     if (played != 0)
@@ -271,7 +273,7 @@ void KvoFile::PlaceAtSeconds(float seconds)
 
 void KvoFile::SetVolume(float volume, unsigned left, unsigned right)
 {
-    const int percent = static_cast<int>(std::trunc(volume * 100.0));
+    const int percent = ClampedCast<int>(volume * 100.0);
     volume_ = percent;
     if (percent > 100 || !player_)
         return;

@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "libkvo/src/clampcast.h"
 #include "platform/audio/audio_output.h"
 #include "platform/filemap/filemapping.h"
 
@@ -190,7 +191,7 @@ int PlayerCore::GetPosition(MP3_TIME* time)
     }
     FillTime(time, ms);
     time->bytes = streams_[0].bytePosition.load();
-    time->frames = lengthMs_ ? static_cast<uint32_t>(static_cast<double>(ms) / lengthMs_ * totalFrames_) : 0;
+    time->frames = lengthMs_ ? ClampedCast<uint32_t>(static_cast<double>(ms) / lengthMs_ * totalFrames_) : 0;
     return 1;
 }
 

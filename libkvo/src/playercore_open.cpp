@@ -188,7 +188,22 @@ int PlayerCore::OpenShared(int bufferMs)
             if (s.headerOffset >= s.size)
                 s.headerOffset = 0;
             s.firstFrame = s.data + s.headerOffset;
-            len = LengthFromVbrHeader(s.vbrHeader, s.DataBytes(), s.format.sampleRate, s.format.samplesPerFrame);
+            // The header's count is only believed when the audio behind it
+            // can be that many frames; a header that lies would set a
+            // length and a seek table that have nothing to do with the song.
+            MpegHeader first = header;
+            if (s.DataBytes() < 4 || !ParseMpegHeader(s.firstFrame, first))
+                first = header;
+            const FrameScan scan = ScanFrames(s.firstFrame, s.DataBytes(), 200);
+            if (VbrHeaderFitsStream(s.vbrHeader, s.DataBytes(), first, scan)) {
+                len = LengthFromVbrHeader(s.vbrHeader, s.DataBytes(), s.format.sampleRate,
+                                          s.format.samplesPerFrame);
+            } else {
+                s.vbrHeader.found = false;
+                s.format.vbr = scan.vbr;
+                len = LengthFromScan(scan, s.DataBytes(), first.bitrate, s.format.sampleRate,
+                                     s.format.samplesPerFrame);
+            }
         } else {
             const FrameScan scan = ScanFrames(s.data, s.size, 200);
             s.format.vbr = scan.vbr;
@@ -196,10 +211,14 @@ int PlayerCore::OpenShared(int bufferMs)
                                  s.format.samplesPerFrame);
         }
         s.format.averageBitrate = len.averageBitrate;
-        totalFrames_ = len.frames;
-        totalSamples_ = len.samples;
-        lengthMs_ = len.lengthMs;
-        averageFrameBytes_ = len.averageFrameBytes;
+        // The song lasts as long as its longest stream: a shorter one is
+        // silent for the rest (equal lengths keep the last stream's counts).
+        if (i == 0 || len.lengthMs >= lengthMs_) {
+            totalFrames_ = len.frames;
+            totalSamples_ = len.samples;
+            lengthMs_ = len.lengthMs;
+            averageFrameBytes_ = len.averageFrameBytes;
+        }
     }
 
     const Stream& s1 = streams_[0];

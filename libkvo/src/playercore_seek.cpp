@@ -2,8 +2,10 @@
 // streams, so they work on sources held whole in memory, never on pushed
 // (managed) streams.
 
+#include <algorithm>
 #include <cmath>
 
+#include "libkvo/src/clampcast.h"
 #include "libkvo/src/playercore.h"
 
 uint32_t PlayerCore::TimeToMs(int format, const MP3_TIME& t)
@@ -26,10 +28,10 @@ uint32_t PlayerCore::OffsetForTime(const Stream& s, uint32_t t) const
         return 0;
     double offset;
     if (s.vbrHeader.found) {
-        const double p = double(t) * 100.0 / lengthMs_;
-        int i = static_cast<int>(std::trunc(p));
-        if (i > 99)
-            i = 99;
+        // Clamped while still a real number: the entry's index must be 0..99
+        // whatever the time and length are.
+        const double p = std::clamp(double(t) * 100.0 / lengthMs_, 0.0, 100.0);
+        const int i = std::min(static_cast<int>(p), 99);
         const double a = s.vbrHeader.toc[i];
         const double b = i == 99 ? 256.0 : s.vbrHeader.toc[i + 1];
         const double f = a + (b - a) * (p - i);
@@ -41,7 +43,7 @@ uint32_t PlayerCore::OffsetForTime(const Stream& s, uint32_t t) const
         // are the measure (a VBR header frame in front is not song time).
         offset = std::trunc(double(t) / lengthMs_ * s.DataBytes());
     }
-    return offset < 0 ? 0 : static_cast<uint32_t>(offset);
+    return ClampedCast<uint32_t>(offset);
 }
 
 void PlayerCore::PlaceStream(Stream& s, uint32_t offset, uint32_t base)
@@ -138,9 +140,8 @@ uint32_t PlayerCore::BaseForOffset(uint32_t offset, uint32_t S) const
     const double t0 = k0 / 100.0 * L, t1 = k / 100.0 * L;
     const double b0 = total / 256.0 * s.vbrHeader.toc[k0], b1 = total / 256.0 * s.vbrHeader.toc[k];
     if (b1 - b0 <= 0)
-        return static_cast<uint32_t>(t0);
-    const double at = std::trunc(t0 + (t1 - t0) * (double(offset) + s.headerOffset - b0) / (b1 - b0));
-    return at < 0 ? 0 : static_cast<uint32_t>(at);
+        return ClampedCast<uint32_t>(t0);
+    return ClampedCast<uint32_t>(t0 + (t1 - t0) * (double(offset) + s.headerOffset - b0) / (b1 - b0));
 }
 
 int PlayerCore::PlayLoop(int startFormat, MP3_TIME* start, int endFormat, MP3_TIME* end, int repeat)
@@ -173,8 +174,9 @@ int PlayerCore::PlayLoop(int startFormat, MP3_TIME* start, int endFormat, MP3_TI
     passesDone_ = 0;
     const int32_t frames = MulDiv(int64_t(b) - a, rate, int64_t(spf) * 1000);
     framesPerPass_ = frames > 0 ? static_cast<uint32_t>(frames) : 0;
-    const uint64_t samples = lengthMs_ < b ? uint64_t((lengthMs_ - a) / 1000.0 * rate) : uint64_t(framesPerPass_) * spf;
-    passLengthMs_ = rate ? static_cast<uint32_t>(samples * 1000 / rate) : 0;
+    const uint64_t samples = lengthMs_ < b ? ClampedCast<uint64_t>((double(lengthMs_) - a) / 1000.0 * rate)
+                                           : uint64_t(framesPerPass_) * spf;
+    passLengthMs_ = rate ? ClampedCast<uint32_t>(double(samples) * 1000 / rate) : 0;
     continueAfterLoop_ = wasPlaying;
     for (int i = 0; i < streamCount_; ++i)
         loopStart_[i] = streams_[i].readPos.load();

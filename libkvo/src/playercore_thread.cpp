@@ -44,6 +44,8 @@ private:
         std::vector<uint8_t> tail;
         bool inTail = false;
         uint32_t tailOffset = 0;
+        // The stream's data has run out: it is silent while another plays on.
+        bool ended = false;
     };
 
     void CancelStart();
@@ -57,6 +59,8 @@ private:
     bool PrimeManaged();
     bool RefillManaged(int i, bool atStart);
     Outcome NextFrame(int i);
+    bool NextFrames();
+    void ProcessSubbands();
     void StartTail(int i);
     uint32_t StreamOffset(int i, const uint8_t* p) const;
     void AfterFrame();
@@ -226,15 +230,17 @@ void PlayerCore::Decoding::Run()
         CancelStart();
         return;
     }
+    bool allAtEnd = true;
     for (int i = 0; i < c_.streamCount_; ++i) {
         Stream& s = c_.streams_[i];
         s.currentBitrate = 0;
         s.framesCounted = 0;
         s.kbpsSum = 0;
-        if (!c_.managed_ && !c_.reverse_.load() && s.readPos.load() + 2 >= s.End()) {
-            CancelStart();
-            return;
-        }
+        allAtEnd = allAtEnd && s.readPos.load() + 2 >= s.End();
+    }
+    if (!c_.managed_ && !c_.reverse_.load() && allAtEnd) {
+        CancelStart();
+        return;
     }
 
     if (!c_.plan_.noDevice) {
@@ -293,10 +299,7 @@ void PlayerCore::Decoding::Run()
 bool PlayerCore::Decoding::RunForward()
 {
     while (c_.playing_.load() && !stopLoop_) {
-        bool ended = false;
-        for (int i = 0; i < c_.streamCount_ && !ended; ++i)
-            ended = NextFrame(i) == Outcome::End;
-        if (ended) {
+        if (!NextFrames()) {
             if (c_.loopActive_.load() && PassEndedAtEndOfData())
                 continue;
             return c_.playing_.load();
@@ -311,8 +314,7 @@ bool PlayerCore::Decoding::RunForward()
                 continue;  // this frame lies past the loop's end
             }
         }
-        for (int i = 0; i < c_.streamCount_; ++i)
-            c_.ProcessSubbands(in_[i].decoder.Frame());
+        ProcessSubbands();
         c_.StepFades();
         if (!c_.playing_.load() || stopLoop_)
             break;
@@ -371,6 +373,7 @@ void PlayerCore::Decoding::JumpTo(int i, const uint8_t* position)
     Input& in = in_[i];
     const Stream& s = c_.streams_[i];
     in.inTail = false;
+    in.ended = false;
     in.decoder.SetBuffer(s.data, s.size, position, true);
 }
 
@@ -391,7 +394,11 @@ bool PlayerCore::Decoding::RunReverse()
             return false;
         }
     }
-    const size_t frameCount = c_.streams_[0].frameIndex.size();
+    // The longest stream sets the song's frames; a shorter one is silent
+    // past its last frame.
+    size_t frameCount = 0;
+    for (int i = 0; i < c_.streamCount_; ++i)
+        frameCount = std::max(frameCount, c_.streams_[i].frameIndex.size());
     const uint32_t perBuffer = c_.plan_.framesPerBuffer;
     size_t index = c_.lengthMs_ ? static_cast<size_t>(MulDiv(c_.streams_[0].positionBase.load(), int64_t(frameCount),
                                                              c_.lengthMs_))
@@ -404,19 +411,18 @@ bool PlayerCore::Decoding::RunReverse()
         for (int i = 0; i < c_.streamCount_; ++i) {
             const auto& frames = c_.streams_[i].frameIndex;
             JumpTo(i, frames[std::min(pre, frames.size() - 1)]);
+            in_[i].ended = pre >= frames.size();
         }
         for (size_t k = pre; k < index; ++k) {
-            for (int i = 0; i < c_.streamCount_; ++i) {
-                if (NextFrame(i) == Outcome::End)
-                    return c_.playing_.load();
-            }
+            if (!NextFrames())
+                return c_.playing_.load();
             AfterFrame();
-            for (int i = 0; i < c_.streamCount_; ++i)
-                c_.ProcessSubbands(in_[i].decoder.Frame());
+            ProcessSubbands();
             c_.StepFades();
             if (k < first) {
                 for (int i = 0; i < c_.streamCount_; ++i)
-                    in_[i].decoder.Synth();
+                    if (!in_[i].ended)
+                        in_[i].decoder.Synth();
             } else {
                 MixFrame();
             }
@@ -482,8 +488,9 @@ bool PlayerCore::Decoding::RefillManaged(int i, bool atStart)
             return true;
         if (!c_.playing_.load())
             return false;
-        // A push that ends one stream ends the song: the streams are played
-        // in lockstep, so the other has nothing more to play with.
+        // Once a push has said the data ends, nothing more will be queued
+        // for either stream: a dry stream has ended (the other still plays
+        // what it holds).
         bool ended = false;
         for (int k = 0; k < c_.streamCount_; ++k)
             ended = ended || c_.streams_[k].ended.load();
@@ -556,6 +563,31 @@ PlayerCore::Decoding::Outcome PlayerCore::Decoding::NextFrame(int i)
     }
 }
 
+// Decodes the next frame of every stream that still has data. A stream that
+// has run out is silent while the others play on (a container's vocal may
+// end before its accompaniment, or the other way round); false when every
+// stream has ended.
+bool PlayerCore::Decoding::NextFrames()
+{
+    bool any = false;
+    for (int i = 0; i < c_.streamCount_; ++i) {
+        if (in_[i].ended)
+            continue;
+        if (NextFrame(i) == Outcome::End)
+            in_[i].ended = true;
+        else
+            any = true;
+    }
+    return any;
+}
+
+void PlayerCore::Decoding::ProcessSubbands()
+{
+    for (int i = 0; i < c_.streamCount_; ++i)
+        if (!in_[i].ended)
+            c_.ProcessSubbands(in_[i].decoder.Frame());
+}
+
 uint32_t PlayerCore::Decoding::StreamOffset(int i, const uint8_t* p) const
 {
     const Input& in = in_[i];
@@ -570,6 +602,8 @@ uint32_t PlayerCore::Decoding::StreamOffset(int i, const uint8_t* p) const
 void PlayerCore::Decoding::AfterFrame()
 {
     for (int i = 0; i < c_.streamCount_; ++i) {
+        if (in_[i].ended)
+            continue;
         Stream& s = c_.streams_[i];
         const uint32_t offset = StreamOffset(i, in_[i].decoder.NextFrame());
         const uint32_t first = static_cast<uint32_t>(s.firstFrame - s.data);
@@ -583,10 +617,19 @@ void PlayerCore::Decoding::AfterFrame()
 
 void PlayerCore::Decoding::MixFrame()
 {
-    for (int i = 0; i < c_.streamCount_; ++i)
+    // A stream that has ended adds silence; the frame's length is that of
+    // the first stream still playing.
+    int lead = -1;
+    for (int i = 0; i < c_.streamCount_; ++i) {
+        if (in_[i].ended)
+            continue;
         in_[i].decoder.Synth();
-
-    const uint32_t samples = in_[0].decoder.Pcm().length;
+        if (lead < 0)
+            lead = i;
+    }
+    if (lead < 0)
+        return;
+    const uint32_t samples = in_[lead].decoder.Pcm().length;
     if (fill_ + samples * 4 > c_.waveOut_.GetBufferSize())
         return;  // cannot happen with the planned buffer length
     auto* out = reinterpret_cast<int16_t*>(c_.waveOut_.GetBufferData(bufferIndex_) + fill_);
@@ -594,7 +637,8 @@ void PlayerCore::Decoding::MixFrame()
     DecodedFrame frames[kMaxStreams];
     for (int i = 0; i < c_.streamCount_; ++i) {
         const struct mad_pcm& pcm = in_[i].decoder.Pcm();
-        frames[i] = {pcm.samples[0], pcm.channels == 2 ? pcm.samples[1] : nullptr, pcm.length};
+        // A stream that has ended is silence until the longer one ends.
+        frames[i] = {pcm.samples[0], pcm.channels == 2 ? pcm.samples[1] : nullptr, in_[i].ended ? 0u : uint32_t(pcm.length)};
     }
     DitherAndMixFrame(frames, c_.streamCount_, samples, dither_, c_.mixLevel_.load(), dithered_, out);
     fill_ += samples * 4;

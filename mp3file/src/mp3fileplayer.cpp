@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "libkvo/src/clampcast.h"
+
 Mp3FilePlayer::~Mp3FilePlayer()
 {
     Close();
@@ -88,14 +90,13 @@ void Mp3FilePlayer::PlaceAtSeconds(float seconds)
     if (!player_)
         return;
     MP3_TIME target{};
-    const double ms = std::trunc(double(seconds) * 1000.0);
-    target.ms = ms > 0 ? static_cast<uint32_t>(ms) : 0;
+    target.ms = ClampedCast<uint32_t>(double(seconds) * 1000.0);
     player_->Seek(TIME_FORMAT_MS, &target, SONG_BEGIN);
 }
 
 void Mp3FilePlayer::SetVolume(float volume, int, int)
 {
-    const int percent = static_cast<int>(std::trunc(volume * 100.0));
+    const int percent = ClampedCast<int>(volume * 100.0);
     volume_ = percent;
     if (player_ && percent >= 0 && percent <= 100)
         player_->SetPlayerVolume(static_cast<uint32_t>(percent), static_cast<uint32_t>(percent));

@@ -1,6 +1,7 @@
 // The container reader: well-formed containers open and play their two
 // streams in whole-file and streaming mode; malformed ones are refused.
 
+#include <algorithm>
 #include <cmath>
 
 #include "libkvo/src/kvofile.h"
@@ -93,6 +94,46 @@ TEST_F(KvoFileTest, AStreamingPairLargerThanARefillIsStillPlayed)
     KvoFile streaming;
     ASSERT_TRUE(streaming.Open(Write().c_str(), true));
     EXPECT_EQ(PlayToEnd(streaming).size(), reference.size());
+}
+
+TEST_F(KvoFileTest, StreamsOfDifferentLengthsPlayToTheEndOfTheLongerOne)
+{
+    // The writer pads the shorter stream's pieces with zero bytes, as a
+    // container carries it; the shorter stream is silent for the rest.
+    struct Case {
+        const char* name;
+        double accompaniment, vocal;
+    };
+    for (const Case& c : {Case{"short vocal", 3.0, 1.0}, Case{"short accompaniment", 1.0, 3.0}}) {
+        for (bool streaming : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (streaming ? ", streaming" : ", whole file"));
+            content.stream1 = ToneMp3(440, c.accompaniment);
+            content.stream2 = ToneMp3(1000, c.vocal);
+            const double longest = std::max(c.accompaniment, c.vocal);
+            const double frame = 1152.0 / 44100;
+            KvoFile kvo;
+            ASSERT_TRUE(kvo.Open(Write().c_str(), streaming));
+            if (!streaming) {
+                EXPECT_NEAR(kvo.GetLengthSeconds(), longest, 2 * frame);
+            }
+            sim->ClearRecorded();
+            const auto out = PlayToEnd(kvo);
+            EXPECT_NEAR(double(out.size()) / 4 / 44100, longest, 2 * frame);
+            // The longer stream is heard in the last second, the shorter not.
+            const std::vector<int16_t> samples(reinterpret_cast<const int16_t*>(out.data()),
+                                               reinterpret_cast<const int16_t*>(out.data() + out.size()));
+            const size_t frames = samples.size() / 2;
+            ASSERT_GT(frames, size_t(44100));
+            const size_t from = frames - 44100 * 3 / 4;
+            const double longTone = c.accompaniment > c.vocal ? 440 : 1000;
+            const double shortTone = c.accompaniment > c.vocal ? 1000 : 440;
+            EXPECT_GT(testsupport::ToneAmplitude(samples, 2, 0, from, 22050, longTone, 44100), 2000);
+            EXPECT_LT(testsupport::ToneAmplitude(samples, 2, 0, from, 22050, shortTone, 44100), 100);
+            // Both are heard at the start.
+            EXPECT_GT(testsupport::ToneAmplitude(samples, 2, 0, 4410, 22050, 440, 44100), 2000);
+            EXPECT_GT(testsupport::ToneAmplitude(samples, 2, 0, 4410, 22050, 1000, 44100), 2000);
+        }
+    }
 }
 
 TEST_F(KvoFileTest, StopInStreamingModeRewindsToTheStart)

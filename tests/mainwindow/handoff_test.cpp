@@ -2,6 +2,7 @@
 // later start hands to the running window.
 #include <gtest/gtest.h>
 
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/kvostudioapp.h"
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/startrequest.h"
@@ -42,7 +43,7 @@ TEST_F(MainWindowTest, TheCommandLineOpensOrPlaysItsFile)
     const std::string missing = dir.File("gone.mp3");
     ASSERT_TRUE(Open("/play", missing));
     Pump();
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{MissingFileText(missing)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{FileProblemsText({{missing, "file not found"}})});
     EXPECT_EQ(win->GetPlayList()->GetItemCount(), 0);
 }
 
@@ -52,7 +53,7 @@ TEST_F(MainWindowTest, AHandedOverFileThatIsNotThereIsTold)
     const std::string missing = dir.File("gone.kvo");
     ASSERT_TRUE(CKvoStudioApp::DeliverHandOff(win.get(), CKvoStudioApp::MakeHandOff("/play", missing)));
     ASSERT_TRUE(WaitFor([&] { return !BoxTexts().empty(); }));
-    EXPECT_EQ(BoxTexts(), std::vector<std::string>{MissingFileText(missing)});
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{FileProblemsText({{missing, "file not found"}})});
     Pump();
     EXPECT_EQ(win->GetPlayList()->GetItemCount(), 0);
     EXPECT_FALSE(win->IsPlaying());

@@ -4,6 +4,7 @@
 // away in the middle of a drop.
 #include <set>
 
+#include "platform/window/message_box.h"
 #include "playlist_test_env.h"
 
 using namespace platform;
@@ -27,8 +28,15 @@ protected:
 
 }  // namespace
 
-TEST_F(FileDrop, ArriveInOrderWithTheirTimesAndUnusableOnesAreLeftOut)
+TEST_F(FileDrop, ArriveInOrderWithTheirTimesAndUnusableOnesAreNamedInOneMessage)
 {
+    std::vector<MessageBoxRequest> boxes;
+    std::vector<int> rowsWhenShown;
+    const MessageBoxHandler old = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        boxes.push_back(r);
+        rowsWhenShown.push_back(list.GetItemCount());
+        return IDOK;
+    });
     const std::string a = WriteMp3Song(dir, "a.mp3", {"A", "Band", ""}, 3);
     const std::string b = WriteKvoSong(dir, "b.kvo", {"B", "Band", ""}, 2);
     testsupport::WriteFile(dir.File("c.txt"), {1});
@@ -37,7 +45,14 @@ TEST_F(FileDrop, ArriveInOrderWithTheirTimesAndUnusableOnesAreLeftOut)
     ASSERT_TRUE(WaitForRows(3));
     list.JoinAddThreads();
     PumpMessages();
+    SetMessageBoxHandler(old);
     EXPECT_EQ(Names(), (std::vector<std::string>{"a.mp3", "b.kvo", "d.mp3"}));
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, "These files cannot be played:\n\n" + dir.File("c.txt") +
+                                 ": not a .kvo or .mp3 file\n" + dir.File("gone.mp3") + ": file not found");
+    EXPECT_EQ(boxes[0].caption, "KVO Studio");
+    EXPECT_EQ(boxes[0].owner, host.GetSafeHwnd());
+    EXPECT_EQ(rowsWhenShown[0], 3) << "the message comes after the rows";
     EXPECT_EQ(list.GetItemText(0, 1), "00:03");
     EXPECT_EQ(list.GetItemText(1, 1), "00:02");
     // The first file ever added is current; the rest are not.

@@ -1,6 +1,8 @@
 // What a music file shows in the play list: label, title, artist, lyrics,
 // play time and the container flag, read from containers and tagged or
 // untagged MP3 files; files the list must not take.
+#include <sys/stat.h>
+
 #include "kvostudio/libskin/audiofileinfo.h"
 #include "playlist_test_env.h"
 
@@ -73,33 +75,90 @@ TEST_F(AudioFileInfo, AContainerShowsItsTagBlockAndIsMarked)
     EXPECT_EQ(half.lyrics, "");
 }
 
-TEST_F(AudioFileInfo, AContainerWhoseAudioDoesNotOpenIsListedAtZero)
+TEST_F(AudioFileInfo, FilesTheListCannotTakeAreRefusedWithTheReasonInPlainWords)
 {
-    testsupport::KvoContent content;
-    content.tag = testsupport::MakeKvoTag({"T", "A", u"", "", {}});
-    content.head = {1, 2, 3, 4};
-    content.stream1 = std::vector<uint8_t>(6000, 0x55);  // no MPEG audio in it
-    content.stream2 = content.stream1;
-    const std::string path = dir.File("noise.kvo");
-    testsupport::WriteFile(path, testsupport::WriteKvo(content));
-    const Info i = Read(path);
-    EXPECT_EQ(i.usable, 1);
-    EXPECT_EQ(i.time, "00:00");
-}
-
-TEST_F(AudioFileInfo, FilesTheListMustNotTake)
-{
+    testsupport::KvoContent noise;
+    noise.tag = testsupport::MakeKvoTag({"T", "A", u"", "", {}});
+    noise.head = {1, 2, 3, 4};
+    noise.stream1 = std::vector<uint8_t>(6000, 0x55);  // no MPEG audio in it
+    noise.stream2 = noise.stream1;
+    testsupport::WriteFile(dir.File("noise.kvo"), testsupport::WriteKvo(noise));
+    testsupport::KvoContent silent = noise;
+    silent.stream1.clear();
+    silent.stream2.clear();
+    testsupport::WriteFile(dir.File("empty song.kvo"), testsupport::WriteKvo(silent));
     testsupport::WriteFile(dir.File("notes.txt"), {1, 2, 3});
     testsupport::WriteFile(dir.File("broken.kvo"), {'K', 'V', 'O', 0, 0});
     testsupport::WriteFile(dir.File("silence.mp3"), std::vector<uint8_t>(4000, 0));
+    const std::string text = "These are words, not sound.\n";
+    testsupport::WriteFile(dir.File("words.mp3"), std::vector<uint8_t>(text.begin(), text.end()));
+    testsupport::WriteFile(dir.File("zero.mp3"), {});
     testsupport::WriteFile(dir.File("noext"), {1});
-    EXPECT_EQ(Read(dir.File("notes.txt")).usable, 0);
-    EXPECT_EQ(Read(dir.File("broken.kvo")).usable, 0);
-    EXPECT_EQ(Read(dir.File("silence.mp3")).usable, 0);
-    EXPECT_EQ(Read(dir.File("missing.mp3")).usable, 0);
-    EXPECT_EQ(Read(dir.File("noext")).usable, 0);
-    // The extension is what follows the path's last dot, not a folder's.
-    EXPECT_EQ(Read(dir.Path() + "/album.mp3/song").usable, 0);
+    ASSERT_EQ(mkdir(dir.File("folder.mp3").c_str(), 0755), 0);
+
+    struct Case {
+        std::string path;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {dir.File("missing.mp3"), "file not found"},
+        {dir.File("missing.kvo"), "file not found"},
+        {dir.File("zero.mp3"), "empty file"},
+        {dir.File("words.mp3"), "not an MP3 file"},
+        {dir.File("silence.mp3"), "not an MP3 file"},
+        {dir.File("broken.kvo"), "damaged container"},
+        // Its tag block reads, but a row for it would never play.
+        {dir.File("noise.kvo"), "damaged container"},
+        {dir.File("empty song.kvo"), "the container holds no audio"},
+        {dir.File("notes.txt"), "not a .kvo or .mp3 file"},
+        {dir.File("noext"), "not a .kvo or .mp3 file"},
+        {dir.File("folder.mp3"), "a folder, not a file"},
+        // The extension is what follows the path's last dot, not a folder's.
+        {dir.Path() + "/album.mp3/song", "file not found"},
+    };
+    for (const Case& c : cases) {
+        Info i;
+        std::string whyNot;
+        EXPECT_EQ(GetAudioFileInfo(c.path.c_str(), i.label, i.title, i.artist, i.time, i.lyrics, i.format, &whyNot), 0)
+            << c.path;
+        EXPECT_EQ(whyNot, c.reason) << c.path;
+    }
+}
+
+TEST_F(AudioFileInfo, EveryFileWithAudioIsListedHoweverShortOrOddItsHeader)
+{
+    // A song under a second shows 00:00, with or without a tag.
+    testsupport::Mp3Options options;
+    options.bitrateKbps = 32;
+    const auto short08 = testsupport::MakeMp3(testsupport::MakeTone(22050, 1, 0.8, 440, 0.3), options);
+    testsupport::WriteFile(dir.File("short.mp3"), short08);
+    auto tagged = testsupport::Id3v2Builder(3).Text("TIT2", testsupport::Id3Text::Latin1, "Short").Build();
+    tagged.insert(tagged.end(), short08.begin(), short08.end());
+    testsupport::WriteFile(dir.File("short tagged.mp3"), tagged);
+    for (const char* name : {"short.mp3", "short tagged.mp3"}) {
+        const Info i = Read(dir.File(name));
+        EXPECT_EQ(i.usable, 1) << name;
+        EXPECT_EQ(i.time, "00:00") << name;
+    }
+
+    // A VBR header whose frame count the file cannot hold does not set the
+    // length (a 3.2 s song).
+    const auto song = testsupport::MakeMp3(testsupport::MakeTone(44100, 2, 3.2, 440, 0.3));
+    for (uint32_t frames : {0xFFFFFFFFu, 1u}) {
+        for (bool withTag : {false, true}) {
+            auto mp3 = song;
+            testsupport::SetVbrHeaderFrames(mp3, frames);
+            std::vector<uint8_t> bytes;
+            if (withTag)
+                bytes = testsupport::Id3v2Builder(3).Text("TIT2", testsupport::Id3Text::Latin1, "Odd").Build();
+            bytes.insert(bytes.end(), mp3.begin(), mp3.end());
+            const std::string path = dir.File("odd.mp3");
+            testsupport::WriteFile(path, bytes);
+            const Info i = Read(path);
+            EXPECT_EQ(i.usable, 1) << frames << " tag " << withTag;
+            EXPECT_EQ(i.time, "00:03") << frames << " tag " << withTag;
+        }
+    }
 }
 
 TEST(PlayTime, MinutesKeepCountingPastAnHour)

@@ -3,6 +3,7 @@
 // added beside a drop, and the frame and shape it takes from the skin.
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
+#include "platform/window/message_box.h"
 #include "playlist_test_env.h"
 
 using namespace platform;
@@ -133,6 +134,32 @@ TEST_F(PlayListWindow, AFileAddedWithTheAddFlagComesBesideTheQueuedDrop)
     dlg->GetList().JoinAddThreads();
     PumpMessages();
     EXPECT_EQ(dlg->GetItemCount(), 2);
+}
+
+TEST_F(PlayListWindow, FilesItCannotAddAreNamedOneMessageAtATime)
+{
+    std::vector<std::string> boxes;
+    const MessageBoxHandler old = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        boxes.push_back(r.text);
+        return IDOK;
+    });
+    const std::string good = WriteMp3Song(dir, "good.mp3", {"Good", "", ""}, 1);
+    testsupport::WriteFile(dir.File("zero.mp3"), {});
+    testsupport::WriteFile(dir.File("words.mp3"), {'h', 'e', 'l', 'l', 'o', '\n'});
+
+    EXPECT_FALSE(dlg->AddFile(dir.File("gone.kvo"), 1, 0));
+    EXPECT_EQ(boxes, std::vector<std::string>{"This file cannot be played:\n\n" + dir.File("gone.kvo") +
+                                              ": file not found"});
+    EXPECT_EQ(dlg->GetItemCount(), 0);
+
+    boxes.clear();
+    dlg->AddFiles({dir.File("zero.mp3"), good, dir.File("words.mp3")});
+    dlg->GetList().JoinAddThreads();
+    PumpMessages();
+    SetMessageBoxHandler(old);
+    EXPECT_EQ(dlg->GetItemCount(), 1);
+    EXPECT_EQ(boxes, std::vector<std::string>{"These files cannot be played:\n\n" + dir.File("zero.mp3") +
+                                              ": empty file\n" + dir.File("words.mp3") + ": not an MP3 file"});
 }
 
 TEST_F(PlayListWindow, ItsFrameAndShapeFollowItsSizeOnTheNextPaint)

@@ -15,6 +15,8 @@
 #include "tests/recording/recording_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/command_output.h"
+#include "tests/support/kvo_writer.h"
+#include "tests/support/mp3_maker.h"
 #include "tests/support/temp_files.h"
 
 using namespace rectest;
@@ -63,9 +65,51 @@ TEST_F(Kvorecord, RecordsASongWithTheVoiceAtTheStoredShift) {
     EXPECT_GT(std::filesystem::file_size(data.File("speaker.raw")), 44100u * 4) << "the song was played";
 }
 
-TEST_F(Kvorecord, AFailureIsAnExitCodeAndNoFile) {
+TEST_F(Kvorecord, TheTakeLastsAsLongAsTheLongerOfTheSongsStreams) {
+    // The container pads the shorter stream's pieces with zero bytes.
+    struct Case {
+        const char* name;
+        double accompaniment, vocal;
+    };
+    for (const Case& c : {Case{"short vocal", 3.0, 1.0}, Case{"short accompaniment", 1.0, 3.0}}) {
+        SCOPED_TRACE(c.name);
+        testsupport::KvoContent content;
+        content.tag = testsupport::MakeKvoTag({"Song", "Singer", u"", "", {}});
+        content.head = {1, 2, 3, 4};
+        content.stream1 = testsupport::MakeMp3(BurstPcm(c.accompaniment, 0.2, c.accompaniment - 0.4, 600));
+        content.stream2 = testsupport::MakeMp3(testsupport::MakeTone(kRate, 2, c.vocal, 1000, 0.3));
+        content.pieceSize = 3000;
+        const std::string song = data.File("song.kvo");
+        testsupport::WriteFile(song, testsupport::WriteKvo(content));
+        testsupport::WriteFile(data.File("microphone.raw"), PcmBytes(BurstPcm(4.0, 1.0, 0.4, 2500)));
+        SetConfig(config::kVoiceShift, -200);
+
+        const std::string out = data.File("take.mp3");
+        ASSERT_TRUE(testsupport::CommandOutput({tool, song, out}));
+        const auto pcm = DecodeWithMpg123(out);
+        EXPECT_NEAR(double(pcm.size()) / 2 / kRate, 2.8, 0.3) << "the whole song, 200 ms shorter";
+        // The disk driver writes whole device buffers.
+        EXPECT_NEAR(double(std::filesystem::file_size(data.File("speaker.raw"))) / 4 / kRate, 3.0, 0.15)
+            << "the whole song was played";
+    }
+}
+
+TEST_F(Kvorecord, AFailureIsAnExitCodeWithThePathAndTheReasonAndNoFile) {
     const std::string out = data.File("take.mp3");
-    EXPECT_FALSE(testsupport::CommandOutput({tool, data.File("missing.kvo"), out}));
+    testsupport::WriteFile(data.File("damaged.kvo"), {'K', 'V', 'O', 'F', 'I', 'L', 1, 0, 9, 9, 9, 9});
+    testsupport::WriteFile(data.File("empty.kvo"), {});
+    struct Case {
+        std::string song;
+        const char* reason;
+    };
+    for (const Case& c : {Case{data.File("missing.kvo"), "file not found"},
+                          Case{data.File("damaged.kvo"), "damaged container"},
+                          Case{data.File("empty.kvo"), "empty file"}}) {
+        testsupport::ChildProcess run;
+        ASSERT_TRUE(run.Start({tool, c.song, out}));
+        EXPECT_EQ(run.Wait(30000), 1);
+        EXPECT_NE(run.Err().find("kvorecord: " + c.song + ": " + c.reason + "\n"), std::string::npos) << run.Err();
+    }
     EXPECT_FALSE(testsupport::CommandOutput({tool}));
     EXPECT_FALSE(testsupport::FileExists(out));
 }

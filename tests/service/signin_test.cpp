@@ -13,20 +13,10 @@ using testsupport::TcpMode;
 
 constexpr int kPending = 32831;
 
-// A 59-byte reply record as the sign-in server sends it.
 std::string Reply(char status, const std::string& number, const std::string& text36 = "SESSION",
                   const std::string& text8 = "KEY")
 {
-    std::string record(59, '\0');
-    record[0] = status;
-    record[1] = '|';
-    record.replace(2, text36.size(), text36);
-    record[38] = '|';
-    record.replace(39, text8.size(), text8);
-    record[47] = '|';
-    record.replace(48, number.size(), number);
-    record[58] = '\n';
-    return record;
+    return testsupport::FakeService::SignInReply(status, number, text36, text8);
 }
 
 TEST(SignInRecords, RequestIsFixedWidthAndCutToFiftyBytes)

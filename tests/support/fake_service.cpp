@@ -345,4 +345,19 @@ void FakeService::ClearLog()
     tcpReceived_.clear();
 }
 
+std::string FakeService::SignInReply(char status, const std::string& number, const std::string& text36,
+                                     const std::string& text8)
+{
+    std::string record(59, '\0');
+    record[0] = status;
+    record[1] = '|';
+    record.replace(2, std::min<size_t>(text36.size(), 36), text36, 0, 36);
+    record[38] = '|';
+    record.replace(39, std::min<size_t>(text8.size(), 8), text8, 0, 8);
+    record[47] = '|';
+    record.replace(48, std::min<size_t>(number.size(), 10), number, 0, 10);
+    record[58] = '\n';
+    return record;
+}
+
 }  // namespace testsupport

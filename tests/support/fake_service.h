@@ -137,6 +137,11 @@ public:
     // then each field as <name>value</name> (values written as given).
     static std::string ServiceXml(const std::string& root, int errorCode, const HeaderList& fields);
     static std::string UploadXml(int errorCode, const std::string& message);
+    // A 59-byte reply record as the sign-in server sends it: status,
+    // '|', the 36-character text, '|', the 8-character text, '|', the user
+    // number (10 characters), '\n'; shorter texts leave zeros behind them.
+    static std::string SignInReply(char status, const std::string& number, const std::string& text36 = "SESSION",
+                                   const std::string& text8 = "KEY");
 
     // The values of the default answers.
     static constexpr int kFid = 5;

@@ -25,7 +25,37 @@ int16_t MadToInt16(mad_fixed_t v)
     return static_cast<int16_t>(v >> (MAD_F_FRACBITS + 1 - 16));
 }
 
+// The offset of the "Xing" or "Info" tag in the first frame and its flags.
+size_t VbrHeaderAt(const std::vector<uint8_t>& mp3, uint32_t& flags)
+{
+    for (size_t at = 4; at + 8 <= mp3.size() && at < 64; ++at) {
+        if (std::memcmp(&mp3[at], "Xing", 4) == 0 || std::memcmp(&mp3[at], "Info", 4) == 0) {
+            flags = uint32_t(mp3[at + 4]) << 24 | uint32_t(mp3[at + 5]) << 16 | uint32_t(mp3[at + 6]) << 8 | mp3[at + 7];
+            return at;
+        }
+    }
+    throw std::invalid_argument("no Xing/Info header in the first frame");
+}
+
 }  // namespace
+
+void SetVbrHeaderFrames(std::vector<uint8_t>& mp3, uint32_t frames)
+{
+    uint32_t flags = 0;
+    const size_t at = VbrHeaderAt(mp3, flags);
+    if (!(flags & 1)) throw std::invalid_argument("the VBR header has no frame count");
+    for (int i = 0; i < 4; ++i) mp3.at(at + 8 + i) = uint8_t(frames >> (24 - 8 * i));
+}
+
+void FillVbrHeaderToc(std::vector<uint8_t>& mp3, uint8_t entry)
+{
+    uint32_t flags = 0;
+    const size_t at = VbrHeaderAt(mp3, flags);
+    if (!(flags & 4)) throw std::invalid_argument("the VBR header has no table of contents");
+    const size_t toc = at + 8 + ((flags & 1) ? 4 : 0) + ((flags & 2) ? 4 : 0);
+    if (toc + 100 > mp3.size()) throw std::invalid_argument("the table of contents is cut short");
+    std::fill(mp3.begin() + toc, mp3.begin() + toc + 100, entry);
+}
 
 std::vector<uint8_t> MakeMp3(const Pcm& pcm, const Mp3Options& o)
 {

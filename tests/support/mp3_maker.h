@@ -39,6 +39,13 @@ struct DecodedMp3 {
     size_t SampleFrames() const { return channels > 0 ? samples.size() / channels : 0; }
 };
 
+// The Xing/Info header that MakeMp3 writes with infoFrame, changed in place
+// so that it lies: its frame count, or every entry of its table of contents.
+// Throws std::invalid_argument when the first frame carries no such header
+// (or it lacks the field).
+void SetVbrHeaderFrames(std::vector<uint8_t>& mp3, uint32_t frames);
+void FillVbrHeaderToc(std::vector<uint8_t>& mp3, uint8_t entry);
+
 // Decodes with libmad, frame by frame; a leading ID3v2 tag or other junk
 // is skipped the way libmad resynchronises.
 DecodedMp3 DecodeMp3(const std::vector<uint8_t>& mp3);

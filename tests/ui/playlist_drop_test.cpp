@@ -7,6 +7,7 @@
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/playlistdlg.h"
+#include "platform/window/message_box.h"
 #include "tests/support/mp3_maker.h"
 #include "tests/support/temp_files.h"
 #include "ui_test_env.h"
@@ -63,6 +64,11 @@ TEST(PlayListOnTheDisplay, TakesFilesDraggedFromAnotherWindow)
     CPlayListDlg dlg(&main, &body);
     ASSERT_TRUE(dlg.Create());
     dlg.MoveWindow({9, 175, 330, 319});
+    std::vector<std::string> boxes;
+    const MessageBoxHandler old = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
+        boxes.push_back(r.text);
+        return IDOK;
+    });
     DragSource source("file://" + dir.File("my%20song.mp3") + "\r\nfile://" + dir.File("notes.txt") + "\r\n",
                       {40, 40});
     uitest::Settle(500);
@@ -77,9 +83,13 @@ TEST(PlayListOnTheDisplay, TakesFilesDraggedFromAnotherWindow)
     ASSERT_TRUE(uitest::MoveTo(target.x + 2, target.y + 2));
     uitest::Settle(100);
     ASSERT_TRUE(uitest::Xdo({"mouseup", "1"}));
-    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetItemCount() == 1; }, 5000));
+    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetItemCount() == 1 && !boxes.empty(); }, 5000));
     EXPECT_EQ(dlg.GetList().GetItemText(0, 0), "my song.mp3");
     EXPECT_EQ(dlg.GetList().GetItemText(0, 1), "00:02");
+    // The file it could not take is named.
+    EXPECT_EQ(boxes, std::vector<std::string>{"This file cannot be played:\n\n" + dir.File("notes.txt") +
+                                              ": not a .kvo or .mp3 file"});
+    SetMessageBoxHandler(old);
 
     main.DestroyWindow();
     uitest::Settle(50);

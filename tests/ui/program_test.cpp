@@ -12,6 +12,7 @@
 #include "platform/draw/bitmap.h"
 #include "platform/window/ui_loop.h"
 #include "tests/support/child_process.h"
+#include "tests/support/mp3_maker.h"
 #include "tests/support/temp_files.h"
 #include "program_env.h"
 #include "ui_test_env.h"
@@ -19,6 +20,24 @@
 using namespace platform;
 
 namespace {
+
+// A visible window of the program other than its main window, titled
+// "KVO Studio": the message box it shows.
+std::optional<unsigned long> FindMessageBox(pid_t pid)
+{
+    const auto ids = testsupport::CommandOutput(
+        {"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid), "--name", "^KVO Studio$"});
+    if (!ids)
+        return std::nullopt;
+    std::istringstream list(*ids);
+    std::string id;
+    while (list >> id) {
+        const auto size = testsupport::CommandOutput({"xdotool", "getwindowgeometry", id});
+        if (size && size->find("338x329") == std::string::npos)
+            return std::stoul(id);
+    }
+    return std::nullopt;
+}
 
 Bitmap Shot(const std::string& name)
 {
@@ -85,7 +104,7 @@ TEST(TheProgram, ShowsItsShapedWindowPlaysAndTakesALaterStartsFile)
 
     // A second start hands its file over and ends at once.
     const std::string other = data.File("other song.mp3");
-    testsupport::WriteFile(other, {0xFF, 0xFB, 0x90, 0x00});
+    testsupport::WriteFile(other, testsupport::MakeMp3(testsupport::MakeTone(44100, 2, 1.0, 440, 0.3)));
     testsupport::ChildProcess second;
     ASSERT_TRUE(second.Start({bin + "kvostudio", "/open", other}, env));
     EXPECT_EQ(second.Wait(10000), 0) << second.Err();
@@ -93,6 +112,60 @@ TEST(TheProgram, ShowsItsShapedWindowPlaysAndTakesALaterStartsFile)
 
     // The close button ends the program.
     ASSERT_TRUE(uitest::MoveTo(at.left + 322, at.top + 12));
+    ASSERT_TRUE(uitest::Xdo({"click", "1"}));
+    EXPECT_EQ(first.Wait(15000), 0) << first.Err();
+    uitest::Settle(50);
+}
+
+TEST(TheProgram, NamesAFileItCannotPlayInAMessageAndGoesOn)
+{
+    KVO_REQUIRE_DISPLAY();
+    const std::string bin = GetProgramFolder();
+    testsupport::TempDir data;
+    testsupport::TempDir runtime;
+    chmod(runtime.Path().c_str(), 0700);
+    const std::string suppressions = data.File("lsan.supp");
+    {
+        const std::string text = "leak:libfontconfig.so\nleak:libSDL2\nleak:libdbus-1.so\n";
+        testsupport::WriteFile(suppressions, std::vector<uint8_t>(text.begin(), text.end()));
+    }
+    const std::vector<std::string> env = {
+        "KVO_DATA_DIR=" + data.Path() + "/", "XDG_RUNTIME_DIR=" + runtime.Path(), "SDL_AUDIODRIVER=dummy",
+        "KVO_DEBUG_OUTPUT=1", "KVO_SERVICE_URL=", "NO_AT_BRIDGE=1", "LSAN_OPTIONS=suppressions=" + suppressions};
+    const std::string damaged = data.File("damaged.kvo");
+    testsupport::WriteFile(damaged, {'K', 'V', 'O', 'F', 'I', 'L', 1, 0, 9, 9, 9, 9});
+    const std::string empty = data.File("empty.mp3");
+    testsupport::WriteFile(empty, {});
+
+    testsupport::ChildProcess first;
+    ASSERT_TRUE(first.Start({bin + "kvostudio", "/play", damaged}, env));
+    ASSERT_TRUE(first.WaitForOutputText("file message: This file cannot be played:\n\n" + damaged +
+                                        ": damaged container", 15000))
+        << first.Err();
+    // The message is on the screen; once it is answered the program goes on.
+    std::optional<unsigned long> box;
+    ASSERT_TRUE(RunLoopUntil([&] { return (box = FindMessageBox(first.Pid())).has_value(); }, 10000));
+    ASSERT_TRUE(uitest::Xdo({"windowfocus", "--sync", std::to_string(*box)}));
+    ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
+    ASSERT_TRUE(RunLoopUntil([&] { return !FindMessageBox(first.Pid()).has_value(); }, 10000));
+    ASSERT_TRUE(RunLoopUntil([&] { return uitest::FindMainWindow(first.Pid()).has_value(); }, 15000)) << first.Err();
+
+    // A later start's file it cannot play: one message, and still running.
+    testsupport::ChildProcess second;
+    ASSERT_TRUE(second.Start({bin + "kvostudio", "/play", empty}, env));
+    EXPECT_EQ(second.Wait(10000), 0) << second.Err();
+    EXPECT_TRUE(first.WaitForOutputText("file message: This file cannot be played:\n\n" + empty + ": empty file",
+                                        10000))
+        << first.Err();
+    ASSERT_TRUE(RunLoopUntil([&] { return (box = FindMessageBox(first.Pid())).has_value(); }, 10000));
+    ASSERT_TRUE(uitest::Xdo({"windowfocus", "--sync", std::to_string(*box)}));
+    ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
+    ASSERT_TRUE(RunLoopUntil([&] { return !FindMessageBox(first.Pid()).has_value(); }, 10000));
+    EXPECT_TRUE(first.Running());
+
+    const auto window = uitest::FindMainWindow(first.Pid());
+    ASSERT_TRUE(window.has_value());
+    ASSERT_TRUE(uitest::MoveTo(window->rect.left + 322, window->rect.top + 12));
     ASSERT_TRUE(uitest::Xdo({"click", "1"}));
     EXPECT_EQ(first.Wait(15000), 0) << first.Err();
     uitest::Settle(50);

@@ -1,8 +1,9 @@
 // kvoplay [--vocal PERCENT] PATH
 // Plays a .kvo container (accompaniment with the vocal at PERCENT, default
 // 100) or a plain MP3 file through the default sound device to its end,
-// printing the position. Exits 1 with the player's error text when the file
-// does not open. SDL's usual variables (SDL_AUDIODRIVER...) apply.
+// printing the position. Exits 1 with the path and the reason in plain
+// words when the file does not play. SDL's usual variables
+// (SDL_AUDIODRIVER...) apply.
 
 #include <chrono>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <string>
 #include <thread>
 
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/playimpl.h"
 
 namespace {
@@ -19,27 +21,6 @@ int Usage()
 {
     std::fprintf(stderr, "usage: kvoplay [--vocal PERCENT] PATH\n");
     return 2;
-}
-
-// The facade keeps no error text; the player that failed to open the file
-// says why.
-std::string WhyItDoesNotOpen(const char* path)
-{
-    if (CPlayImpl::FileTypeOf(path) == CPlayImpl::kFileKvo) {
-        KvoFile kvo;
-        if (!kvo.Open(path, false))
-            return kvo.Player() ? kvo.Player()->GetError() : "not a readable .kvo container";
-    } else if (CPlayImpl::FileTypeOf(path) == CPlayImpl::kFileMp3) {
-        Mp3FilePlayer mp3;
-        if (!mp3.Open(path))
-            return mp3.Player() ? mp3.Player()->GetError() : "cannot open";
-        if (!mp3.Play())
-            return mp3.Player()->GetError();
-        return "cannot play";
-    } else {
-        return "neither a .kvo container nor an .mp3 file";
-    }
-    return "cannot play";
 }
 
 }  // namespace
@@ -66,7 +47,7 @@ int main(int argc, char** argv)
 
     CPlayImpl player;
     if (!player.Play(path, 1.0f)) {
-        std::fprintf(stderr, "kvoplay: %s: %s\n", path, WhyItDoesNotOpen(path).c_str());
+        std::fprintf(stderr, "kvoplay: %s: %s\n", path, FileFailureReason(path, player.LastPlayError()).c_str());
         return 1;
     }
     player.SetVolume(1.0f, static_cast<unsigned>(vocal));

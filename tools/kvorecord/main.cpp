@@ -20,6 +20,7 @@
 #include <string>
 #include <thread>
 
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/global.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/takesave.h"
@@ -109,7 +110,7 @@ int main(int argc, char** argv) {
     ReadConfigInt(config::kGeneral, config::kMixing, &mixingType);
 
     KvoFile song;
-    if (!song.Open(songPath.c_str(), false)) return Fail("cannot open the song " + songPath);
+    if (!song.Open(songPath.c_str(), false)) return Fail(songPath + ": " + FileFailureReason(songPath));
 
     ConsoleOwner owner;
     CRecordingImpl engine;
@@ -119,9 +120,10 @@ int main(int argc, char** argv) {
         return Fail(engine.GetFailureText());
     engine.SetStartOffset(0);
     if (!song.Play()) {
+        const std::string said = song.Player() ? song.Player()->GetError() : "";
         engine.StopRecording();
         owner.WaitForResult();
-        return Fail("cannot play the song " + songPath);
+        return Fail(songPath + ": " + FileFailureReason(songPath, said));
     }
     WaitForTheEnd(song);
     engine.SetStopPosition(song.GetPositionSeconds());

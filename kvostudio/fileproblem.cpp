@@ -1,0 +1,135 @@
+#include "kvostudio/fileproblem.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+#include "kvostudio/include/convert/auxiliary.h"
+#include "kvostudio/playimpl.h"
+#include "platform/window/debug_output.h"
+#include "platform/window/message_box.h"
+
+namespace {
+
+constexpr const char* kCannotPlay = "it cannot be played";
+
+// What the players say, by the reason part of their texts, in plain words.
+// The container's entry applies where a container's player said it.
+struct Wording {
+    const char* says;
+    const char* mp3;
+    const char* container;
+};
+
+constexpr Wording kWordings[] = {
+    {"Seek value out of range", "empty file", "empty file"},
+    {"Can't open file", "the file cannot be read", "the file cannot be read"},
+    {"Size value out of range", "the file cannot be read", "the file cannot be read"},
+    {"Can't create file", "the file cannot be read", "the file cannot be read"},
+    {"Can't open NULL stream", "empty file", "the container holds no audio"},
+    {"Invalid stream", "not an MP3 file", "damaged container"},
+    {"Can't find first valid mp3 frame", "not an MP3 file", "damaged container"},
+    {"differ in sample rate", "not an MP3 file", "damaged container"},
+    {"Memory allocation error", "not enough memory to play it", "not enough memory to play it"},
+    {"Can't open wave output", "the sound device could not be opened", "the sound device could not be opened"},
+    {"Can't initialize wave out", "the sound device could not be prepared", "the sound device could not be prepared"},
+    {"Can't create decoding thread", "the player could not start", "the player could not start"},
+};
+
+std::string SystemReason(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENOTDIR:
+        return "file not found";
+    case EACCES:
+    case EPERM:
+        return "no permission to read the file";
+    default:
+        return std::string("the file cannot be read (") + std::strerror(error) + ")";
+    }
+}
+
+// What opening the container says; empty when it opens.
+std::string ContainerProblem(const std::string& path)
+{
+    KvoTagInfo tag;
+    if (!tag.Load(path.c_str()))
+        return "damaged container";
+    KvoFile kvo;
+    if (kvo.Open(path.c_str(), false))
+        return {};
+    // Without a player the container's own layout was wrong; with one the
+    // player refused what the container holds.
+    const char* said = kvo.Player() ? kvo.Player()->GetError() : nullptr;
+    return said && *said ? PlainPlayerError(said, true) : "damaged container";
+}
+
+std::string Mp3Problem(const std::string& path)
+{
+    Mp3FilePlayer mp3;
+    if (mp3.Open(path.c_str()))
+        return {};
+    const char* said = mp3.Player() ? mp3.Player()->GetError() : nullptr;
+    return said && *said ? PlainPlayerError(said, false) : "not an MP3 file";
+}
+
+}  // namespace
+
+std::string PlainPlayerError(const std::string& playerError, bool container)
+{
+    for (const Wording& w : kWordings)
+        if (playerError.find(w.says) != std::string::npos)
+            return container ? w.container : w.mp3;
+    return kCannotPlay;
+}
+
+std::string FileFailureReason(const std::string& path, const std::string& playerError)
+{
+    if (path.empty())
+        return "file not found";
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0)
+        return SystemReason(errno);
+    if (S_ISDIR(st.st_mode))
+        return "a folder, not a file";
+    if (!S_ISREG(st.st_mode))
+        return "not a regular file";
+    if (access(path.c_str(), R_OK) != 0)
+        return SystemReason(errno);
+    if (st.st_size == 0)
+        return "empty file";
+
+    const int type = CPlayImpl::FileTypeOf(path);
+    std::string problem;
+    if (type == CPlayImpl::kFileKvo)
+        problem = ContainerProblem(path);
+    else if (type == CPlayImpl::kFileMp3)
+        problem = Mp3Problem(path);
+    else
+        return "not a .kvo or .mp3 file";
+    if (!problem.empty())
+        return problem;
+    return playerError.empty() ? kCannotPlay : PlainPlayerError(playerError, type == CPlayImpl::kFileKvo);
+}
+
+std::string FileProblemsText(const std::vector<FileProblem>& problems)
+{
+    if (problems.empty())
+        return {};
+    std::string text = problems.size() == 1 ? "This file cannot be played:\n" : "These files cannot be played:\n";
+    for (const FileProblem& p : problems)
+        text += "\n" + p.path + ": " + p.reason;
+    return text;
+}
+
+void ShowFileProblems(platform::Window* owner, const std::vector<FileProblem>& problems)
+{
+    if (problems.empty())
+        return;
+    const std::string text = FileProblemsText(problems);
+    platform::DebugOutput("file message: " + text);
+    platform::MessageBox(owner, text, "KVO Studio", platform::MB_OK | platform::MB_ICONWARNING);
+}

@@ -1,0 +1,37 @@
+#pragma once
+// Why a song file cannot be listed or played, in words a user understands,
+// and the one message box that names such files. The players keep their
+// own error texts ("Name->reason") for their callers; the window, kvoplay
+// and kvorecord show these words instead.
+
+#include <string>
+#include <vector>
+
+namespace platform {
+class Window;
+}
+
+struct FileProblem {
+    std::string path;
+    std::string reason;  // plain words, e.g. "file not found"
+};
+
+// Why 'path' cannot be listed or played: "file not found", "empty file",
+// "not an MP3 file", "damaged container" and the like, found by looking at
+// the file and opening it with the player for its type. When the file
+// itself is sound, playerError (the text of the player that failed, if
+// any) says what else went wrong, for example that the sound device could
+// not be opened. Never empty. Any thread.
+std::string FileFailureReason(const std::string& path, const std::string& playerError = "");
+
+// A player's error text in plain words; 'container' tells which player
+// gave it. Never empty.
+std::string PlainPlayerError(const std::string& playerError, bool container);
+
+// The text of the message for these files, one line per file with its
+// reason; empty for none.
+std::string FileProblemsText(const std::vector<FileProblem>& problems);
+
+// One message box over 'owner' naming every file with its reason; nothing
+// for none. UI thread.
+void ShowFileProblems(platform::Window* owner, const std::vector<FileProblem>& problems);
