@@ -2,8 +2,6 @@
 // asked for, so the caller always gets exactly that format.
 #include <SDL.h>
 
-#include <mutex>
-
 #include "platform/capture/capture_device.h"
 #include "platform/sdlaudio/sdl_audio_system.h"
 
@@ -11,19 +9,9 @@ namespace platform {
 
 namespace {
 
-// SDL's subsystem init is reference counted but not thread safe; audio
-// output starts the same subsystem.
-std::mutex& g_sdlInitLock = platform::sdl::AudioSystemMutex();
+bool AcquireSdlAudio() { return sdl::AcquireAudioSystem(); }
 
-bool AcquireSdlAudio() {
-    std::lock_guard<std::mutex> lock(g_sdlInitLock);
-    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-}
-
-void ReleaseSdlAudio() {
-    std::lock_guard<std::mutex> lock(g_sdlInitLock);
-    SDL_QuitSubSystem(SDL_INIT_AUDIO);
-}
+void ReleaseSdlAudio() { sdl::ReleaseAudioSystem(); }
 
 class SdlCaptureDevice final : public CaptureDevice {
 public:
@@ -57,7 +45,8 @@ public:
         want.callback = &SdlCaptureDevice::OnInput;
         want.userdata = this;
         SDL_AudioSpec have{};
-        device_ = SDL_OpenAudioDevice(name, 1, &want, &have, 0);
+        // A failed open leaves SDL's error text on the thread that asked.
+        sdl::RunOnSdlThread([&] { device_ = SDL_OpenAudioDevice(name, 1, &want, &have, 0); });
         if (device_ == 0) return CaptureResult::OpenFailed;
         BeginNotices();
         return CaptureResult::Ok;

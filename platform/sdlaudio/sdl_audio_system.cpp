@@ -1,11 +1,49 @@
 #include "platform/sdlaudio/sdl_audio_system.h"
 
+#include <SDL.h>
+
+#include <mutex>
+
 namespace platform::sdl {
 
-std::mutex& AudioSystemMutex()
+namespace {
+
+std::mutex g_startStop;
+
+int SDLCALL RunWork(void* data)
 {
-    static std::mutex mutex;
-    return mutex;
+    (*static_cast<const std::function<void()>*>(data))();
+    return 0;
+}
+
+}  // namespace
+
+void RunOnSdlThread(const std::function<void()>& work)
+{
+    SDL_Thread* thread = SDL_CreateThread(&RunWork, "kvo-sdl-call", const_cast<std::function<void()>*>(&work));
+    if (!thread) {
+        work();
+        return;
+    }
+    SDL_WaitThread(thread, nullptr);
+}
+
+bool AcquireAudioSystem(std::string* error)
+{
+    std::lock_guard<std::mutex> lock(g_startStop);
+    bool ok = false;
+    RunOnSdlThread([&] {
+        ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        if (!ok && error)
+            *error = SDL_GetError();
+    });
+    return ok;
+}
+
+void ReleaseAudioSystem()
+{
+    std::lock_guard<std::mutex> lock(g_startStop);
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
 }  // namespace platform::sdl
