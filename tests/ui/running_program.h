@@ -63,10 +63,9 @@ public:
     static constexpr platform::Size kMainSize{338, 329};
 
     // 'leakSuppressions': what the leak checker may ignore at the program's
-    // exit, one "leak:" line each; by default what the font, sound and
-    // message-bus libraries keep for the life of the process.
-    explicit RunningProgram(const std::string& leakSuppressions =
-                                "leak:libfontconfig.so\nleak:libSDL2\nleak:libdbus-1.so\n")
+    // exit, one "leak:" line each; by default what the font and message-bus
+    // libraries keep for the life of the process.
+    explicit RunningProgram(const std::string& leakSuppressions = "leak:libfontconfig.so\nleak:libdbus-1.so\n")
     {
         chmod(runtime_.Path().c_str(), 0700);
         const std::string suppressions = data_.File("lsan.supp");
