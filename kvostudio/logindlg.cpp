@@ -227,7 +227,8 @@ LRESULT CLoginDlg::OnPaint(const Message&)
 
     dc.SelectFont(&small11);
     dc.SetTextColor(kSmallColour);
-    dc.DrawText("Remember ID", {371, 98, 439, 118}, kSingleLine);
+    // To the panel's edge: the label is wider than its place in some fonts.
+    dc.DrawText("Remember ID", {371, 98, kPanel.right - 2, 118}, kSingleLine);
     DrawRun(dc, "Forget your ", kForgetLine.x, kForgetLine.y, kSmallColour);
     DrawRun(dc, " or ", linkRects_[0].right, kForgetLine.y, kSmallColour);
     DrawRun(dc, "?", linkRects_[1].right, kForgetLine.y, kSmallColour);
