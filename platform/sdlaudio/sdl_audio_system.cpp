@@ -28,15 +28,11 @@ void RunOnSdlThread(const std::function<void()>& work)
     SDL_WaitThread(thread, nullptr);
 }
 
-bool AcquireAudioSystem(std::string* error)
+bool AcquireAudioSystem()
 {
     std::lock_guard<std::mutex> lock(g_startStop);
     bool ok = false;
-    RunOnSdlThread([&] {
-        ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
-        if (!ok && error)
-            *error = SDL_GetError();
-    });
+    RunOnSdlThread([&] { ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; });
     return ok;
 }
 

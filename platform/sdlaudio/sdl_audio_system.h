@@ -12,7 +12,6 @@
 // SDL makes for them.
 
 #include <functional>
-#include <string>
 
 namespace platform::sdl {
 
@@ -21,9 +20,8 @@ namespace platform::sdl {
 void RunOnSdlThread(const std::function<void()>& work);
 
 // Takes one reference to SDL's audio system, starting it when it is not
-// running (SDL_AUDIODRIVER is read then). False when it does not start;
-// SDL's reason is then in *error when one is given.
-bool AcquireAudioSystem(std::string* error = nullptr);
+// running (SDL_AUDIODRIVER is read then). False when it does not start.
+bool AcquireAudioSystem();
 // Gives back a reference AcquireAudioSystem took; the last one stops it.
 void ReleaseAudioSystem();
 
