@@ -6,6 +6,7 @@
 
 #include "kvostudio/logindlg.h"
 #include "kvostudio/skinframe.h"
+#include "platform/draw/font.h"
 #include "tests/dialogs/dialog_fixture.h"
 
 using namespace platform;
@@ -64,6 +65,18 @@ TEST_F(SignInLayout, LinksFollowTheirTextsWithoutOverlapOrStrayMarks)
     }
     // "id" and "password" are one " or " apart.
     EXPECT_LT(links[1].left - links[0].right, 20);
+    // "Remember ID" shows whole, whatever its width in the font in use.
+    {
+        Bitmap probe(1, 1);
+        DC measure(probe);
+        const Font small11(skinframe::FontFace(), -11, 400);
+        measure.SelectFont(&small11);
+        const int width = measure.GetTextExtent("Remember ID").cx;
+        measure.SelectFont(nullptr);
+        constexpr Rect kLabel{371, 98, 456, 118};
+        ASSERT_LT(kLabel.left + width, kLabel.right);
+        EXPECT_TRUE(HasInk(bare, kLabel.left + width - 3, kLabel.left + width, kLabel)) << "the label is cut";
+    }
 
     // With the links shown, link ink appears only inside the links.
     for (int i = 0; i < 3; ++i)
