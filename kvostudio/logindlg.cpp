@@ -20,15 +20,32 @@ constexpr COLORREF kLabelColour = RGB(25, 25, 25);
 constexpr COLORREF kSmallColour = RGB(88, 88, 88);
 constexpr COLORREF kLinkColour = RGB(166, 0, 25);
 constexpr COLORREF kLinkHover = RGB(88, 89, 91);
-constexpr COLORREF kSignUpColour = RGB(255, 149, 0);
 constexpr Rect kPanel{13, 70, 460, 230};
 constexpr unsigned kSiteNameId = 124;
 
 constexpr uint32_t kSingleLine = DT_LEFT | DT_SINGLELINE | DT_NOPREFIX;
+// The two lines that hold links: where each starts and how tall a link is.
+constexpr Point kForgetLine{130, 152};
+constexpr Point kNewUserLine{16, 246};
+constexpr int kLinkHeight = 14;
+constexpr int kLinkFontHeight = -11;
 
 std::string SiteName()
 {
     return LoadStringTableEntry(kSiteNameId);
+}
+
+std::string NewUserText()
+{
+    return "New to " + SiteName() + "? ";
+}
+
+int TextWidth(DC& dc, const Font& font, const std::string& text)
+{
+    dc.SelectFont(&font);
+    const int width = dc.GetTextExtent(text).cx;
+    dc.SelectFont(nullptr);
+    return width;
 }
 
 // Draws the text from x on and returns where the next text starts.
@@ -86,15 +103,16 @@ bool CLoginDlg::OnInitDialog()
         Rect rect;
         ServicePage page;
     };
+    PlaceLinks();
     const LinkSpec specs[3] = {
-        {kFindIdLink, "id", {190, 152, 200, 166}, ServicePages::kFindId},
-        {kFindPasswordLink, "password", {212, 152, 263, 166}, ServicePages::kFindPassword},
-        {kSignUpLink, "Sign up", {166, 246, 208, 260}, ServicePages::kJoin},
+        {kFindIdLink, "id", linkRects_[0], ServicePages::kFindId},
+        {kFindPasswordLink, "password", linkRects_[1], ServicePages::kFindPassword},
+        {kSignUpLink, "Sign up", linkRects_[2], ServicePages::kJoin},
     };
     for (int i = 0; i < 3; ++i) {
         links_[i] = std::make_unique<ServiceLink>();
         links_[i]->Create(specs[i].text, PageAddress(specs[i].page), specs[i].rect, this, specs[i].id, kLinkColour,
-                          kLinkHover, i == 2 ? skinframe::kFill : skinframe::kPanel, -11);
+                          kLinkHover, i == 2 ? skinframe::kFill : skinframe::kPanel, kLinkFontHeight);
     }
     return true;
 }
@@ -112,6 +130,25 @@ void CLoginDlg::PlaceControls()
     const std::string face = skinframe::FontFace();
     idEdit_.SetFontFace(face);
     passwordEdit_.SetFontFace(face);
+}
+
+void CLoginDlg::PlaceLinks()
+{
+    // Each link follows its text in the font that text is painted in, and
+    // is as wide as its word in the link's own font; the painting leaves
+    // the links' room free and goes on after them.
+    Bitmap probe(1, 1);
+    DC dc(probe);
+    const std::string face = skinframe::FontFace();
+    const Font normal12(face, -12, 400);
+    const Font small11(face, -11, 400);
+    const Font link(face, kLinkFontHeight, 400, false, true);
+    auto place = [&](int left, int top, const char* word) {
+        return RectOfSize(left, top, TextWidth(dc, link, word), kLinkHeight);
+    };
+    linkRects_[0] = place(kForgetLine.x + TextWidth(dc, small11, "Forget your "), kForgetLine.y, "id");
+    linkRects_[1] = place(linkRects_[0].right + TextWidth(dc, small11, " or "), kForgetLine.y, "password");
+    linkRects_[2] = place(kNewUserLine.x + TextWidth(dc, normal12, NewUserText()), kNewUserLine.y, "Sign up");
 }
 
 LRESULT CLoginDlg::OnTimer(const Message& m)
@@ -179,9 +216,9 @@ LRESULT CLoginDlg::OnPaint(const Message&)
     dc.SelectFont(&normal12);
     dc.SetTextColor(skinframe::kBodyText);
     dc.DrawText("Enter your ID and Password to sign in.", {16, 40, 374, 226}, DT_LEFT | DT_NOPREFIX);
-    int x = DrawRun(dc, "New to " + SiteName() + "? ", 16, 246, skinframe::kBodyText);
-    x = DrawRun(dc, "Sign up", x, 246, kSignUpColour);
-    DrawRun(dc, " now!", x, 246, skinframe::kBodyText);
+    // The link words themselves are the links' own painting.
+    DrawRun(dc, NewUserText(), kNewUserLine.x, kNewUserLine.y, skinframe::kBodyText);
+    DrawRun(dc, " now!", linkRects_[2].right, kNewUserLine.y, skinframe::kBodyText);
 
     dc.SelectFont(&bold12);
     dc.SetTextColor(kLabelColour);
@@ -190,12 +227,11 @@ LRESULT CLoginDlg::OnPaint(const Message&)
 
     dc.SelectFont(&small11);
     dc.SetTextColor(kSmallColour);
-    dc.DrawText("Remember ID", {371, 98, 439, 118}, kSingleLine);
-    x = DrawRun(dc, "Forget your ", 130, 152, kSmallColour);
-    x = DrawRun(dc, "id", x, 152, kLinkColour);
-    x = DrawRun(dc, " or ", x, 152, kSmallColour);
-    x = DrawRun(dc, "password", x, 152, kLinkColour);
-    DrawRun(dc, "?", x, 152, kSmallColour);
+    // To the panel's edge: the label is wider than its place in some fonts.
+    dc.DrawText("Remember ID", {371, 98, kPanel.right - 2, 118}, kSingleLine);
+    DrawRun(dc, "Forget your ", kForgetLine.x, kForgetLine.y, kSmallColour);
+    DrawRun(dc, " or ", linkRects_[0].right, kForgetLine.y, kSmallColour);
+    DrawRun(dc, "?", linkRects_[1].right, kForgetLine.y, kSmallColour);
     dc.SelectFont(nullptr);
     return 0;
 }

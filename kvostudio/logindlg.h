@@ -53,6 +53,7 @@ protected:
 
 private:
     void PlaceControls();
+    void PlaceLinks();
     void OnLink(int id);
 
     platform::LRESULT OnTimer(const platform::Message& m);
@@ -70,6 +71,8 @@ private:
     std::string userId_;
     std::string password_;
     std::unique_ptr<ServiceLink> links_[3];
+    // Find ID, find password, sign up: measured when the dialog opens.
+    platform::Rect linkRects_[3];
     platform::EditBox idEdit_;
     platform::EditBox passwordEdit_;
     platform::CheckBox remember_;

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
-#include <mutex>
 #include <string>
 
 #include "platform/audio/output_volume.h"
@@ -15,23 +14,6 @@
 namespace platform::audio {
 
 namespace {
-
-// One reference to SDL's audio system for as long as it lives.
-class SdlAudioSession {
-public:
-    SdlAudioSession() : ok_(platform::sdl::StartAudioSystem()) {}
-    ~SdlAudioSession()
-    {
-        if (ok_)
-            platform::sdl::StopAudioSystem();
-    }
-    SdlAudioSession(const SdlAudioSession&) = delete;
-    SdlAudioSession& operator=(const SdlAudioSession&) = delete;
-    bool Ok() const { return ok_; }
-
-private:
-    bool ok_ = false;
-};
 
 // About 20 ms of sound per SDL callback: short enough that a buffer comes
 // back soon after it was heard, long enough not to starve a busy desktop.
@@ -53,25 +35,14 @@ public:
 
     bool SessionOk() const { return session_.Ok(); }
 
-    // Opens the device paused; Unpause starts the callbacks.
+    // Opens the device paused; Unpause starts the callbacks. A failed open
+    // leaves SDL's error text on the thread that asked, so the open runs
+    // on one of SDL's.
     int OpenSdl(const char* name)
     {
-        SDL_AudioSpec want;
-        SDL_zero(want);
-        want.freq = static_cast<int>(Format().sampleRate);
-        want.format = Format().bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-        want.channels = static_cast<Uint8>(Format().channels);
-        want.samples = CallbackFrames(Format().sampleRate);
-        want.callback = &SdlDevice::AudioCallback;
-        want.userdata = this;
-        SDL_AudioSpec have;
-        // No allowed changes: SDL converts to whatever the hardware takes, so
-        // the bytes we are given are the bytes played.
-        sdlId_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
-        if (sdlId_ == 0)
-            return SdlOpenErrorToResult(SDL_GetError());
-        silence_ = have.silence;
-        return kOutputOk;
+        int result = kOutputNoDriver;
+        platform::sdl::RunOnSdlThread([&] { result = OpenSdlHere(name); });
+        return result;
     }
     // Starts the notifications, then the sound.
     bool Start()
@@ -90,6 +61,26 @@ protected:
     }
 
 private:
+    int OpenSdlHere(const char* name)
+    {
+        SDL_AudioSpec want;
+        SDL_zero(want);
+        want.freq = static_cast<int>(Format().sampleRate);
+        want.format = Format().bitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+        want.channels = static_cast<Uint8>(Format().channels);
+        want.samples = CallbackFrames(Format().sampleRate);
+        want.callback = &SdlDevice::AudioCallback;
+        want.userdata = this;
+        SDL_AudioSpec have;
+        // No allowed changes: SDL converts to whatever the hardware takes, so
+        // the bytes we are given are the bytes played.
+        sdlId_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
+        if (sdlId_ == 0)
+            return SdlOpenErrorToResult(SDL_GetError());
+        silence_ = have.silence;
+        return kOutputOk;
+    }
+
     void CloseSdl()
     {
         if (sdlId_ != 0) {
@@ -110,7 +101,7 @@ private:
             memset(stream + played, self->silence_, wanted - played);
     }
 
-    SdlAudioSession session_;
+    platform::sdl::AudioSystemSession session_;
     SDL_AudioDeviceID sdlId_ = 0;
     uint8_t silence_ = 0;
 };
@@ -119,7 +110,7 @@ class SdlOutput : public OutputBackend {
 public:
     int DeviceCount() override
     {
-        SdlAudioSession session;
+        platform::sdl::AudioSystemSession session;
         if (!session.Ok())
             return 0;
         return std::max(SDL_GetNumAudioDevices(0), 0);
@@ -127,7 +118,7 @@ public:
 
     bool DeviceCaps(int index, OutputDeviceCaps* caps) override
     {
-        SdlAudioSession session;
+        platform::sdl::AudioSystemSession session;
         if (!session.Ok() || index < 0 || index >= SDL_GetNumAudioDevices(0))
             return false;
         const char* name = SDL_GetAudioDeviceName(index, 0);

@@ -2,7 +2,6 @@
 // asked for, so the caller always gets exactly that format.
 #include <SDL.h>
 
-#include <mutex>
 #include <string>
 
 #include "platform/capture/capture_device.h"
@@ -12,9 +11,9 @@ namespace platform {
 
 namespace {
 
-bool AcquireSdlAudio() { return platform::sdl::StartAudioSystem(); }
+bool AcquireSdlAudio() { return sdl::AcquireAudioSystem(); }
 
-void ReleaseSdlAudio() { platform::sdl::StopAudioSystem(); }
+void ReleaseSdlAudio() { sdl::ReleaseAudioSystem(); }
 
 class SdlCaptureDevice final : public CaptureDevice {
 public:
@@ -48,18 +47,28 @@ public:
         want.callback = &SdlCaptureDevice::OnInput;
         want.userdata = this;
         SDL_AudioSpec have{};
-        device_ = SDL_OpenAudioDevice(name, 1, &want, &have, 0);
-        if (device_ == 0) return Failed(CaptureResult::OpenFailed, name);
+        // A failed open leaves SDL's error text on the thread that asked:
+        // the reason is read there too.
+        std::string reason;
+        sdl::RunOnSdlThread([&] {
+            device_ = SDL_OpenAudioDevice(name, 1, &want, &have, 0);
+            if (device_ == 0 && SDL_GetError() != nullptr)
+                reason = SDL_GetError();
+        });
+        if (device_ == 0) return Failed(CaptureResult::OpenFailed, name, reason);
         BeginNotices();
         return CaptureResult::Ok;
     }
 
 private:
-    // Keeps SDL's own reason with the device it concerns.
-    static CaptureResult Failed(CaptureResult result, const char* device) {
-        // Read first: asking for the default's name may set another error.
-        const char* error = SDL_GetError();
-        const std::string reason = error && *error ? error : CaptureResultText(result);
+    // Keeps SDL's own reason (read where the failing call ran, as SDL
+    // keeps it per thread) with the device it concerns.
+    static CaptureResult Failed(CaptureResult result, const char* device, std::string reason = {}) {
+        if (reason.empty()) {
+            // Read first: asking for the default's name may set another error.
+            const char* error = SDL_GetError();
+            reason = error && *error ? error : CaptureResultText(result);
+        }
         SetCaptureOpenFailure(device ? std::string(device) : DefaultName(), reason);
         return result;
     }

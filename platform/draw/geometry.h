@@ -62,4 +62,13 @@ constexpr Rect RectOfSize(int x, int y, int width, int height)
     return {x, y, x + width, y + height};
 }
 
+// 'r' moved as little as needed to lie inside 'area', its size kept; one
+// larger than the area keeps its top or left edge on the area's.
+constexpr Rect KeepInside(const Rect& r, const Rect& area)
+{
+    const int x = std::max(std::min(r.left, area.right - r.Width()), area.left);
+    const int y = std::max(std::min(r.top, area.bottom - r.Height()), area.top);
+    return RectOfSize(x, y, r.Width(), r.Height());
+}
+
 }  // namespace platform

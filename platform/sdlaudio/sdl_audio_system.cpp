@@ -2,24 +2,46 @@
 
 #include <SDL.h>
 
+#include <mutex>
+
 namespace platform::sdl {
 
-std::mutex& AudioSystemMutex()
+namespace {
+
+std::mutex g_startStop;
+
+int SDLCALL RunWork(void* data)
 {
-    static std::mutex mutex;
-    return mutex;
+    (*static_cast<const std::function<void()>*>(data))();
+    return 0;
 }
 
-bool StartAudioSystem()
+}  // namespace
+
+void RunOnSdlThread(const std::function<void()>& work)
 {
-    std::lock_guard<std::mutex> lock(AudioSystemMutex());
+    SDL_Thread* thread = SDL_CreateThread(&RunWork, "kvo-sdl-call", const_cast<std::function<void()>*>(&work));
+    if (!thread) {
+        work();
+        return;
+    }
+    SDL_WaitThread(thread, nullptr);
+}
+
+bool AcquireAudioSystem()
+{
+    std::lock_guard<std::mutex> lock(g_startStop);
+    // SDL would otherwise take SIGINT and SIGTERM for a quit event that
+    // nobody here reads, and the program could not be ended by them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
-    return SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+    bool ok = false;
+    RunOnSdlThread([&] { ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; });
+    return ok;
 }
 
-void StopAudioSystem()
+void ReleaseAudioSystem()
 {
-    std::lock_guard<std::mutex> lock(AudioSystemMutex());
+    std::lock_guard<std::mutex> lock(g_startStop);
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 

@@ -74,6 +74,7 @@ const MessageMap* ComboBox::GetMessageMap() const
     static const M map(Window::GetMessageMap(), {
         M::On(WM_LBUTTONDOWN, &ComboBox::OnLButtonDown),
         M::On(WM_KEYDOWN, &ComboBox::OnKeyDown),
+        M::On(WM_GETDLGCODE, &ComboBox::OnGetDlgCode),
         M::On(WM_PAINT, &ComboBox::OnPaint),
         M::On(WM_ERASEBKGND, &ComboBox::OnEraseBkgnd),
         M::On(WM_ENABLE, &ComboBox::OnEnable),
@@ -221,6 +222,13 @@ LRESULT ComboBox::OnKeyDown(const Message& m)
     default:
         return Default();
     }
+}
+
+LRESULT ComboBox::OnGetDlgCode(const Message&)
+{
+    // The open list chooses with Return and closes with Escape; its dialog
+    // must not take them.
+    return GetDroppedState() ? LRESULT{DLGC_WANTALLKEYS} : LRESULT{0};
 }
 
 LRESULT ComboBox::OnEnable(const Message& m)

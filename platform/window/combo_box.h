@@ -77,6 +77,7 @@ private:
 
     LRESULT OnLButtonDown(const Message& m);
     LRESULT OnKeyDown(const Message& m);
+    LRESULT OnGetDlgCode(const Message& m);
     LRESULT OnPaint(const Message& m);
     LRESULT OnEraseBkgnd(const Message& m);
     LRESULT OnEnable(const Message& m);

@@ -1,8 +1,22 @@
 #include "platform/window/dialog.h"
 
 #include "platform/window/ui_loop.h"
+#include "platform/window/window_internal.h"
 
 namespace platform {
+
+namespace {
+
+// Asks the desktop to send the keys to a shown top-level window, whichever
+// of its windows holds the focus.
+void TakeKeyboard(Window& top)
+{
+    WindowState& s = WindowAccess::S(top);
+    if (s.top && s.top->host && top.IsWindowVisible())
+        s.top->host->GrabKeyboardFocus();
+}
+
+}  // namespace
 
 Dialog::Dialog(UINT templateId, Window* parent) : templateId_(templateId), parentWnd_(parent) {}
 
@@ -32,6 +46,28 @@ bool Dialog::CreateHidden()
     return FromHandle(self) == this;
 }
 
+void Dialog::ShowOnScreen(bool takeKeyboard)
+{
+    if (IsTopLevel()) {
+        const Rect now = GetWindowRect();
+        const Rect kept = KeepInside(now, GetWorkAreaNear(GetParent() ? GetParent()->GetWindowRect() : now));
+        if (kept.left != now.left || kept.top != now.top)
+            SetWindowPos(kept.left, kept.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
+    }
+    const WindowHandle self = GetSafeHwnd();
+    ShowWindow(SW_SHOW);
+    if (!takeKeyboard || FromHandle(self) != this || !IsTopLevel())
+        return;
+    // The keyboard comes to the dialog: to the control OnInitDialog chose,
+    // else to the dialog itself.
+    Window* focus = GetFocus();
+    if (focus && focus->GetTopLevel() == this) {
+        TakeKeyboard(*this);
+    } else {
+        SetFocus();
+    }
+}
+
 bool Dialog::Create(UINT templateId, Window* parent)
 {
     templateId_ = templateId;
@@ -40,7 +76,7 @@ bool Dialog::Create(UINT templateId, Window* parent)
     modal_ = false;
     if (!CreateHidden())
         return false;
-    ShowWindow(SW_SHOW);
+    ShowOnScreen(false);
     return IsWindow();
 }
 
@@ -54,7 +90,7 @@ int Dialog::DoModal()
     const bool ownerWasEnabled = owner && owner->IsWindowEnabled();
     if (ownerWasEnabled)
         owner->EnableWindow(false);
-    ShowWindow(SW_SHOW);
+    ShowOnScreen(true);
     const int result = RunModalLoop(*this);
     if (IsWindow())
         ShowWindow(SW_HIDE);
@@ -102,12 +138,36 @@ LRESULT Dialog::OnCloseMsg(const Message&)
     return 0;
 }
 
+bool Dialog::PreTranslateMessage(Message& msg)
+{
+    // Keys go to the focused control; the dialog looks at Return and
+    // Escape first, as long as the control does not want them itself.
+    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE) || !IsTopLevel())
+        return Window::PreTranslateMessage(msg);
+    Window* target = FromHandle(msg.hwnd);
+    if (target && target != this && (target->SendMessage(WM_GETDLGCODE, msg.wParam, 0) & DLGC_WANTALLKEYS))
+        return false;
+    return HandleDialogKey(msg.wParam);
+}
+
+bool Dialog::HandleDialogKey(WPARAM key)
+{
+    if (key == VK_ESCAPE) {
+        SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        return true;
+    }
+    if (key != VK_RETURN)
+        return false;
+    // Return presses the default button, and only when there is one to press.
+    Window* button = GetDlgItem(IDOK);
+    if (button && button->IsWindowVisible() && button->IsWindowEnabled())
+        SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return true;
+}
+
 LRESULT Dialog::OnKeyDown(const Message& m)
 {
-    if (m.wParam == VK_RETURN)
-        SendMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
-    else if (m.wParam == VK_ESCAPE)
-        SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    HandleDialogKey(m.wParam);
     return 0;
 }
 

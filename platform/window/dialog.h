@@ -5,12 +5,17 @@
 // EndDialog, then the window is destroyed and the result returned).
 //
 // OnInitDialog runs once the window exists and before it is shown.
-// Return and Escape, and the desktop's close request, come as the commands
-// IDOK and IDCANCEL, which end the dialog through OnOK and OnCancel unless
-// a derived class handles them.
+// Escape and the desktop's close request come as the command IDCANCEL,
+// Return as IDOK when the dialog has an enabled control with that id (its
+// default button); they end the dialog through OnOK and OnCancel unless a
+// derived class handles them. A top-level dialog sees both keys whichever
+// of its controls has the focus, except where the control answers
+// WM_GETDLGCODE with DLGC_WANTALLKEYS.
 //
 // There are no dialog resources here: a dialog starts at a default size,
-// centred over its owner, and its OnInitDialog places and sizes it.
+// centred over its owner, and its OnInitDialog places and sizes it. When
+// it is shown it is kept inside the work area of its owner's monitor; a
+// modal dialog also takes the keyboard.
 
 #include "platform/window/window.h"
 
@@ -32,6 +37,7 @@ public:
     UINT GetTemplateId() const { return templateId_; }
 
     const MessageMap* GetMessageMap() const override;
+    bool PreTranslateMessage(Message& msg) override;
 
 protected:
     virtual bool OnInitDialog();
@@ -40,6 +46,11 @@ protected:
 
 private:
     bool CreateHidden();
+    // Shown inside the work area of the owner's monitor; a modal dialog
+    // takes the keyboard too.
+    void ShowOnScreen(bool takeKeyboard);
+    // Return or Escape as the dialog's commands; false for other keys.
+    bool HandleDialogKey(WPARAM key);
     LRESULT OnInitDialogMsg(const Message& m);
     LRESULT OnCloseMsg(const Message& m);
     LRESULT OnKeyDown(const Message& m);

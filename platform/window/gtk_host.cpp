@@ -386,6 +386,18 @@ Rect DesktopScreenRect()
     return RectOfSize(r.x, r.y, r.width, r.height);
 }
 
+Rect DesktopWorkAreaAt(Point p)
+{
+    GdkDisplay* d = gdk_display_get_default();
+    // The monitor under the point, or the one nearest to it.
+    GdkMonitor* m = d ? gdk_display_get_monitor_at_point(d, p.x, p.y) : nullptr;
+    if (!m)
+        return DesktopScreenRect();
+    GdkRectangle r;
+    gdk_monitor_get_workarea(m, &r);
+    return RectOfSize(r.x, r.y, r.width, r.height);
+}
+
 bool DesktopCursorPos(Point& p)
 {
     GdkDisplay* d = gdk_display_get_default();

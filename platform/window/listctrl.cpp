@@ -274,7 +274,7 @@ void ListCtrl::DrawItem(DC& dc, const ListItemDraw& item)
     }
 }
 
-void ListCtrl::MoveFocusTo(int row, bool extend)
+void ListCtrl::MoveFocusTo(int row, bool extend, bool scroll)
 {
     if (row < 0 || row >= GetItemCount())
         return;
@@ -289,7 +289,8 @@ void ListCtrl::MoveFocusTo(int row, bool extend)
             SetItemState(i, i >= lo && i <= hi ? uint32_t(LVIS_SELECTED) : 0u, LVIS_SELECTED);
     }
     SetItemState(row, LVIS_FOCUSED, LVIS_FOCUSED);
-    EnsureVisible(row);
+    if (scroll)
+        EnsureVisible(row);
 }
 
 }  // namespace platform

@@ -7,7 +7,8 @@
 // What it does on its own (the "default handling" a derived class gets
 // through Window::Default()): a left click selects the row under the
 // pointer (Ctrl toggles, Shift extends from the anchor, a click below the
-// rows clears the selection) and takes the focus; a right click on a row
+// rows clears the selection) and takes the focus, without scrolling, so a
+// row cut by the bottom edge stays under the pointer; a right click on a row
 // that is not selected selects it alone; the arrow, Home, End, Page Up and
 // Page Down keys move the focused row and the selection; WM_VSCROLL
 // (SB_LINEUP .. SB_PAGEDOWN) and the wheel (three rows a notch) scroll.
@@ -122,8 +123,9 @@ private:
     };
 
     void ClampTop();
-    // Focus and selection to one row (with Shift: the range from the anchor).
-    void MoveFocusTo(int row, bool extend);
+    // Focus and selection to one row (with Shift: the range from the
+    // anchor), scrolled into view when 'scroll' says so.
+    void MoveFocusTo(int row, bool extend, bool scroll = true);
     int FocusedRow() const;
 
     LRESULT OnPaint(const Message& m);

@@ -51,7 +51,10 @@ LRESULT ListCtrl::OnLButtonDown(const Message& m)
         anchor_ = row;
         return 0;
     }
-    MoveFocusTo(row, (m.wParam & MK_SHIFT) != 0);
+    // A row the pointer is on stays there, even when it shows only in part:
+    // scrolling it into view would put another row under the pointer for
+    // the second press of a double click.
+    MoveFocusTo(row, (m.wParam & MK_SHIFT) != 0, false);
     return 0;
 }
 
@@ -60,7 +63,7 @@ LRESULT ListCtrl::OnRButtonDown(const Message& m)
     SetFocus();
     const int row = HitTest(PointFromLParam(m.lParam));
     if (row >= 0 && !GetItemState(row, LVIS_SELECTED))
-        MoveFocusTo(row, false);
+        MoveFocusTo(row, false, false);
     return 0;
 }
 

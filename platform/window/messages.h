@@ -48,6 +48,7 @@ enum : UINT {
     WM_NOTIFY = 0x004E,
     WM_NCDESTROY = 0x0082,
     WM_NCHITTEST = 0x0084,
+    WM_GETDLGCODE = 0x0087,
     WM_NCLBUTTONDOWN = 0x00A1,
     WM_KEYDOWN = 0x0100,
     WM_KEYUP = 0x0101,
@@ -124,6 +125,11 @@ enum : UINT {
 
 // WM_SIZE kinds.
 enum : WPARAM { SIZE_RESTORED = 0 };
+
+// WM_GETDLGCODE answers (wParam: the key): a control that wants the key
+// for itself (an open drop-down list) answers DLGC_WANTALLKEYS, and its
+// dialog leaves Return and Escape to it.
+enum : LRESULT { DLGC_WANTALLKEYS = 0x0004 };
 
 // Commands: dialog results and buttons.
 enum : int { IDOK = 1, IDCANCEL = 2, IDABORT = 3, IDRETRY = 4, IDIGNORE = 5, IDYES = 6, IDNO = 7, IDCLOSE = 8 };

@@ -13,6 +13,7 @@ namespace platform {
 // desktop.cpp
 bool OpenDesktop();
 Rect DesktopScreenRect();
+Rect DesktopWorkAreaAt(Point p);
 bool DesktopCursorPos(Point& p);
 
 namespace {
@@ -277,6 +278,13 @@ Rect GetScreenRect()
     if (Ui().display)
         return DesktopScreenRect();
     return {0, 0, 1280, 1024};
+}
+
+Rect GetWorkAreaNear(const Rect& near)
+{
+    if (Ui().display)
+        return DesktopWorkAreaAt({(near.left + near.right) / 2, (near.top + near.bottom) / 2});
+    return GetScreenRect();
 }
 
 }  // namespace platform

@@ -55,6 +55,10 @@ LRESULT SendMessage(WindowHandle hwnd, UINT msg, WPARAM wParam = 0, LPARAM lPara
 Point GetCursorPos();
 // The primary screen's area (1280 x 1024 in memory).
 Rect GetScreenRect();
+// The work area (the screen less the desktop's panels) of the monitor that
+// holds the middle of 'near', or of the monitor nearest to it; the screen
+// in memory.
+Rect GetWorkAreaNear(const Rect& near);
 // The desktop's id of a top-level window (an X window), 0 in memory.
 unsigned long NativeWindowId(Window& top);
 // The id of the desktop's top-level window that owns the pointer's

@@ -294,8 +294,11 @@ void Window::CenterWindow()
     const Rect area = (s_->parent && s_->parent->IsWindow()) ? s_->parent->GetWindowRect() : GetScreenRect();
     const int w = s_->rect.Width();
     const int h = s_->rect.Height();
-    SetWindowPos(area.left + (area.Width() - w) / 2, area.top + (area.Height() - h) / 2, 0, 0,
-                 SWP_NOSIZE | SWP_NOZORDER);
+    // Over an owner near the screen's edge, the window still shows whole.
+    const Rect centred = KeepInside(RectOfSize(area.left + (area.Width() - w) / 2, area.top + (area.Height() - h) / 2,
+                                               w, h),
+                                    GetWorkAreaNear(area));
+    SetWindowPos(centred.left, centred.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
 }
 
 bool Window::ShowWindow(int cmd)

@@ -118,7 +118,8 @@ public:
     // may change the position), then WM_MOVE / WM_SIZE and
     // WM_WINDOWPOSCHANGED. SWP_SHOWWINDOW / SWP_HIDEWINDOW show or hide.
     bool SetWindowPos(int x, int y, int cx, int cy, UINT flags);
-    // A top-level window centred over its owner, or the screen.
+    // A top-level window centred over its owner, or the screen, and kept
+    // inside the work area of the owner's monitor.
     void CenterWindow();
     Point ClientToScreen(Point p) const;
     Point ScreenToClient(Point p) const;

@@ -9,6 +9,12 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <thread>
+
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#define KVO_LEAK_CHECKER 1
+#endif
 
 #include "platform/audio/sdl_output.h"
 #include "tests/audio/driver_fixture.h"
@@ -116,6 +122,36 @@ TEST(SdlOutputFailures, NoAudioSystemAndBadIndexesKeepTheirMessages)
         EXPECT_FALSE(caps.name.empty());
         EXPECT_NE(caps.formats & platform::audio::OutputFormatBit(44100, 2, 16), 0u);
     }
+}
+
+}  // namespace
+
+namespace {
+
+// A player opens its device on its decoding thread, which ends with the
+// song: a song after song must not leave anything of SDL's behind.
+TEST(SdlOutputLifetime, DevicesOpenedOnShortLivedThreadsLeaveNothingBehind)
+{
+#ifndef KVO_LEAK_CHECKER
+    GTEST_SKIP() << "needs the leak checker (address sanitizer build)";
+#else
+    if (!platform::audio::SdlHasAudioDriver("dummy"))
+        GTEST_SKIP() << "this SDL has no 'dummy' audio driver";
+    ScopedEnv driverEnv("SDL_AUDIODRIVER", "dummy");
+    platform::audio::UseSdlOutput();
+    ASSERT_EQ(__lsan_do_recoverable_leak_check(), 0) << "leaks before the test";
+    for (int song = 0; song < 5; ++song) {
+        std::thread decoder([] {
+            WaveOutDriver driver;
+            ASSERT_EQ(driver.Initialize(WAVE_FORMAT_PCM, 2, 44100, 16, 2, 100), 1);
+            ASSERT_EQ(driver.OpenAudioOutput(WAVE_MAPPER, nullptr, nullptr, CALLBACK_FUNCTION), 1)
+                << driver.GetError();
+            EXPECT_EQ(driver.Close(), 1) << driver.GetError();
+        });
+        decoder.join();
+    }
+    EXPECT_EQ(__lsan_do_recoverable_leak_check(), 0) << "see the leak checker's report above";
+#endif
 }
 
 }  // namespace

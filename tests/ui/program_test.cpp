@@ -1,12 +1,9 @@
 // The program itself on the display: started on the demo song it shows its
 // shaped window and plays; a second start with "/open" hands its file to
 // the first and ends; the close button ends the first.
-#include <sys/stat.h>
-
 #include <optional>
 #include <string>
 
-#include "kvostudio/folders.h"
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "platform/draw/bitmap.h"
@@ -14,7 +11,7 @@
 #include "tests/support/child_process.h"
 #include "tests/support/mp3_maker.h"
 #include "tests/support/temp_files.h"
-#include "program_env.h"
+#include "running_program.h"
 #include "ui_test_env.h"
 
 using namespace platform;
@@ -62,26 +59,11 @@ int Changed(const Bitmap& a, const Bitmap& b, const Rect& area)
 TEST(TheProgram, ShowsItsShapedWindowPlaysAndTakesALaterStartsFile)
 {
     KVO_REQUIRE_DISPLAY();
-    const std::string bin = GetProgramFolder();
-    testsupport::TempDir data;
-    testsupport::TempDir runtime;
-    chmod(runtime.Path().c_str(), 0700);
-    // Under the leak checker: what the font and sound libraries keep for
-    // the life of the process is theirs.
-    const std::string suppressions = data.File("lsan.supp");
-    {
-        const std::string text = "leak:libfontconfig.so\nleak:libSDL2\nleak:libdbus-1.so\n";
-        testsupport::WriteFile(suppressions, std::vector<uint8_t>(text.begin(), text.end()));
-    }
-    const std::vector<std::string> env = {
-        "KVO_DATA_DIR=" + data.Path() + "/", "XDG_RUNTIME_DIR=" + runtime.Path(), "SDL_AUDIODRIVER=dummy",
-        "KVO_DEBUG_OUTPUT=1", "KVO_SERVICE_URL=", "NO_AT_BRIDGE=1", "LSAN_OPTIONS=suppressions=" + suppressions};
-
-    testsupport::ChildProcess first;
-    ASSERT_TRUE(first.Start({bin + "kvostudio", "/play", bin + "demo.kvo"}, env));
-    std::optional<uitest::ProgramWindow> window;
-    ASSERT_TRUE(RunLoopUntil([&] { return (window = uitest::FindMainWindow(first.Pid())).has_value(); }, 15000))
-        << first.Err();
+    const std::string bin = uitest::RunningProgram::Bin();
+    uitest::RunningProgram program;
+    testsupport::ChildProcess& first = program.Process();
+    ASSERT_TRUE(program.Start({"/play", bin + "demo.kvo"})) << first.Err();
+    const std::optional<uitest::Geometry>& window = program.Window();
     uitest::Settle(1000);
 
     // Shaped: the cut corner shows what lies below, the body the skin.
@@ -103,10 +85,10 @@ TEST(TheProgram, ShowsItsShapedWindowPlaysAndTakesALaterStartsFile)
     EXPECT_GT(Changed(before, later, RectOfSize(at.left + 18, at.top + 57, 302, 46)), 0);
 
     // A second start hands its file over and ends at once.
-    const std::string other = data.File("other song.mp3");
+    const std::string other = program.DataFile("other song.mp3");
     testsupport::WriteFile(other, testsupport::MakeMp3(testsupport::MakeTone(44100, 2, 1.0, 440, 0.3)));
     testsupport::ChildProcess second;
-    ASSERT_TRUE(second.Start({bin + "kvostudio", "/open", other}, env));
+    ASSERT_TRUE(second.Start({bin + "kvostudio", "/open", other}, program.Env()));
     EXPECT_EQ(second.Wait(10000), 0) << second.Err();
     EXPECT_TRUE(first.WaitForOutputText("hand-off: open " + other, 10000)) << first.Err();
 

@@ -36,6 +36,11 @@ inline bool Xdo(std::vector<std::string> args)
 
 inline bool MoveTo(int x, int y)
 {
+    // xdotool's --sync waits for the pointer to move, which it does not
+    // when it is there already.
+    const platform::Point now = platform::GetCursorPos();
+    if (now.x == x && now.y == y)
+        return true;
     return Xdo({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
 }
 

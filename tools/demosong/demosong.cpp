@@ -1,9 +1,11 @@
-// demosong OUTPUT.kvo: writes the demo container.
+// demosong [--] OUTPUT.kvo: writes the demo container.
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <exception>
+#include <string>
 
 #include "tests/support/kvo_writer.h"
 #include "tests/support/mp3_maker.h"
@@ -33,14 +35,50 @@ void AddTone(testsupport::Pcm& pcm, double start, double length, double frequenc
     }
 }
 
+constexpr char kUsage[] = "usage: demosong [--] OUTPUT.kvo\n";
+
+// The output path from the command line; null when the tool is to write
+// nothing (usage asked for, an option it does not know, no single path).
+// *code is then the exit code.
+const char* OutputPath(int argc, char** argv, int* code)
+{
+    const char* path = nullptr;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const char* arg = argv[i];
+        if (options && std::strcmp(arg, "--") == 0) {
+            options = false;
+        } else if (options && (std::strcmp(arg, "-h") == 0 || std::strcmp(arg, "--help") == 0)) {
+            std::fputs(kUsage, stdout);
+            *code = 0;
+            return nullptr;
+        } else if (options && arg[0] == '-' && arg[1] != '\0') {
+            std::fprintf(stderr, "demosong: unknown option %s\n%s", arg, kUsage);
+            *code = 2;
+            return nullptr;
+        } else if (!path) {
+            path = arg;
+        } else {
+            path = nullptr;
+            break;
+        }
+    }
+    if (!path || !*path) {
+        std::fputs(kUsage, stderr);
+        *code = 2;
+        return nullptr;
+    }
+    return path;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: demosong OUTPUT.kvo\n");
-        return 2;
-    }
+    int code = 0;
+    const char* out = OutputPath(argc, argv, &code);
+    if (!out)
+        return code;
     try {
         // Four chords of two bars each (C, G, A minor, F), twice over.
         const int chords[4][3] = {{-9, -5, -2}, {-14, -10, -7}, {-12, -9, -5}, {-16, -12, -9}};
@@ -63,7 +101,7 @@ int main(int argc, char** argv)
         content.head = {0};
         content.stream1 = testsupport::MakeMp3(accompaniment);
         content.stream2 = testsupport::MakeMp3(vocal);
-        testsupport::WriteFile(argv[1], testsupport::WriteKvo(content));
+        testsupport::WriteFile(out, testsupport::WriteKvo(content));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "demosong: %s\n", e.what());
         return 1;

@@ -1,0 +1,226 @@
+// The dialogs the main window opens, on the display over an owner at each
+// corner of the screen and driven by real keys: each opens wholly inside
+// the screen, Escape does what its close button does whether the focus is
+// in a text field or on the dialog's background, and Return presses the
+// default button where the dialog has one.
+#include <cstdlib>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "kvostudio/downloadfrommobile.h"
+#include "kvostudio/logindlg.h"
+#include "kvostudio/mixer.h"
+#include "kvostudio/preferencesdlg.h"
+#include "kvostudio/recordoptiondlg.h"
+#include "kvostudio/remixdlg.h"
+#include "kvostudio/savecompletedlg.h"
+#include "kvostudio/uploadfiledlg.h"
+#include "platform/mixer/memory_mixer.h"
+#include "platform/window/dialog.h"
+#include "platform/window/message_box.h"
+#include "running_program.h"
+#include "ui_test_env.h"
+
+using namespace platform;
+
+namespace {
+
+constexpr int kLeftOpen = -99;
+
+// The main window's stand-in.
+class Owner : public Window {};
+
+// One dialog of the program: how it is made, where a text field and a
+// free spot of its background are, and what Return ends it with
+// (kLeftOpen: it stays open).
+struct DialogCase {
+    const char* name;
+    std::function<std::unique_ptr<Dialog>(Window* owner)> make;
+    std::function<Window*(Dialog&)> textField = {};  // null: the dialog has none
+    int returnResult = kLeftOpen;
+    // Run before Return, for a default button that needs something first.
+    std::function<void(Dialog&)> beforeReturn = {};
+};
+
+std::vector<DialogCase> Dialogs(const std::vector<stAudioDeviceInfo>* devices)
+{
+    std::vector<DialogCase> cases;
+    cases.push_back({.name = "sign-in",
+                     .make = [](Window* o) { return std::make_unique<CLoginDlg>(o); },
+                     .textField = [](Dialog& d) -> Window* { return &static_cast<CLoginDlg&>(d).IdEdit(); },
+                     .returnResult = IDOK,
+                     .beforeReturn = [](Dialog& d) {
+                         auto& login = static_cast<CLoginDlg&>(d);
+                         login.IdEdit().SetText("singer");
+                         login.PasswordEdit().SetText("secret");
+                     }});
+    cases.push_back({.name = "re-mix",
+                     .make = [](Window* o) { return std::make_unique<CRecordingMoreDlg>(o); },
+                     .textField = [](Dialog& d) -> Window* { return &static_cast<CRecordingMoreDlg&>(d).ShiftEdit(); }});
+    cases.push_back({.name = "record options",
+                     .make = [](Window* o) { return std::make_unique<CRecordDlg>(o); },
+                     .returnResult = IDOK});
+    cases.push_back({.name = "preferences",
+                     .make = [devices](Window* o) { return std::make_unique<CPreferencesDlg>(o, devices); },
+                     .textField = [](Dialog& d) -> Window* { return &static_cast<CPreferencesDlg&>(d).FolderEdit(); },
+                     .returnResult = IDOK});
+    cases.push_back({.name = "save-complete",
+                     .make = [](Window* o) {
+                         auto dlg = std::make_unique<CSaveCompleteDlg>(o);
+                         dlg->SetMode(CSaveCompleteDlg::kModeSentForPhone);
+                         return dlg;
+                     },
+                     .returnResult = IDOK});
+    cases.push_back({.name = "upload", .make = [](Window* o) { return std::make_unique<CTransferMobileDlg>(o); }});
+    cases.push_back({.name = "phone", .make = [](Window* o) { return std::make_unique<CDownloadFromMobile>(o, 7); }});
+    return cases;
+}
+
+class DialogsOnTheDisplay : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("KVO_DATA_DIR", (dir_.Path() + "/").c_str(), 1);
+        previousMixer_ = InstallMixerBackend(std::make_shared<MemoryMixer>());
+        SetMessageBoxHandler([this](const MessageBoxRequest& req) {
+            boxes_.push_back(req.text);
+            return int(IDOK);
+        });
+    }
+    void TearDown() override
+    {
+        SetMessageBoxHandler(nullptr);
+        InstallMixerBackend(previousMixer_);
+        ::unsetenv("KVO_DATA_DIR");
+    }
+
+    // Opens the dialog modally, runs the script once it shows and returns
+    // its end code (kLeftOpen when it is still open 'waitMs' later).
+    static int RunModal(Dialog& dlg, const std::function<void()>& script, int waitMs = 3000)
+    {
+        struct Poster : Window {
+            std::function<void()> run;
+            LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
+            {
+                if (msg == WM_APP + 1 && run) {
+                    run();
+                    return 0;
+                }
+                return Window::WindowProc(msg, wp, lp);
+            }
+        } poster;
+        poster.CreateEx(0, "Script", "", WS_POPUP, {0, 0, 1, 1}, nullptr, 0);
+        poster.run = [&] {
+            uitest::Settle(150);
+            script();
+            // Whatever the script did, the test goes on.
+            RunLoopUntil([&] { return !InModalLoop(dlg); }, waitMs);
+            if (dlg.IsWindow() && InModalLoop(dlg))
+                EndModalLoop(dlg, kLeftOpen);
+        };
+        poster.PostMessage(WM_APP + 1);
+        const int result = dlg.DoModal();
+        poster.DestroyWindow();
+        return result;
+    }
+
+    static bool ClickAt(Window& top, Point client)
+    {
+        const Point p = top.ClientToScreen(client);
+        return uitest::MoveTo(p.x, p.y) && uitest::Xdo({"click", "1"});
+    }
+    static bool ClickInto(Window& field)
+    {
+        const Rect r = field.GetClientRect();
+        return ClickAt(*field.GetTopLevel(), field.GetTopLevel()->ScreenToClient(field.ClientToScreen(
+                                                 Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2})));
+    }
+
+    testsupport::TempDir dir_;
+    std::shared_ptr<MixerBackend> previousMixer_;
+    std::vector<std::string> boxes_;
+    const std::vector<stAudioDeviceInfo> noDevices_;
+};
+
+}  // namespace
+
+TEST_F(DialogsOnTheDisplay, OpenInsideTheScreenAndCloseOnEscapeOverAnOwnerAtEveryCorner)
+{
+    KVO_REQUIRE_DISPLAY();
+    const Rect screen = GetScreenRect();
+    const Size size = uitest::RunningProgram::kMainSize;
+    // The owner sticks out a little past each corner.
+    const Point corners[4] = {{-40, -40},
+                              {screen.right - size.cx + 40, -40},
+                              {-40, screen.bottom - size.cy + 40},
+                              {screen.right - size.cx + 40, screen.bottom - size.cy + 40}};
+    for (int corner = 0; corner < 4; ++corner) {
+        Owner owner;
+        ASSERT_TRUE(owner.CreateEx(0, "Main", "KVO Studio", WS_POPUP | WS_VISIBLE,
+                                   RectOfSize(corners[corner].x, corners[corner].y, size.cx, size.cy), nullptr, 0));
+        uitest::Settle(100);
+        for (const DialogCase& c : Dialogs(&noDevices_)) {
+            // Alternately with the focus in a text field and after a click
+            // on the dialog's background.
+            const bool inField = c.textField && corner % 2 == 0;
+            SCOPED_TRACE(std::string(c.name) + " at corner " + std::to_string(corner) +
+                         (inField ? ", focus in a field" : ", background clicked"));
+            std::unique_ptr<Dialog> dlg = c.make(&owner);
+            std::optional<Rect> shown;
+            const size_t boxesBefore = boxes_.size();
+            const int result = RunModal(*dlg, [&] {
+                shown = uitest::WindowGeometry(NativeWindowId(*dlg));
+                if (inField) {
+                    ASSERT_TRUE(ClickInto(*c.textField(*dlg)));
+                    ASSERT_TRUE(RunLoopUntil([&] { return Window::GetFocus() == c.textField(*dlg); }, 3000));
+                } else {
+                    const Rect client = dlg->GetClientRect();
+                    ASSERT_TRUE(ClickAt(*dlg, {6, client.bottom - 6}));
+                }
+                uitest::Settle(100);
+                ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
+            });
+            EXPECT_EQ(result, IDCANCEL);
+            ASSERT_TRUE(shown.has_value());
+            EXPECT_EQ(shown->Intersect(screen), *shown) << "the dialog at " << shown->left << "," << shown->top
+                                                        << " " << shown->Width() << "x" << shown->Height();
+            if (std::string(c.name) == "record options") {
+                // As its close button: the user is told the take was cancelled.
+                ASSERT_EQ(boxes_.size(), boxesBefore + 1);
+                EXPECT_EQ(boxes_.back(), "Recording has been canceled.");
+            }
+        }
+        owner.DestroyWindow();
+    }
+    uitest::Settle(50);
+}
+
+TEST_F(DialogsOnTheDisplay, ReturnPressesTheDefaultButtonAndOnlyWhereThereIsOne)
+{
+    KVO_REQUIRE_DISPLAY();
+    Owner owner;
+    ASSERT_TRUE(owner.CreateEx(0, "Main", "KVO Studio", WS_POPUP | WS_VISIBLE, RectOfSize(400, 300, 338, 329),
+                               nullptr, 0));
+    uitest::Settle(100);
+    for (const DialogCase& c : Dialogs(&noDevices_)) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<Dialog> dlg = c.make(&owner);
+        const int result = RunModal(*dlg, [&] {
+            if (c.beforeReturn)
+                c.beforeReturn(*dlg);
+            if (c.textField) {
+                ASSERT_TRUE(ClickInto(*c.textField(*dlg)));
+                ASSERT_TRUE(RunLoopUntil([&] { return Window::GetFocus() == c.textField(*dlg); }, 3000));
+            }
+            ASSERT_TRUE(uitest::Xdo({"key", "Return"}));
+        }, c.returnResult == kLeftOpen ? 700 : 3000);
+        EXPECT_EQ(result, c.returnResult);
+    }
+    // The sign-in dialog with an empty field takes Return and stays open.
+    CLoginDlg empty(&owner);
+    EXPECT_EQ(RunModal(empty, [&] { ASSERT_TRUE(uitest::Xdo({"key", "Return"})); }, 700), kLeftOpen);
+    owner.DestroyWindow();
+    uitest::Settle(50);
+}
