@@ -6,6 +6,7 @@
 #include "kvostudio/helpers.h"
 #include "kvostudio/kvostudiodlg.h"
 #include "kvostudio/updatecheck.h"
+#include "kvostudio/updatestep.h"
 #include "platform/instance/single_instance.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"
@@ -62,13 +63,15 @@ int CKvoStudioApp::InitInstance()
         std::fputs("KVO Studio needs a graphical desktop (an X display) to show its window.\n", stderr);
         return 1;
     }
-    if (CheckForUpdate(kRunningVersion)) {
+    std::string updateNotice;
+    if (RunStartupUpdate(kRunningVersion, updateNotice) == StartupUpdate::UpdaterStarted) {
         instance.Release();
-        RunUpdater();
         return 0;
     }
     CKvoStudioDlg dlg;
     m_pMainWnd = &dlg;
+    StartupNotice notice;
+    notice.ShowOver(&dlg, updateNotice);
     instance.Listen([this](const HandOffRequest& request) { return DeliverHandOff(m_pMainWnd.load(), request); });
     const int result = dlg.DoModal();
     instance.Release();
