@@ -24,3 +24,7 @@ std::string ServiceAddress(ServiceHost host, const char* path);
 bool SignInServerAddress(std::string& host, int& port);
 
 constexpr int kDefaultSignInPort = 8001;
+
+// What the program says when the user asks for something of a service that
+// is not configured.
+inline constexpr char kNoServiceText[] = "No online service is configured.";
