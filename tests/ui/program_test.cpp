@@ -4,7 +4,6 @@
 #include <sys/stat.h>
 
 #include <optional>
-#include <sstream>
 #include <string>
 
 #include "kvostudio/folders.h"
@@ -19,43 +18,6 @@
 using namespace platform;
 
 namespace {
-
-struct Geometry {
-    unsigned long id = 0;
-    Rect rect;
-};
-
-// The program's visible 338 x 329 window, once it is there.
-std::optional<Geometry> FindMainWindow(pid_t pid)
-{
-    const auto ids = testsupport::CommandOutput({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
-    if (!ids)
-        return std::nullopt;
-    std::istringstream list(*ids);
-    std::string id;
-    while (list >> id) {
-        const auto shell = testsupport::CommandOutput({"xdotool", "getwindowgeometry", "--shell", id});
-        if (!shell)
-            continue;
-        int x = 0, y = 0, w = 0, h = 0;
-        std::istringstream lines(*shell);
-        std::string line;
-        while (std::getline(lines, line)) {
-            const auto eq = line.find('=');
-            if (eq == std::string::npos)
-                continue;
-            const std::string key = line.substr(0, eq);
-            const int value = std::stoi(line.substr(eq + 1));
-            if (key == "X") x = value;
-            if (key == "Y") y = value;
-            if (key == "WIDTH") w = value;
-            if (key == "HEIGHT") h = value;
-        }
-        if (w == 338 && h == 329)
-            return Geometry{std::stoul(id), RectOfSize(x, y, w, h)};
-    }
-    return std::nullopt;
-}
 
 Bitmap Shot(const std::string& name)
 {
@@ -97,8 +59,8 @@ TEST(TheProgram, ShowsItsShapedWindowPlaysAndTakesALaterStartsFile)
 
     testsupport::ChildProcess first;
     ASSERT_TRUE(first.Start({bin + "kvostudio", "/play", bin + "demo.kvo"}, env));
-    std::optional<Geometry> window;
-    ASSERT_TRUE(RunLoopUntil([&] { return (window = FindMainWindow(first.Pid())).has_value(); }, 15000))
+    std::optional<uitest::Geometry> window;
+    ASSERT_TRUE(RunLoopUntil([&] { return (window = uitest::FindMainWindow(first.Pid())).has_value(); }, 15000))
         << first.Err();
     uitest::Settle(1000);
 

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -77,6 +78,50 @@ inline std::string ArtifactPath(const std::string& name)
 inline bool Screenshot(const std::string& path)
 {
     return testsupport::CommandOutput({"import", "-window", "root", "png:" + path}).has_value();
+}
+
+struct Geometry {
+    unsigned long id = 0;
+    platform::Rect rect;
+};
+
+// A visible top-level window of the process with this size, once it is
+// there.
+inline std::optional<Geometry> FindWindowOfSize(pid_t pid, int width, int height)
+{
+    const auto ids = testsupport::CommandOutput({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
+    if (!ids)
+        return std::nullopt;
+    std::istringstream list(*ids);
+    std::string id;
+    while (list >> id) {
+        const auto shell = testsupport::CommandOutput({"xdotool", "getwindowgeometry", "--shell", id});
+        if (!shell)
+            continue;
+        int x = 0, y = 0, w = 0, h = 0;
+        std::istringstream lines(*shell);
+        std::string line;
+        while (std::getline(lines, line)) {
+            const auto eq = line.find('=');
+            if (eq == std::string::npos)
+                continue;
+            const std::string key = line.substr(0, eq);
+            const int value = std::stoi(line.substr(eq + 1));
+            if (key == "X") x = value;
+            if (key == "Y") y = value;
+            if (key == "WIDTH") w = value;
+            if (key == "HEIGHT") h = value;
+        }
+        if (w == width && h == height)
+            return Geometry{std::stoul(id), platform::RectOfSize(x, y, w, h)};
+    }
+    return std::nullopt;
+}
+
+// The program's visible 338 x 329 main window, once it is there.
+inline std::optional<Geometry> FindMainWindow(pid_t pid)
+{
+    return FindWindowOfSize(pid, 338, 329);
 }
 
 }  // namespace uitest
