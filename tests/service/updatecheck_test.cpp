@@ -1,9 +1,14 @@
 #include "kvostudio/updatecheck.h"
+#include "kvostudio/updatestep.h"
+#include "platform/window/message_box.h"
+#include "platform/window/ui_loop.h"
 #include "tests/service/service_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <sys/stat.h>
+
+#include <unistd.h>
 
 #include <chrono>
 #include <thread>
@@ -156,6 +161,52 @@ TEST_F(Updater, ComesOnlyFromTheServiceItselfOverHttps)
     secure_.SetFault("/bin/Update.exe", Fault(FaultKind::Redirect, 302, secure_.Url("/bin/Update2.exe")));
     EXPECT_TRUE(RunUpdater());
     EXPECT_TRUE(Ran());
+}
+
+TEST_F(Updater, StartUpRunsItOnlyForANewerVersionAndOnlyWhenTheUserAgrees)
+{
+    platform::InitWindowing(platform::DisplayMode::Headless);
+    std::vector<platform::MessageBoxRequest> asked;
+    int answer = platform::IDNO;
+    platform::SetMessageBoxHandler([&](const platform::MessageBoxRequest& request) {
+        asked.push_back(request);
+        return answer;
+    });
+    testsupport::HttpAnswer version;
+    version.body = "1.2.0.0";
+    secure_.SetAnswer("/bin/version.txt", version);
+
+    // The user says no: the program starts, nothing runs, nothing to tell.
+    std::string notice;
+    EXPECT_EQ(RunStartupUpdate(kRunningVersion, notice), StartupUpdate::StartProgram);
+    ASSERT_EQ(asked.size(), 1u);
+    EXPECT_NE(asked[0].text.find("1.2.0.0"), std::string::npos) << asked[0].text;
+    EXPECT_EQ(asked[0].type, platform::MB_YESNO | platform::MB_ICONQUESTION);
+    EXPECT_EQ(notice, "");
+    EXPECT_FALSE(Ran(300));
+
+    // Yes: it runs, and start-up ends.
+    answer = platform::IDYES;
+    EXPECT_EQ(RunStartupUpdate(kRunningVersion, notice), StartupUpdate::UpdaterStarted);
+    EXPECT_TRUE(Ran());
+    ::unlink(marker_.c_str());
+
+    // An older or the same version asks nothing; an updater that cannot be
+    // had asks nothing either and leaves a notice saying why.
+    asked.clear();
+    for (const char* older : {"1.1.0.4", "1.0.0.9"}) {
+        version.body = older;
+        secure_.SetAnswer("/bin/version.txt", version);
+        EXPECT_EQ(RunStartupUpdate(kRunningVersion, notice), StartupUpdate::StartProgram);
+    }
+    version.body = "1.2.0.0";
+    secure_.SetAnswer("/bin/version.txt", version);
+    secure_.SetFault("/bin/Update.exe", Fault(FaultKind::Status, 404));
+    EXPECT_EQ(RunStartupUpdate(kRunningVersion, notice), StartupUpdate::StartProgram);
+    EXPECT_TRUE(asked.empty());
+    EXPECT_EQ(notice.rfind("The update of KVO Studio failed: ", 0), 0u) << notice;
+    EXPECT_FALSE(Ran(300));
+    platform::SetMessageBoxHandler(nullptr);
 }
 
 }  // namespace
