@@ -2,6 +2,8 @@
 // files, driven by the real pointer and keyboard: every row can be brought
 // into view with the wheel, the scrollbar and the keys, then downloaded
 // with the download button or dropped with its close button.
+#include <unistd.h>
+
 #include <cstdlib>
 #include <string>
 
@@ -97,15 +99,13 @@ TEST_F(PhoneListOnTheDisplay, EveryOneOfTenRowsIsReachedDownloadedAndRemoved)
         return RectOfSize(a.x, a.y, 107, 29);
     }();
     const Point download{(button.left + button.right) / 2, (button.top + button.bottom) / 2};
-    // The file is there and the progress window gone, also from the screen
-    // (the display takes a moment to drop it; a click meanwhile would land
-    // on it).
-    auto downloaded = [&](int fid) {
-        const bool done =
-            Wait([&] { return testsupport::FileExists(dir_.File("phone" + std::to_string(fid) + ".kvo")); }) &&
-            Wait([&] { return !dlg.Download().IsRunning(); });
-        uitest::Settle(300);
-        return done;
+    // The file is there, its row gone, and the progress window gone also
+    // from the screen (the display takes a moment to drop it; a click
+    // meanwhile would land on it).
+    auto downloaded = [&](int fid, int rowsLeft) {
+        return Wait([&] { return testsupport::FileExists(dir_.File("phone" + std::to_string(fid) + ".kvo")); }) &&
+               Wait([&] { return list.GetItemCount() == rowsLeft; }) &&
+               RunLoopUntil([] { return !uitest::FindWindowOfSize(getpid(), 392, 253); }, 10000);
     };
 
     // The wheel: notch by notch every row comes into view, down to the last,
@@ -124,8 +124,7 @@ TEST_F(PhoneListOnTheDisplay, EveryOneOfTenRowsIsReachedDownloadedAndRemoved)
     ASSERT_TRUE(ClickAt(RowPoint(list, kFiles - 1)));
     ASSERT_TRUE(Wait([&] { return list.GetFirstSelected() == kFiles - 1; }));
     ASSERT_TRUE(ClickAt(download));
-    ASSERT_TRUE(downloaded(10));
-    ASSERT_TRUE(Wait([&] { return list.GetItemCount() == 9; }));
+    ASSERT_TRUE(downloaded(10, 9));
     EXPECT_EQ(fake_.RequestsFor("/webservice/studio/addrelaydownresult").at(0).body, "fid=10");
 
     // The scrollbar: its up arrow brings the top back, its down arrow the
@@ -167,8 +166,7 @@ TEST_F(PhoneListOnTheDisplay, EveryOneOfTenRowsIsReachedDownloadedAndRemoved)
     ASSERT_TRUE(Wait([&] { return list.GetFirstSelected() == 7 && Shows(list, 7); }));
     const int endFid = Fid(list, 7);
     ASSERT_TRUE(ClickAt(download));
-    ASSERT_TRUE(downloaded(endFid));
-    ASSERT_TRUE(Wait([&] { return list.GetItemCount() == 7; }));
+    ASSERT_TRUE(downloaded(endFid, 7));
     uitest::Settle(100);
     const int droppedFid = Fid(list, 6);
     ASSERT_TRUE(ClickAt(CloseButtonOf(list, 6)));
