@@ -7,6 +7,7 @@
 //   KVO_MEMBER_URL      the account web host
 //   KVO_SIGNIN_WEB_URL  the host of the sign-in page
 //   KVO_SIGNIN_ADDR     the sign-in server, "host:port" (port 8001 if left out)
+// The updater is only ever fetched when KVO_SERVICE_URL is an https address.
 
 #include <string>
 

@@ -194,14 +194,15 @@ void FakeService::ServeTls(int fd)
     char buffer[16384];
     bool clientOpen = true;
     for (;;) {
-        pollfd fds[3] = {{fd, static_cast<short>(clientOpen ? POLLIN : 0), 0}, {pair[0], POLLIN, 0},
-                         {wakeRead_, POLLIN, 0}};
+        // Once the client is done its socket is left out: it would report
+        // its end on every poll.
+        pollfd fds[3] = {{clientOpen ? fd : -1, POLLIN, 0}, {pair[0], POLLIN, 0}, {wakeRead_, POLLIN, 0}};
         const bool pending = clientOpen && SSL_pending(ssl) > 0;
         if (!pending && ::poll(fds, 3, -1) < 0)
             continue;
         if (fds[2].revents)
             break;
-        if (pending || (fds[0].revents & (POLLIN | POLLHUP | POLLERR))) {
+        if (clientOpen && (pending || (fds[0].revents & (POLLIN | POLLHUP | POLLERR)))) {
             const int n = SSL_read(ssl, buffer, sizeof buffer);
             if (n > 0) {
                 fakeio::SendAll(pair[0], buffer, static_cast<size_t>(n));
