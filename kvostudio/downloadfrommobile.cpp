@@ -5,10 +5,13 @@
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/messages.h"
 #include "kvostudio/onlinetrace.h"
+#include "kvostudio/playercommand.h"
 #include "kvostudio/serviceprogress.h"
 #include "kvostudio/skinframe.h"
 #include "kvostudio/webservice.h"
 #include "platform/window/paint_dc.h"
+
+#include <strings.h>
 
 using namespace platform;
 
@@ -17,6 +20,8 @@ namespace {
 constexpr Size kWindowSize{393, 254};
 constexpr COLORREF kEmptyPanel = RGB(70, 69, 74);
 constexpr Rect kListPlace{14, 80, 379, 190};
+constexpr int kSongColumnWidth = 210;
+constexpr int kTimeColumnWidth = 60;
 constexpr Rect kDownloadPlace{140, 205, 247, 234};
 constexpr Rect kOkPlace{165, 205, 214, 234};
 constexpr unsigned kIntroTextId = 116;
@@ -52,7 +57,7 @@ const MessageMap* CDownloadFromMobile::GetMessageMap() const
 {
     using M = MessageMap;
     static const M map(Dialog::GetMessageMap(), {
-        M::On(PhoneFileList::kMsgRowClose, &CDownloadFromMobile::OnRowClose),
+        M::On(WM_PLAYER_COMMAND, &CDownloadFromMobile::OnRowClose),
         M::On(kMsgDownloadResult, &CDownloadFromMobile::OnDownloadResult),
         M::On(WM_PAINT, &CDownloadFromMobile::OnPaint),
         M::On(WM_ERASEBKGND, &CDownloadFromMobile::OnEraseBkgnd),
@@ -70,7 +75,14 @@ int CDownloadFromMobile::ActionButtonId() const
 bool CDownloadFromMobile::OnInitDialog()
 {
     Dialog::OnInitDialog();
-    list_.Create(kListPlace, this, kListId);
+    // Placed once its columns exist, so that the list's sizing rule gives
+    // the close buttons at the rows' right end a column to sit in.
+    list_.Create({}, this, kListId);
+    list_.InsertColumn(0, "SONG", LVCFMT_LEFT, kSongColumnWidth);
+    list_.InsertColumn(1, "TIME", LVCFMT_LEFT, kTimeColumnWidth);
+    list_.InsertColumn(2, "BUTTON", LVCFMT_CENTER, 1);
+    list_.MoveWindow(kListPlace);
+    list_.Init();
     SetWindowText(skinframe::kTitle);
     SetWindowPos(0, 0, kWindowSize.cx, kWindowSize.cy, SWP_NOMOVE | SWP_NOZORDER);
     CenterWindow();
@@ -89,8 +101,8 @@ void CDownloadFromMobile::LoadList()
         return;  // no answer: the empty list and no button
     if (reply.Succeeded()) {
         for (const DownItem& item : reply.items) {
-            list_.AddItem(item);
-            ++rowCount_;
+            if (list_.AddItem(item.fileName, item.subject, item.artist, item.fid, item.downUrl) >= 0)
+                ++rowCount_;
         }
     }
     if (rowCount_ > 0)
@@ -103,6 +115,7 @@ void CDownloadFromMobile::LoadList()
 void CDownloadFromMobile::ShowOkButton()
 {
     list_.ShowWindow(SW_HIDE);
+    list_.HideScrollbar();
     rowCount_ = 0;
     if (actionButton_.IsWindow()) {
         actionButton_.SetBitmaps(kOkPlace, skin::kBtnOk, skin::kBtnOk, skin::kBtnOk, "");
@@ -113,9 +126,37 @@ void CDownloadFromMobile::ShowOkButton()
     Invalidate(false);
 }
 
+int CDownloadFromMobile::FindFid(const std::string& fid) const
+{
+    for (int row = 0; row < list_.GetItemCount(); ++row)
+        if (list_.GetItemFid(row) == fid)
+            return row;
+    return -1;
+}
+
+std::string CDownloadFromMobile::SaveNameFor(const std::string& serviceFileName)
+{
+    std::string name = serviceFileName;
+    const size_t separator = name.find_last_of("/\\");
+    if (separator != std::string::npos)
+        name.erase(0, separator + 1);
+    static constexpr char kExtension[] = ".kvo";
+    constexpr size_t kExtensionLength = sizeof kExtension - 1;
+    if (name.size() >= kExtensionLength &&
+        strcasecmp(name.c_str() + name.size() - kExtensionLength, kExtension) == 0)
+        name.erase(name.size() - kExtensionLength);
+    std::string plain;
+    for (const char c : name)
+        if (static_cast<unsigned char>(c) >= 0x20 && c != 0x7F)
+            plain += c;
+    const size_t start = plain.find_first_not_of(".~ ");
+    return start == std::string::npos ? std::string() : plain.substr(start);
+}
+
 LRESULT CDownloadFromMobile::OnRowClose(const Message& m)
 {
-    OnNotUse(static_cast<int>(m.lParam));
+    if (m.wParam == ID_CMD_ROW_CLOSE)
+        OnNotUse(static_cast<int>(m.lParam));
     return 0;
 }
 
@@ -123,10 +164,11 @@ void CDownloadFromMobile::OnNotUse(int row)
 {
     if (row < 0 || row >= list_.GetItemCount())
         return;
+    const std::string fid = list_.GetItemFid(row);
     // The row being downloaded stays until its download ends.
-    if (download_.IsRunning() && list_.GetItem(row).fid == fid_)
+    if (download_.IsRunning() && fid == fid_)
         return;
-    const ServiceReply reply = CallAddNotUse(list_.GetItem(row).fid);
+    const ServiceReply reply = CallAddNotUse(fid);
     if (!reply.answered)
         return;
     if (reply.Succeeded())
@@ -141,14 +183,15 @@ void CDownloadFromMobile::OnDownload()
     // the row, the file and the progress window.
     if (download_.IsRunning())
         return;
-    const int row = list_.GetSelectedRow();
-    if (row < 0)
+    // Name, address and FID all come from the one selected row, so the file
+    // saved and the row reported are the same.
+    const int row = list_.GetFirstSelected();
+    const DownloadListItem* item = list_.ItemAt(row);
+    if (!item)
         return;
-    const DownItem item = list_.GetItem(row);
-    std::string defaultName = item.fileName;
-    const size_t kvo = defaultName.find(".kvo");
-    if (kvo != std::string::npos)
-        defaultName.erase(kvo, 4);
+    const std::string fid = item->strFid;
+    const std::string url = item->strDownUrl;
+    const std::string defaultName = SaveNameFor(item->strFileName);
     if (!ChooseSavePath) {
         OnlineTrace("Download: no save dialog\n");
         return;
@@ -157,8 +200,8 @@ void CDownloadFromMobile::OnDownload()
     if (path.empty())
         return;
     savePath_ = path;
-    fid_ = item.fid;
-    download_.Start(owner_.get(), item.downUrl, savePath_, fid_, row);
+    fid_ = fid;
+    download_.Start(owner_.get(), url, savePath_, fid_, row);
 }
 
 LRESULT CDownloadFromMobile::OnDownloadResult(const Message& m)
@@ -166,7 +209,7 @@ LRESULT CDownloadFromMobile::OnDownloadResult(const Message& m)
     download_.Finish();
     if (m.wParam == ID_CMD_PHONE_DOWNLOAD_DONE) {
         // By its FID: a row dropped meanwhile moved the others.
-        const int row = list_.FindFid(fid_);
+        const int row = FindFid(fid_);
         if (row >= 0)
             list_.DeleteItemAt(row);
     }

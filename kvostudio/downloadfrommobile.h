@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "kvostudio/libskin/downloadskinlistctrl.h"
 #include "kvostudio/libskin/imagebutton.h"
 #include "kvostudio/phonedownload.h"
-#include "kvostudio/phonefilelist.h"
 #include "kvostudio/serviceowner.h"
 #include "platform/draw/bitmap.h"
 #include "platform/window/dialog.h"
@@ -31,7 +31,13 @@ public:
     // The owner supplies the desktop's save dialog.
     std::function<std::string(const std::string& defaultName)> ChooseSavePath;
 
-    PhoneFileList& List() { return list_; }
+    // The name the save dialog proposes for a file the service lists: its
+    // last path part without a final ".kvo", and without leading dots, '~'
+    // or control characters, so that it can only name a file in the folder
+    // the user picks.
+    static std::string SaveNameFor(const std::string& serviceFileName);
+
+    CDownloadSkinListCtrl& List() { return list_; }
     // The download button's id now: kDownloadButton, IDOK, or 0 (none).
     int ActionButtonId() const;
     PhoneDownload& Download() { return download_; }
@@ -49,6 +55,8 @@ private:
 
     void LoadList();
     void ShowOkButton();
+    // The row holding that FID, -1 when none does.
+    int FindFid(const std::string& fid) const;
 
     platform::LRESULT OnRowClose(const platform::Message& m);
     platform::LRESULT OnDownloadResult(const platform::Message& m);
@@ -56,7 +64,7 @@ private:
     platform::LRESULT OnEraseBkgnd(const platform::Message& m);
     platform::LRESULT OnDestroy(const platform::Message& m);
 
-    PhoneFileList list_;
+    CDownloadSkinListCtrl list_;
     CImageButton closeButton_;
     CImageButton downButton_;
     platform::Bitmap top_;

@@ -27,9 +27,11 @@ std::string Lower(std::string s)
 }
 
 // The request every method shares: the address, HTTP/1.0, "Accept: */*",
-// the client's limits, and an answer body cut at the client's capacity.
+// the client's limits, and an answer body cut at the client's capacity. A
+// redirect never turns a POST into a GET: the answer to that GET would pass
+// for the answer to the form.
 platform::http::Request BaseRequest(const std::string& url, const char* userAgent, int connectMs, int stallMs,
-                                    int totalMs)
+                                    int totalMs, const std::function<bool()>& keepGoing)
 {
     platform::http::Request r;
     r.url = url;
@@ -42,6 +44,8 @@ platform::http::Request BaseRequest(const std::string& url, const char* userAgen
     r.maxBody = HttpClient::kAnswerCapacity;
     r.cutOversize = true;
     r.maxHeaders = HttpClient::kAnswerCapacity;
+    r.keepMethod = true;
+    r.keepGoing = keepGoing;
     return r;
 }
 
@@ -64,6 +68,12 @@ void HttpClient::AddPostArgument(const char* name, const char* value, int isFile
 void HttpClient::AddPostArgument(const char* name, int value)
 {
     AddPostArgument(name, std::to_string(value).c_str(), 0);
+}
+
+void HttpClient::AddPostFile(const char* name, const char* path, int64_t length)
+{
+    AddPostArgument(name, path, 1);
+    arguments_.back().length = length < 0 ? 0 : length;
 }
 
 void HttpClient::SetTimeouts(int connectMs, int stallMs, int totalMs)
@@ -139,13 +149,15 @@ int HttpClient::Request(const char* url, int method, const char* userAgent)
 
 bool HttpClient::RequestGet(const std::string& url, const char* userAgent)
 {
-    platform::http::Request r = BaseRequest(url, userAgent, connectTimeoutMs_, stallTimeoutMs_, totalTimeoutMs_);
+    platform::http::Request r =
+        BaseRequest(url, userAgent, connectTimeoutMs_, stallTimeoutMs_, totalTimeoutMs_, keepGoing_);
     return Send(r);
 }
 
 bool HttpClient::RequestPost(const std::string& url, const char* userAgent)
 {
-    platform::http::Request r = BaseRequest(url, userAgent, connectTimeoutMs_, stallTimeoutMs_, totalTimeoutMs_);
+    platform::http::Request r =
+        BaseRequest(url, userAgent, connectTimeoutMs_, stallTimeoutMs_, totalTimeoutMs_, keepGoing_);
     r.method = platform::http::Method::Post;
     r.headers.push_back("Content-Type: application/x-www-form-urlencoded");
     for (const __HTTP_ARGUMENT& a : arguments_) {
@@ -162,7 +174,8 @@ bool HttpClient::RequestPostMultiPartsFormData(const std::string& url, const cha
     if (!BuildMultiPartsBody(body))
         return false;
 
-    platform::http::Request r = BaseRequest(url, userAgent, connectTimeoutMs_, stallTimeoutMs_, totalTimeoutMs_);
+    platform::http::Request r =
+        BaseRequest(url, userAgent, connectTimeoutMs_, stallTimeoutMs_, totalTimeoutMs_, keepGoing_);
     r.method = platform::http::Method::Post;
     r.headers.push_back(std::string("Content-Type: multipart/form-data; boundary=") + kBoundary);
     r.bodyLength = static_cast<int64_t>(body.size());

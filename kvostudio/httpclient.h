@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,9 @@ public:
         std::string name;
         std::string value;  // the text, or for a file its full path
         int type = 1;       // kTextArgument or kFileArgument
+        // A file field: the bytes sent from the file's start; -1: the
+        // file's size when the body is built.
+        int64_t length = -1;
     };
 
     static constexpr int kTextArgument = 1;
@@ -57,11 +61,17 @@ public:
     void AddPostArgument(const char* name, const char* value, int isFile = 0);
     // Appends a text field holding the number in decimal.
     void AddPostArgument(const char* name, int value);
+    // Appends a file field that carries exactly 'length' bytes of the file,
+    // as measured by the caller; the request fails when the file holds
+    // fewer by the time it is read.
+    void AddPostFile(const char* name, const char* path, int64_t length);
     const std::vector<__HTTP_ARGUMENT>& Arguments() const { return arguments_; }
 
     // Sends the request (kMethodUrlEncodedPost, kMethodMultipartPost, any
     // other value GET). 1 when a 2xx answer with a non-empty body arrived,
-    // else 0 with the reason in GetLastErrorCode().
+    // else 0 with the reason in GetLastErrorCode(). Redirects are followed
+    // only within the same server, and a POST only where it keeps its body:
+    // a redirect that would turn it into a GET fails the request.
     int Request(const char* url, int method, const char* userAgent);
 
     // The answer body as text (empty before a request or after a failure).
@@ -75,6 +85,8 @@ public:
     // Time limits in milliseconds (0: none). The defaults let a 20 MiB
     // upload go through a slow line but end a transfer that stops moving.
     void SetTimeouts(int connectMs, int stallMs, int totalMs);
+    // Asked at least every 100 ms during a request; false ends it at once.
+    void SetCancelCheck(std::function<bool()> keepGoing) { keepGoing_ = std::move(keepGoing); }
 
     // Splits an address into protocol, host, port and object: the protocol
     // is the text before "://" ("http" without one), an explicit ":port"
@@ -82,8 +94,9 @@ public:
     // a port outside 1..65535 or a part longer than 1023 characters.
     static bool ParseURL(const char* url, UrlParts& parts);
 
-    // The multipart body of the arguments, in their order. False (with
-    // lastError_ set) when a file cannot be read whole.
+    // The multipart body of the arguments, in their order; a file part
+    // names the file by its base name only. False (with lastError_ set)
+    // when a file cannot be read whole.
     bool BuildMultiPartsBody(std::string& body);
 
     // The content type of a file, by the extension of its base name, from
@@ -103,4 +116,5 @@ private:
     int connectTimeoutMs_ = 15000;
     int stallTimeoutMs_ = 30000;
     int totalTimeoutMs_ = 30 * 60 * 1000;
+    std::function<bool()> keepGoing_;
 };

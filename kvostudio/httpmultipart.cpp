@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <climits>
 #include <cstdio>
+#include <cstdint>
 #include <cstring>
 #include <memory>
 
@@ -39,30 +40,53 @@ struct FileCloser {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-// Appends the whole file to out. False when it cannot be opened, measured
-// or read, or when it is too large for one body.
-bool AppendFile(const std::string& path, std::string& out)
+// The last part of a path: the server learns the file's name, not where it
+// lies on the user's disk.
+std::string BaseName(const std::string& path)
+{
+    const size_t slash = path.find_last_of('/');
+    return slash == std::string::npos ? path : path.substr(slash + 1);
+}
+
+// Appends 'length' bytes from the file's start to out (length -1: the whole
+// file as it is now). What goes out is exactly what was measured: a file
+// that grew since is cut there, one that shrank fails. False also when it
+// cannot be opened or read, or is too large for one body.
+bool AppendFile(const std::string& path, int64_t length, std::string& out)
 {
     std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
     if (!file)
         return false;
-    if (std::fseek(file.get(), 0, SEEK_END) != 0)
-        return false;
-    const long size = std::ftell(file.get());
+    if (length < 0) {
+        if (std::fseek(file.get(), 0, SEEK_END) != 0)
+            return false;
+        length = std::ftell(file.get());
+        std::rewind(file.get());
+        if (length < 0)
+            return false;
+    }
     // The body's length goes out as an int; keep room for the closing lines.
     constexpr size_t kLimit = INT_MAX - 65536;
-    if (size < 0 || static_cast<size_t>(size) > kLimit || out.size() > kLimit - static_cast<size_t>(size)) {
+    const auto size = static_cast<uint64_t>(length);
+    if (size > kLimit || out.size() > kLimit - size) {
         errno = EFBIG;
         return false;
     }
-    std::rewind(file.get());
     const size_t start = out.size();
-    out.resize(start + static_cast<size_t>(size));
-    // A file that grew since it was measured is sent as it was measured.
-    const size_t got = std::fread(out.data() + start, 1, static_cast<size_t>(size), file.get());
-    if (got != static_cast<size_t>(size) && std::ferror(file.get()))
+    out.resize(start + size);
+    size_t got = 0;
+    while (got < size) {
+        const size_t n = std::fread(out.data() + start + got, 1, size - got, file.get());
+        if (n == 0)
+            break;
+        got += n;
+    }
+    if (got != size) {
+        if (!std::ferror(file.get()))
+            errno = ENODATA;  // shorter than measured
+        out.resize(start);
         return false;
-    out.resize(start + got);
+    }
     return true;
 }
 
@@ -76,10 +100,10 @@ bool HttpClient::BuildMultiPartsBody(std::string& body)
         body += delimiter;
         if (a.type == kFileArgument) {
             body += "Content-Disposition: form-data; name=" + QuotedParameter(a.name) +
-                    "; filename=" + QuotedParameter(a.value) + kCrlf;
+                    "; filename=" + QuotedParameter(BaseName(a.value)) + kCrlf;
             body += "Content-Type: " + GetContentType(a.value.c_str()) + kCrlf;
             body += kCrlf;
-            if (!AppendFile(a.value, body)) {
+            if (!AppendFile(a.value, a.length, body)) {
                 const int error = errno;
                 lastError_ = static_cast<int>(platform::http::Error::Aborted);
                 OnlineTrace("\nHttpClient: cannot read %s: %s\n", a.value.c_str(), std::strerror(error));

@@ -7,6 +7,7 @@
 #include "kvostudio/kvostudiodlg.h"
 #include "kvostudio/startrequest.h"
 #include "kvostudio/updatecheck.h"
+#include "kvostudio/updatestep.h"
 #include "platform/instance/single_instance.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"
@@ -76,9 +77,9 @@ int CKvoStudioApp::InitInstance()
         std::fputs("KVO Studio needs a graphical desktop (an X display) to show its window.\n", stderr);
         return 1;
     }
-    if (CheckForUpdate(kRunningVersion)) {
+    std::string updateNotice;
+    if (RunStartupUpdate(kRunningVersion, updateNotice) == StartupUpdate::UpdaterStarted) {
         instance.Release();
-        RunUpdater();
         return 0;
     }
     // Ctrl+C and kill close the window as its close button does, so that
@@ -88,6 +89,8 @@ int CKvoStudioApp::InitInstance()
     const QuitSignalWatch quitSignals([this] { return CloseMainWindow(m_pMainWnd.load()); });
     CKvoStudioDlg dlg;
     m_pMainWnd = &dlg;
+    StartupNotice notice;
+    notice.ShowOver(&dlg, updateNotice);
     instance.Listen([this](const HandOffRequest& request) { return DeliverHandOff(m_pMainWnd.load(), request); });
     const int result = dlg.DoModal();
     instance.Release();

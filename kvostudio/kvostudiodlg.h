@@ -160,6 +160,8 @@ public:
     void ShowPersonalBar(bool signedIn);
     void OnSignedIn(int pending);
     void OnSignInFailed(int pending);
+    // True when the service's web host is configured; otherwise says so.
+    bool ServiceHostReady();
     void UploadUccFile();
     void TransferToMobile();
     void TransferFromMobile();

@@ -8,6 +8,7 @@
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/preferencesdlg.h"
+#include "kvostudio/serviceconfig.h"
 #include "kvostudio/skinmenu.h"
 #include "kvostudio/uploadimpl.h"
 #include "kvostudio/windowcommands.h"
@@ -272,7 +273,12 @@ void CKvoStudioDlg::ShowPreferences()
 
 void CKvoStudioDlg::OpenServicePage(const ServicePage& page)
 {
-    OpenWebPage(MakeServiceUrl(PageAddress(page)));
+    const std::string address = PageAddress(page);
+    if (address.empty()) {
+        ShowInfo(kNoServiceText);
+        return;
+    }
+    OpenWebPage(MakeServiceUrl(address));
 }
 
 bool CKvoStudioDlg::AddFiles()

@@ -13,6 +13,7 @@
 #include "kvostudio/messages.h"
 #include "kvostudio/playercommand.h"
 #include "kvostudio/savecompletedlg.h"
+#include "kvostudio/serviceconfig.h"
 #include "kvostudio/uploadfiledlg.h"
 #include "kvostudio/uploadimpl.h"
 #include "kvostudio/windowcommands.h"
@@ -56,6 +57,14 @@ void CKvoStudioDlg::ShowSignInMenu(int pending)
 
 void CKvoStudioDlg::AskAndSignIn(int pending)
 {
+    // Without a sign-in server the dialog could only come back, empty,
+    // after every try.
+    std::string host;
+    int port = 0;
+    if (!SignInServerAddress(host, port)) {
+        ShowInfo(kNoServiceText);
+        return;
+    }
     CLoginDlg dlg(this);
     dlg.OpenPage = [](const std::string& url) { OpenWebPage(url); };
     if (RunModal(dlg) != IDOK)
@@ -104,6 +113,14 @@ void CKvoStudioDlg::OnSignInFailed(int pending)
 
 // --- uploads -------------------------------------------------------------------------
 
+bool CKvoStudioDlg::ServiceHostReady()
+{
+    if (!ServiceHostAddress(ServiceHost::Service).empty())
+        return true;
+    ShowInfo(kNoServiceText);
+    return false;
+}
+
 CUploadImpl* CKvoStudioDlg::NewUpload(int kind, const FidReply& fid)
 {
     auto* upload = new CUploadImpl(kind);
@@ -140,6 +157,8 @@ void CKvoStudioDlg::UploadUccFile()
         ShowSignInMenu(menuid::kUccUpload);
         return;
     }
+    if (!ServiceHostReady())
+        return;
     CUccUploadDlg dlg(this);
     if (RunModal(dlg) != IDOK || dlg.GetFilePath().empty())
         return;
@@ -158,6 +177,8 @@ void CKvoStudioDlg::TransferToMobile()
         ShowSignInMenu(menuid::kToMobile);
         return;
     }
+    if (!ServiceHostReady())
+        return;
     const CountReply count = CallGetLimitCount(GetUserNumber());
     if (count.count >= kPhoneFileLimit) {
         ShowInfo(LoadFormatString(112));
@@ -183,6 +204,8 @@ void CKvoStudioDlg::TransferFromMobile()
         ShowSignInMenu(menuid::kFromMobile);
         return;
     }
+    if (!ServiceHostReady())
+        return;
     CDownloadFromMobile dlg(this, GetUserNumber());
     dlg.ChooseSavePath = [&dlg](const std::string& defaultName) {
         CFECFileDialog save(false, "kvo", defaultName.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
@@ -194,7 +217,7 @@ void CKvoStudioDlg::TransferFromMobile()
 
 void CKvoStudioDlg::UploadRecording()
 {
-    if (!IsSignedIn())
+    if (!IsSignedIn() || !ServiceHostReady())
         return;
     const FidReply fid = CallGetFid();
     if (!fid.Succeeded())

@@ -9,6 +9,7 @@
 #include "kvostudio/skinframe.h"
 #include "kvostudio/webservice.h"
 #include "platform/draw/font.h"
+#include "platform/text/wipe.h"
 #include "platform/window/paint_dc.h"
 
 using namespace platform;
@@ -61,7 +62,10 @@ int DrawRun(DC& dc, const std::string& text, int x, int y, COLORREF colour)
 
 CLoginDlg::CLoginDlg(Window* parent) : Dialog(IDD, parent) {}
 
-CLoginDlg::~CLoginDlg() = default;
+CLoginDlg::~CLoginDlg()
+{
+    platform::WipeText(password_);
+}
 
 const MessageMap* CLoginDlg::GetMessageMap() const
 {
@@ -164,6 +168,9 @@ LRESULT CLoginDlg::OnTimer(const Message& m)
 void CLoginDlg::OnOK()
 {
     userId_ = idEdit_.GetText();
+    // The text taken from the field replaces the old one only once that is
+    // overwritten.
+    platform::WipeText(password_);
     password_ = passwordEdit_.GetText();
     if (userId_.empty() || password_.empty())
         return;

@@ -4,6 +4,7 @@
 #include "kvostudio/onlinetrace.h"
 #include "kvostudio/serviceconfig.h"
 #include "kvostudio/socket/tcpsocket.h"
+#include "platform/text/wipe.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -26,6 +27,9 @@ CLoginImpl::CLoginImpl(SignInState* state) : state_(state ? state : &TheSignInSt
 CLoginImpl::~CLoginImpl()
 {
     WaitForSignIn();
+    std::lock_guard<std::mutex> lock(replyMutex_);
+    platform::WipeText(replyText8_);
+    platform::WipeText(replyText36_);
 }
 
 void CLoginImpl::WaitForSignIn()
@@ -36,24 +40,28 @@ void CLoginImpl::WaitForSignIn()
 
 int CLoginImpl::BeginSignIn(ServiceOwner* owner, int pendingCommand)
 {
-    const std::string id = state_->GetUserId();
-    const std::string password = state_->GetPassword();
-    if (id.empty())
+    if (state_->GetUserId().empty())
         return 0;
-    if (password.empty())
+    std::string password = state_->GetPassword();
+    const bool noPassword = password.empty();
+    platform::WipeText(password);
+    if (noPassword)
         return 1;
     // A result is posted before its worker ends, so the one waited for here
     // is already on its way out.
     WaitForSignIn();
     state_->SetUserNumber(0);
     state_->SetSignedIn(0);
-    worker_ = std::thread(SignInThreadProc, this, owner, pendingCommand, id, password);
+    worker_ = std::thread(SignInThreadProc, this, owner, pendingCommand);
     return 3;
 }
 
 int CLoginImpl::SignOut()
 {
     state_->Clear();
+    std::lock_guard<std::mutex> lock(replyMutex_);
+    platform::WipeText(replyText8_);
+    platform::WipeText(replyText36_);
     return 1;
 }
 
@@ -68,12 +76,14 @@ std::string CLoginImpl::MakeServiceUrl(const std::string& address) const
 void CLoginImpl::SetReplyText8(const std::string& text)
 {
     std::lock_guard<std::mutex> lock(replyMutex_);
+    platform::WipeText(replyText8_);
     replyText8_ = text;
 }
 
 void CLoginImpl::SetReplyText36(const std::string& text)
 {
     std::lock_guard<std::mutex> lock(replyMutex_);
+    platform::WipeText(replyText36_);
     replyText36_ = text;
 }
 
@@ -96,9 +106,10 @@ std::array<uint8_t, CLoginImpl::kRequestSize> CLoginImpl::BuildSignInRequest(con
     std::array<uint8_t, kRequestSize> record;
     record.fill(' ');
     const std::string id = CutTextBytes(userId, SignInState::kMaxTextBytes);
-    const std::string pw = CutTextBytes(password, SignInState::kMaxTextBytes);
+    std::string pw = CutTextBytes(password, SignInState::kMaxTextBytes);
     std::memcpy(record.data() + kIdOffset, id.data(), id.size());
     std::memcpy(record.data() + kPasswordOffset, pw.data(), pw.size());
+    platform::WipeText(pw);
     if (ip.size() <= kIpField)
         std::memcpy(record.data() + kIpOffset, ip.data(), ip.size());
     record[kRequestSize - 1] = 0;
@@ -123,8 +134,10 @@ bool CLoginImpl::SignInWorker(const std::string& userId, const std::string& pass
             char ip[32] = {};
             if (!GetLocalIPAddress(ip))
                 ip[0] = 0;
-            const auto request = BuildSignInRequest(userId, password, ip);
-            if (socket.Send(request.data(), kRequestSize) > 0) {
+            auto request = BuildSignInRequest(userId, password, ip);
+            const int sent = socket.Send(request.data(), kRequestSize);
+            platform::WipeBytes(request.data(), request.size());
+            if (sent > 0) {
                 // The reply may come in more than one piece; it is read until
                 // the record is whole, the server closes, or the time is up.
                 uint8_t reply[kReplySize] = {};
@@ -138,7 +151,8 @@ bool CLoginImpl::SignInWorker(const std::string& userId, const std::string& pass
                     if (reply[0] != '1' || std::chrono::steady_clock::now() >= deadline)
                         break;
                 }
-                const Reply answer = ReadSignInReply(reply, got);
+                Reply answer = ReadSignInReply(reply, got);
+                platform::WipeBytes(reply, sizeof reply);
                 if (answer.accepted) {
                     state_->SetUserNumber(answer.userNumber);
                     SetReplyText36(answer.text36);
@@ -146,6 +160,8 @@ bool CLoginImpl::SignInWorker(const std::string& userId, const std::string& pass
                 } else {
                     OnlineTrace("Sign-in: refused (%zu bytes of reply)\n", got);
                 }
+                platform::WipeText(answer.text36);
+                platform::WipeText(answer.text8);
             } else {
                 OnlineTrace("Sign-in: the request could not be sent\n");
             }
@@ -155,15 +171,16 @@ bool CLoginImpl::SignInWorker(const std::string& userId, const std::string& pass
     return state_->GetUserNumber() != 0;
 }
 
-void CLoginImpl::SignInThreadProc(CLoginImpl* self, ServiceOwner* owner, int pending, std::string userId,
-                                  std::string password)
+void CLoginImpl::SignInThreadProc(CLoginImpl* self, ServiceOwner* owner, int pending)
 {
     SetThreadName("SignInThread");
+    const std::string userId = self->state_->GetUserId();
+    std::string password = self->state_->GetPassword();
     const bool signedIn = self->SignInWorker(userId, password);
     if (signedIn)
         self->state_->SetSignedIn(1);
     // The password is not needed past the exchange.
-    std::fill(password.begin(), password.end(), '\0');
+    platform::WipeText(password);
     if (owner)
         owner->PostCommand(signedIn ? ID_CMD_SIGNED_IN : ID_CMD_SIGNIN_FAILED, static_cast<intptr_t>(pending));
 }

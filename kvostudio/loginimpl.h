@@ -40,7 +40,8 @@ public:
     // started); else signs out the number, starts the exchange and returns
     // 3. A sign-in still running is waited for first.
     int BeginSignIn(ServiceOwner* owner, int pendingCommand);
-    // Forgets ID, password and number; returns 1.
+    // Forgets ID, password, number and the reply's texts, overwriting the
+    // memory that held them; returns 1.
     int SignOut();
     // While signed in: the sign-in web host's "/login.asp?redir=" followed
     // by the address as it stands; otherwise (or with no such host) the
@@ -76,7 +77,7 @@ public:
         std::string text8;
     };
     // Reads the bytes that arrived (at most kReplySize are looked at; the
-    // rest of the record counts as zeros).
+    // rest of the record counts as zeros). The caller wipes the texts.
     static Reply ReadSignInReply(const uint8_t* bytes, size_t size);
 
     // The exchange itself (the worker's body): true when the server
@@ -84,8 +85,9 @@ public:
     bool SignInWorker(const std::string& userId, const std::string& password);
 
 private:
-    static void SignInThreadProc(CLoginImpl* self, ServiceOwner* owner, int pending, std::string userId,
-                                 std::string password);
+    // Reads the ID and password from the sign-in state itself, so that no
+    // copy of the password waits in the thread's start-up arguments.
+    static void SignInThreadProc(CLoginImpl* self, ServiceOwner* owner, int pending);
 
     SignInState* state_;
     mutable std::mutex replyMutex_;

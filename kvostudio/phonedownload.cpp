@@ -6,11 +6,14 @@
 #include "kvostudio/webservice.h"
 #include "platform/http/http.h"
 
+#include <fcntl.h>
+#include <strings.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <strings.h>
 
 namespace {
 
@@ -43,17 +46,47 @@ int64_t AnnouncedLength(const std::string& headers)
     return -1;
 }
 
+// The partial file, made new: O_EXCL never opens what stands under the
+// name, so a link placed there cannot send the bytes elsewhere. A file or
+// link left there is removed first (unlink takes the link, not its target).
+FILE* CreatePartFile(const std::string& partPath)
+{
+    constexpr int kFlags = O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC;
+    int fd = ::open(partPath.c_str(), kFlags, 0666);
+    if (fd < 0 && errno == EEXIST && ::unlink(partPath.c_str()) == 0)
+        fd = ::open(partPath.c_str(), kFlags, 0666);
+    if (fd < 0)
+        return nullptr;
+    FILE* file = ::fdopen(fd, "wb");
+    if (!file) {
+        const int error = errno;
+        ::close(fd);
+        ::unlink(partPath.c_str());
+        errno = error;
+    }
+    return file;
+}
+
 }  // namespace
 
 bool DownloadToFile(const std::string& url, const std::string& path, const PhoneDownloadLimits& limits,
-                    const std::function<void(int64_t, int64_t)>& progress, const std::function<bool()>& keepGoing)
+                    const std::function<void(int64_t, int64_t)>& progress, const std::function<bool()>& keepGoing,
+                    std::string* reason)
 {
-    if (url.empty() || path.empty())
+    constexpr char kCannotWrite[] = "the file cannot be written";
+    auto why = [reason](const char* text) {
+        if (reason)
+            *reason = text;
+    };
+    if (url.empty() || path.empty()) {
+        why("there is nothing to fetch");
         return false;
+    }
     const std::string partPath = path + ".part";
-    FILE* file = std::fopen(partPath.c_str(), "wb");
+    FILE* file = CreatePartFile(partPath);
     if (!file) {
         OnlineTrace("Download: %s cannot be created: %s\n", partPath.c_str(), std::strerror(errno));
+        why(kCannotWrite);
         return false;
     }
 
@@ -64,6 +97,8 @@ bool DownloadToFile(const std::string& url, const std::string& path, const Phone
     request.userAgent = PhoneDownload::kUserAgent;
     request.connectTimeoutMs = limits.connectTimeoutMs;
     request.stallTimeoutMs = limits.stallTimeoutMs;
+    request.totalTimeoutMs = limits.totalTimeoutMs;
+    request.keepGoing = keepGoing;
     int64_t announced = -2;  // not looked at yet
     int64_t received = 0;
     bool writeFailed = false;
@@ -98,26 +133,33 @@ bool DownloadToFile(const std::string& url, const std::string& path, const Phone
     const bool answered = platform::http::Perform(request, response);
     const bool closed = std::fclose(file) == 0;
     bool whole = answered && closed && !writeFailed;
-    if (!answered)
+    if (tooLarge) {
+        OnlineTrace("Download %s: larger than %lld bytes\n", url.c_str(), static_cast<long long>(limits.maxBytes));
+        why("it is larger than allowed");
+    } else if (writeFailed || (answered && !closed)) {
+        OnlineTrace("Download: writing %s failed\n", partPath.c_str());
+        why(kCannotWrite);
+    } else if (!answered) {
         OnlineTrace("Download %s: %s (%s)\n", url.c_str(), platform::http::ErrorName(response.error),
                     response.errorText.c_str());
-    else if (writeFailed || !closed)
-        OnlineTrace("Download: writing %s failed\n", partPath.c_str());
-    if (tooLarge)
-        OnlineTrace("Download %s: larger than %lld bytes\n", url.c_str(), static_cast<long long>(limits.maxBytes));
+        why(platform::http::ErrorName(response.error));
+    }
     if (whole && announced == -2)
         announced = AnnouncedLength(response.rawHeaders);  // an empty body never reached the sink
     if (whole && announced >= 0 && received != announced) {
         OnlineTrace("Download %s: %lld of %lld bytes arrived\n", url.c_str(), static_cast<long long>(received),
                     static_cast<long long>(announced));
+        why("it arrived incomplete");
         whole = false;
     }
     if (whole && received == 0) {
         OnlineTrace("Download %s: the answer was empty\n", url.c_str());
+        why("the answer was empty");
         whole = false;
     }
     if (whole && std::rename(partPath.c_str(), path.c_str()) != 0) {
         OnlineTrace("Download: %s cannot be renamed: %s\n", partPath.c_str(), std::strerror(errno));
+        why(kCannotWrite);
         whole = false;
     }
     if (!whole)
@@ -195,7 +237,7 @@ void PhoneDownload::Run()
     }
     if (progress_)
         progress_->PostHide();
-    if (ok && !CallAddRelayDownResult(fid_))
+    if (ok && !CallAddRelayDownResult(fid_, [this] { return !cancel_; }))
         OnlineTrace("Download: the service was not told of the finished download\n");
     running_ = false;
     if (owner_)

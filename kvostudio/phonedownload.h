@@ -5,8 +5,9 @@
 // told (addrelaydownresult) and the owner learns which row is done.
 //
 // The file appears under its name only once it arrived whole: the bytes go
-// to "<name>.part" beside it first, and a failed, short or cancelled
-// download leaves neither that nor a changed target behind.
+// to "<name>.part" beside it first, always a new regular file (whatever
+// stood under that name is removed, never followed), and a failed, short or
+// cancelled download leaves neither that nor a changed target behind.
 
 #include <atomic>
 #include <chrono>
@@ -27,16 +28,19 @@ inline constexpr unsigned ID_CMD_PHONE_DOWNLOAD_FAILED = 33791;
 struct PhoneDownloadLimits {
     int connectTimeoutMs = 10000;
     int stallTimeoutMs = 30000;           // no byte for this long ends the download
+    int totalTimeoutMs = 30 * 60 * 1000;  // the whole download, however it trickles
     int64_t maxBytes = 64LL * 1024 * 1024;  // containers are far smaller
 };
 
 // Fetches the address into path. progress(received, announced) runs after
-// every piece (announced is -1 when the server gave no length); returning
-// false from keepGoing cancels. True only when the answer was a success,
-// and, when a length was announced, exactly that many bytes arrived.
+// every piece (announced is -1 when the server gave no length); keepGoing
+// is asked at least every 100 ms, and false cancels at once. True only when
+// the answer was a success, and, when a length was announced, exactly that
+// many bytes arrived. On failure, reason (when given) gets a short text
+// saying why, for the user.
 bool DownloadToFile(const std::string& url, const std::string& path, const PhoneDownloadLimits& limits,
                     const std::function<void(int64_t received, int64_t announced)>& progress,
-                    const std::function<bool()>& keepGoing);
+                    const std::function<bool()>& keepGoing, std::string* reason = nullptr);
 
 class PhoneDownload {
 public:

@@ -3,6 +3,7 @@
 #include "kvostudio/onlinetrace.h"
 #include "platform/http/http.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 #include <mutex>
@@ -30,12 +31,17 @@ PostFormLimits GetPostFormLimits()
 
 void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length)
 {
+    PostForm(url, body, answer, length, GetPostFormLimits(), nullptr);
+}
+
+void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length,
+              const PostFormLimits& limits, const std::function<bool()>& keepGoing)
+{
     answer.reset();
     length = 0;
     if (url.empty())
         return;  // the service is not configured
 
-    const PostFormLimits limits = GetPostFormLimits();
     platform::http::Request request;
     request.url = url;
     request.method = platform::http::Method::Post;
@@ -44,8 +50,9 @@ void PostForm(const std::string& url, const std::string& body, std::unique_ptr<c
     request.body = body;
     request.connectTimeoutMs = limits.connectTimeoutMs;
     request.totalTimeoutMs = limits.totalTimeoutMs;
-    request.maxBody = limits.maxAnswer;
+    request.maxBody = std::min<size_t>(limits.maxAnswer, INT_MAX - 1);
     request.cutOversize = false;
+    request.keepGoing = keepGoing;
 
     platform::http::Response response;
     if (!platform::http::Perform(request, response)) {

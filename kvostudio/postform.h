@@ -5,6 +5,7 @@
 // are all bounded. Nothing is retried.
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -23,7 +24,13 @@ PostFormLimits GetPostFormLimits();
 // holds its bytes followed by a NUL and 'length' their count. Otherwise (no
 // connection, time-out, error status, empty, oversized or broken answer,
 // an address that is empty or not http/https): answer is null, length 0.
+// A redirect is followed only within the same server (the form body never
+// goes anywhere else).
 void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length);
+// The same with its own limits; keepGoing, when given, is asked at least
+// every 100 ms and ends the call unanswered once it says false.
+void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length,
+              const PostFormLimits& limits, const std::function<bool()>& keepGoing);
 
 // The user agent of every web-service call.
 constexpr const char* kServiceUserAgent = "ONLINE-KVOSTUDIO";

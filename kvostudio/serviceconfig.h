@@ -7,6 +7,7 @@
 //   KVO_MEMBER_URL      the account web host
 //   KVO_SIGNIN_WEB_URL  the host of the sign-in page
 //   KVO_SIGNIN_ADDR     the sign-in server, "host:port" (port 8001 if left out)
+// The updater is only ever fetched when KVO_SERVICE_URL is an https address.
 
 #include <string>
 
@@ -24,3 +25,7 @@ std::string ServiceAddress(ServiceHost host, const char* path);
 bool SignInServerAddress(std::string& host, int& port);
 
 constexpr int kDefaultSignInPort = 8001;
+
+// What the program says when the user asks for something of a service that
+// is not configured.
+inline constexpr char kNoServiceText[] = "No online service is configured.";

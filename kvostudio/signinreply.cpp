@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "kvostudio/loginimpl.h"
+#include "platform/text/wipe.h"
 
 namespace {
 
@@ -31,8 +32,10 @@ CLoginImpl::Reply CLoginImpl::ReadSignInReply(const uint8_t* bytes, size_t size)
         record[separator] = 0;
 
     Reply reply;
-    if (record[0] != '1')
+    if (record[0] != '1') {
+        platform::WipeBytes(record, sizeof record);
         return reply;
+    }
     reply.accepted = true;
     errno = 0;
     char* end = nullptr;
@@ -41,5 +44,7 @@ CLoginImpl::Reply CLoginImpl::ReadSignInReply(const uint8_t* bytes, size_t size)
         reply.userNumber = static_cast<int>(number);
     reply.text36 = TextAt(record, kText36Offset);
     reply.text8 = TextAt(record, kText8Offset);
+    // The session's texts are secrets: no copy stays on the stack.
+    platform::WipeBytes(record, sizeof record);
     return reply;
 }

@@ -1,5 +1,7 @@
 #include "kvostudio/signinstate.h"
 
+#include "platform/text/wipe.h"
+
 std::string CutTextBytes(const std::string& text, size_t maxBytes)
 {
     if (text.size() <= maxBytes)
@@ -44,6 +46,8 @@ void SignInState::SetUserId(const std::string& id)
 void SignInState::SetPassword(const std::string& password)
 {
     std::lock_guard<std::mutex> lock(mutex_);
+    // The old buffer is wiped before the new text may replace it.
+    platform::WipeText(password_);
     password_ = password;
 }
 
@@ -62,10 +66,15 @@ void SignInState::SetSignedIn(int flag)
 void SignInState::Clear()
 {
     std::lock_guard<std::mutex> lock(mutex_);
-    userId_.clear();
-    password_.clear();
+    platform::WipeText(userId_);
+    platform::WipeText(password_);
     userNumber_ = 0;
     signedIn_ = 0;
+}
+
+SignInState::~SignInState()
+{
+    Clear();
 }
 
 SignInState& TheSignInState()

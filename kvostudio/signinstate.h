@@ -10,11 +10,17 @@
 
 class SignInState {
 public:
+    SignInState() = default;
+    ~SignInState();
+    SignInState(const SignInState&) = delete;
+    SignInState& operator=(const SignInState&) = delete;
+
     // The ID and password are kept whole; the getters hand out at most the
     // first kMaxTextBytes bytes, never splitting a character.
     static constexpr size_t kMaxTextBytes = 50;
 
     std::string GetUserId() const;
+    // A copy the caller wipes (platform::WipeText) once done with it.
     std::string GetPassword() const;
     int GetUserNumber() const;
     int IsSignedIn() const;
@@ -23,7 +29,8 @@ public:
     void SetPassword(const std::string& password);
     void SetUserNumber(int number);
     void SetSignedIn(int flag);
-    // ID and password empty, number 0, signed out.
+    // ID and password empty (their memory overwritten), number 0, signed
+    // out.
     void Clear();
 
 private:

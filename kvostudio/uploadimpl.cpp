@@ -69,6 +69,7 @@ int CUploadImpl::Start(ServiceOwner* owner)
     success_ = 0;
     message_.clear();
     stop_ = 0;
+    cancelled_ = false;
     if (kind_ == kRecording)
         filePath_ = GetUserDataFilePath("Cache.mp3");
 
@@ -89,6 +90,7 @@ int CUploadImpl::Stop()
     {
         std::lock_guard<std::mutex> lock(stopMutex_);
         stop_ = 1;
+        cancelled_ = true;
     }
     stopChanged_.notify_all();
     JoinThreads();
@@ -127,9 +129,12 @@ void CUploadImpl::Upload()
 
     {
         HttpClient client;
+        client.SetCancelCheck([this] { return !cancelled_; });
         client.InitializePostArguments();
         client.AddPostArgument("FID", fileId_);
-        client.AddPostArgument("fileupload", filePath_.c_str(), 1);
+        // Exactly the bytes measured go out, so the size the service is
+        // told afterwards is the size it received.
+        client.AddPostFile("fileupload", filePath_.c_str(), size);
         if (client.Request(uploadUrl_.c_str(), HttpClient::kMethodMultipartPost, kUploadUserAgent) == 1) {
             int code = -1;
             ReadUploadAnswer(client.QueryHTTPResponse(), code, message_);
@@ -171,6 +176,12 @@ void CUploadImpl::OnUploadFinished()
     stopChanged_.notify_all();
     if (progress_)
         progress_->PostHide();
+    // Stopped before its end: the owner that stopped it wants no result, and
+    // reading the file's length could keep it waiting.
+    if (cancelled_) {
+        OnlineTrace("Upload: stopped before it ended\n");
+        return;
+    }
 
     int playTime = 0;
     int songId = 0;

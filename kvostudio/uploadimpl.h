@@ -81,7 +81,8 @@ public:
     // owner or while an earlier Start has not been stopped.
     int Start(ServiceOwner* owner);
     // Ends the poller, waits for both threads and destroys the progress
-    // window. 1; a second call does nothing more.
+    // window. 1; a second call does nothing more. An upload still running
+    // is broken off at once (whatever the server does) and posts nothing.
     int Stop();
 
     // The pause between the answer and the result that lets the bar finish
@@ -104,6 +105,7 @@ private:
     std::string message_;
     const int kind_;
     std::atomic<int> stop_{0};
+    std::atomic<bool> cancelled_{false};  // Stop came before the upload ended
     std::string serverIp_;
     std::string uploadUrl_;
     std::string filePath_;

@@ -9,12 +9,15 @@
 
 namespace {
 
-// Posts to a path of the service host; the answer text, or false.
-bool Post(const char* path, const std::string& body, std::string& text)
+// Posts to a path of the service host; the answer text, or false. Without
+// limits of its own the call uses the ones every call shares.
+bool Post(const char* path, const std::string& body, std::string& text, const PostFormLimits* limits = nullptr,
+          const std::function<bool()>& keepGoing = nullptr)
 {
     std::unique_ptr<char[]> answer;
     int length = 0;
-    PostForm(ServiceAddress(ServiceHost::Service, path), body, answer, length);
+    PostForm(ServiceAddress(ServiceHost::Service, path), body, answer, length,
+             limits ? *limits : GetPostFormLimits(), keepGoing);
     if (!answer || length == 0)
         return false;
     text.assign(answer.get());
@@ -157,16 +160,16 @@ ServiceReply CallAddNotUse(const std::string& fid)
     return reply;
 }
 
-bool CallAddRelayDownResult(const std::string& fid)
+bool CallAddRelayDownResult(const std::string& fid, const std::function<bool()>& keepGoing)
 {
     std::string text;
-    return Post("/webservice/studio/addrelaydownresult", "fid=" + FormEncode(fid), text);
+    return Post("/webservice/studio/addrelaydownresult", "fid=" + FormEncode(fid), text, nullptr, keepGoing);
 }
 
-bool CallGetVersionText(std::string& text)
+bool CallGetVersionText(std::string& text, const PostFormLimits* limits)
 {
     text.clear();
-    return Post("/bin/version.txt", "", text);
+    return Post("/bin/version.txt", "", text, limits);
 }
 
 void ReadUploadAnswer(const char* text, int& code, std::string& message)

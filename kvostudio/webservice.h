@@ -7,8 +7,11 @@
 
 #include "kvostudio/serviceconfig.h"
 
+#include <functional>
 #include <string>
 #include <vector>
+
+struct PostFormLimits;
 
 // What every call hands back.
 struct ServiceReply {
@@ -72,10 +75,12 @@ MessageReply CallAddRelayMetadata(const UploadMetadata& values, const std::strin
 DownListReply CallGetDownList(int userNo);
 // The answer's root may have any name.
 ServiceReply CallAddNotUse(const std::string& fid);
-// The answer is not read: true when one arrived.
-bool CallAddRelayDownResult(const std::string& fid);
+// The answer is not read: true when one arrived. keepGoing, when given,
+// can end the call early (no answer).
+bool CallAddRelayDownResult(const std::string& fid, const std::function<bool()>& keepGoing = nullptr);
 // "/bin/version.txt": plain text. False (text empty) without an answer.
-bool CallGetVersionText(std::string& text);
+// limits: the call's own bounds instead of the shared ones.
+bool CallGetVersionText(std::string& text, const PostFormLimits* limits = nullptr);
 
 // The answer of the upload server to a multipart upload: ERROR > ERRORCODE
 // (0 = success), ERRORMESSAGE. code stays -1 when there is no ERROR element.

@@ -2,7 +2,13 @@
 // One HTTP exchange as the online code needs it: a GET or a POST to an http
 // or https address, the answer's status, body and raw headers. https always
 // verifies the server's certificate; no other scheme is ever fetched, also
-// not through a redirect. Every wait is bounded by the time-outs given.
+// not through a redirect. A redirect is followed only to the same scheme,
+// host and port, so nothing the caller sends reaches another server. Every
+// wait is bounded by the time-outs given, and the caller can end the
+// exchange at any moment (keepGoing).
+//
+// KVO_HTTPS_CA_FILE, when set, names the certificate authorities https
+// trusts instead of the system's (tests use it for their own server).
 
 #include <cstddef>
 #include <cstdint>
@@ -23,9 +29,11 @@ enum class Error {
     Receive,       // the answer broke off or was not HTTP
     Status,        // the server answered with a status outside 200-299
     TooLarge,      // the answer body was larger than allowed
-    Redirect,      // too many redirects
+    Redirect,      // too many redirects, or one that would drop the request's body
     Aborted,       // the body source or the body sink gave up
     Other,
+    Offsite,       // a redirect to another scheme, host or port
+    Cancelled,     // keepGoing answered false
 };
 
 // A fixed text naming the error, for traces.
@@ -51,9 +59,18 @@ struct Request {
     int64_t bodyLength = 0;
 
     int connectTimeoutMs = 0;  // 0: the library's default
-    int totalTimeoutMs = 0;    // 0: no limit on the whole exchange
+    int totalTimeoutMs = 0;    // 0: no limit on the whole exchange (redirects included)
     int stallTimeoutMs = 0;    // 0: none; else ends a transfer that moved no byte for this long (whole seconds, at least 1)
-    int maxRedirects = 5;      // 0: redirects are not followed, the 3xx answer is an error
+    // Redirects followed at most, each only to the same scheme, host and
+    // port (Offsite otherwise, before anything is sent there). 307 and 308
+    // ask again with the same method and body; 301, 302 and 303 with a GET
+    // without body, unless keepMethod makes them fail (Redirect) instead.
+    // 0: a 3xx answer is an error (Status).
+    int maxRedirects = 5;
+    bool keepMethod = false;
+    // Asked at least every 100 ms while the exchange runs, from the calling
+    // thread; false ends it at once (Cancelled).
+    std::function<bool()> keepGoing;
 
     // Answer body: at most maxBody bytes are kept. With cutOversize the rest
     // is dropped and the exchange still succeeds; without it a longer body
@@ -72,6 +89,7 @@ struct Response {
     bool cut = false;          // the body was longer than maxBody and was cut
     Error error = Error::None;
     std::string errorText;     // the library's message, for traces
+    std::string url;           // the address of the final answer (after redirects)
 };
 
 // Aborts a streamed body when returned from readBody.

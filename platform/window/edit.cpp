@@ -1,6 +1,7 @@
 #include "platform/window/edit.h"
 
 #include "platform/draw/font.h"
+#include "platform/text/wipe.h"
 #include "platform/window/paint_dc.h"
 
 namespace platform {
@@ -38,6 +39,12 @@ bool IsContinuation(char c)
 
 }  // namespace
 
+EditBox::~EditBox()
+{
+    if (IsPassword())
+        WipeText(text_);
+}
+
 bool EditBox::Create(uint32_t style, const Rect& rect, Window* parent, int id, uint32_t options)
 {
     options_ = options;
@@ -59,6 +66,8 @@ const MessageMap* EditBox::GetMessageMap() const
 
 void EditBox::SetText(const std::string& text)
 {
+    if (IsPassword())
+        WipeText(text_);
     text_ = text;
     caret_ = text_.size();
     if (IsWindow())
@@ -101,8 +110,25 @@ void EditBox::Insert(uint32_t codePoint)
     AppendUtf8(bytes, codePoint);
     if (limit_ && text_.size() + bytes.size() > limit_)
         return;
+    if (IsPassword() && text_.size() + bytes.size() > text_.capacity()) {
+        // Grown by hand, so that the buffer let go of is wiped first.
+        std::string grown;
+        grown.reserve(2 * (text_.size() + bytes.size()));
+        grown = text_;
+        WipeText(text_);
+        text_.swap(grown);
+    }
     text_.insert(caret_, bytes);
     caret_ += bytes.size();
+}
+
+void EditBox::Erase(size_t from, size_t to)
+{
+    const size_t size = text_.size();
+    text_.erase(from, to - from);
+    // The bytes moved down leave their old copies past the new end.
+    if (IsPassword())
+        WipeBytes(text_.data() + text_.size(), size - text_.size());
 }
 
 LRESULT EditBox::OnChar(const Message& m)
@@ -122,13 +148,13 @@ LRESULT EditBox::OnKeyDown(const Message& m)
     case VK_BACK:
         if (caret_ > 0) {
             const size_t from = PreviousBoundary(caret_);
-            text_.erase(from, caret_ - from);
+            Erase(from, caret_);
             caret_ = from;
         }
         break;
     case VK_DELETE:
         if (caret_ < text_.size())
-            text_.erase(caret_, NextBoundary(caret_) - caret_);
+            Erase(caret_, NextBoundary(caret_));
         break;
     case VK_LEFT:
         caret_ = PreviousBoundary(caret_);
@@ -172,13 +198,16 @@ LRESULT EditBox::OnPaint(const Message&)
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(kFieldText);
     const std::string shown = ShownText();
-    // The part before the caret, in what is shown.
-    std::string before = text_.substr(0, caret_);
+    // The part before the caret, in what is shown (a password's characters
+    // are counted where they are, never copied).
+    std::string before;
     if (IsPassword()) {
         size_t count = 0;
-        for (char c : before)
-            count += IsContinuation(c) ? 0 : 1;
+        for (size_t i = 0; i < caret_; ++i)
+            count += IsContinuation(text_[i]) ? 0 : 1;
         before.assign(count, '*');
+    } else {
+        before = text_.substr(0, caret_);
     }
     const int caretX = dc.GetTextExtent(before).cx;
     const int room = client.Width() - 2 * kPadding;

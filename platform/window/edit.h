@@ -20,6 +20,11 @@ class EditBox : public Window {
 public:
     enum : uint32_t { kPassword = 0x1 };
 
+    // A password field overwrites its text's memory whenever it lets go of
+    // it (replaced, grown, erased, destroyed); GetText's copy is the
+    // caller's to wipe.
+    ~EditBox() override;
+
     bool Create(uint32_t style, const Rect& rect, Window* parent, int id, uint32_t options = 0);
 
     std::string GetText() const { return text_; }
@@ -41,6 +46,8 @@ private:
     LRESULT OnPaint(const Message& m);
     LRESULT OnEraseBkgnd(const Message& m);
     void Insert(uint32_t codePoint);
+    // Removes bytes [from, to) of the text.
+    void Erase(size_t from, size_t to);
     size_t PreviousBoundary(size_t at) const;
     size_t NextBoundary(size_t at) const;
 

@@ -1,6 +1,6 @@
 // The sign-in server's reply record, whatever arrives: the status, the two
 // texts and the user number.
-// fuzz-sources: kvostudio/signinreply.cpp
+// fuzz-sources: kvostudio/signinreply.cpp platform/text/wipe.cpp
 #include "kvostudio/loginimpl.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)

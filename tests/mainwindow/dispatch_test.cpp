@@ -30,11 +30,13 @@ protected:
         setenv("KVO_SERVICE_URL", "http://service.test", 1);
         setenv("KVO_MEMBER_URL", "http://member.test", 1);
         setenv("KVO_SIGNIN_WEB_URL", "http://signin.test", 1);
+        // Named, never reached: the tests cancel the sign-in dialog.
+        setenv("KVO_SIGNIN_ADDR", "signin.test:8001", 1);
     }
     void TearDown() override
     {
         MainWindowTest::TearDown();
-        for (const char* name : {"KVO_SERVICE_URL", "KVO_MEMBER_URL", "KVO_SIGNIN_WEB_URL"})
+        for (const char* name : {"KVO_SERVICE_URL", "KVO_MEMBER_URL", "KVO_SIGNIN_WEB_URL", "KVO_SIGNIN_ADDR"})
             unsetenv(name);
     }
 };

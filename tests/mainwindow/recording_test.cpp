@@ -16,6 +16,7 @@
 #include "kvostudio/windowcommands.h"
 #include "platform/capture/sim_capture.h"
 #include "platform/window/copy_data.h"
+#include "tests/appsupport/scoped_env.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
 
 using namespace platform;
@@ -165,6 +166,10 @@ TEST_F(RecordingFlowTest, VocalOffMutesTheVocalOnlyWithTheCardsMix)
 
 TEST_F(RecordingFlowTest, AfterTheTakeTheChainSavesUploadsOrRemixes)
 {
+    // A sign-in server named (never reached): without one the upload would
+    // only say that no service is configured.
+    ScopedEnv env;
+    env.Set("KVO_SIGNIN_ADDR", "signin.test:8001");
     ASSERT_TRUE(OpenForRecording());
     Add(Kvo("song.kvo"), 1);
     ASSERT_TRUE(Record());

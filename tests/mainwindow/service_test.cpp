@@ -1,6 +1,7 @@
 // The main window's dealings with the online service, against the fake
 // service: sign-in with its pending command and sign-out, the phone
 // store's limit, and the uploads with the handling of their results.
+#include <chrono>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -243,4 +244,45 @@ TEST_F(ServiceFlowTest, AContainerSentToThePhoneIsRegisteredWithItsName)
     EXPECT_EQ(fields.back().first, "filename");
     EXPECT_EQ(fields.back().second, "Für dich.kvo");
     EXPECT_EQ(win->GetUploadCount(), 0u);
+}
+
+TEST_F(ServiceFlowTest, ClosingTheProgramEndsAStalledUploadAtOnce)
+{
+    SignedIn();
+    ASSERT_TRUE(Open());
+    const std::string take = UccRecording();
+    fake.SetFault(FakeService::kUploadPath, testsupport::Fault(testsupport::FaultKind::Stall));
+    win->answers.push_back([&](Dialog& dlg) {
+        return dynamic_cast<CUccUploadDlg&>(dlg).TakeFile(take) ? IDOK : IDCANCEL;
+    });
+    win->OnPlayerCommand(menuid::kUccUpload, 0);
+    ASSERT_EQ(win->GetUploadCount(), 1u);
+    ASSERT_TRUE(fake.WaitForRequests(2, 10000));  // the file id, then the upload
+    const auto start = std::chrono::steady_clock::now();
+    Close();
+    const auto took = std::chrono::steady_clock::now() - start;
+    // Within a second; a busy machine is allowed five.
+    EXPECT_LT(took, std::chrono::seconds(5))
+        << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+}
+
+TEST_F(MainWindowTest, WithoutAServiceEveryServiceCommandSaysSo)
+{
+    for (const char* name : {"KVO_SERVICE_URL", "KVO_MEMBER_URL", "KVO_SIGNIN_WEB_URL", "KVO_SIGNIN_ADDR"})
+        unsetenv(name);
+    ASSERT_TRUE(Open());
+    WebPageRecorder recorder;
+    Click(win->GetButton(D::kSlotSignIn));
+    win->OnPlayerCommand(menuid::kUccEditor, 0);
+    win->OnPlayerCommand(menuid::kUccUpload, 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>(3, "No online service is configured."));
+    EXPECT_TRUE(win->dialogs.empty());
+    EXPECT_TRUE(recorder.Pages().empty());
+
+    // Signed in somewhere, but with no web host: the same.
+    TheSignInState().SetUserId("singer");
+    TheSignInState().SetSignedIn(1);
+    win->OnPlayerCommand(menuid::kFromMobile, 0);
+    EXPECT_EQ(BoxTexts().size(), 4u);
+    EXPECT_TRUE(win->dialogs.empty());
 }

@@ -104,17 +104,15 @@ TEST(HttpClientMultipart, BodyIsLaidOutByteForByte)
     std::string body;
     ASSERT_TRUE(client.BuildMultiPartsBody(body));
 
-    const std::string expected = std::string(
-                                     "----MULTI-PARTS-FORM-DATA-BOUNDARY\r\n"
-                                     "Content-Disposition: form-data; name=\"FID\"\r\n"
-                                     "\r\n"
-                                     "5\r\n"
-                                     "----MULTI-PARTS-FORM-DATA-BOUNDARY\r\n"
-                                     "Content-Disposition: form-data; name=\"fileupload\"; filename=\"") +
-                                 path +
-                                 "\"\r\n"
-                                 "Content-Type: application/octet-stream\r\n"
-                                 "\r\n" +
+    // The file goes by its name only: where it lies stays on the user's disk.
+    const std::string expected = std::string("----MULTI-PARTS-FORM-DATA-BOUNDARY\r\n"
+                                             "Content-Disposition: form-data; name=\"FID\"\r\n"
+                                             "\r\n"
+                                             "5\r\n"
+                                             "----MULTI-PARTS-FORM-DATA-BOUNDARY\r\n"
+                                             "Content-Disposition: form-data; name=\"fileupload\"; filename=\"take.kvo\"\r\n"
+                                             "Content-Type: application/octet-stream\r\n"
+                                             "\r\n") +
                                  std::string("KV\0\r\nO", 6) +
                                  "\r\n"
                                  "----MULTI-PARTS-FORM-DATA-BOUNDARY--\r\n";
@@ -221,7 +219,7 @@ TEST_F(HttpClientAgainstFake, UploadSendsTheBodyInPiecesAndCountsThem)
     EXPECT_EQ(parts[0].name, "FID");
     EXPECT_EQ(parts[0].data, "5");
     EXPECT_EQ(parts[1].name, "fileupload");
-    EXPECT_EQ(parts[1].fileName, path);
+    EXPECT_EQ(parts[1].fileName, "Cache.mp3");  // the name only: where it lies stays private
     EXPECT_EQ(parts[1].contentType, "audio/mpeg");
     EXPECT_EQ(parts[1].data, std::string(data.begin(), data.end()));
 
@@ -340,6 +338,151 @@ TEST(HttpClientConnect, RefusedPortFailsAtOnce)
     EXPECT_EQ(client.Request(url.c_str(), HttpClient::kMethodGet, "UA"), 0);
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));
     EXPECT_EQ(client.GetLastErrorCode(), static_cast<int>(Error::Connect));
+}
+
+}  // namespace
+
+namespace {
+
+// A second server on 127.0.0.2 stands for any other host.
+class HttpClientRedirects : public HttpClientAgainstFake {
+protected:
+    void SetUp() override
+    {
+        HttpClientAgainstFake::SetUp();
+        ASSERT_TRUE(other_.Start("127.0.0.2", false));
+        path_ = dir_.File("take.mp3");
+        testsupport::WriteFile(path_, Bytes(9000, 3));
+    }
+    int Upload(HttpClient& client)
+    {
+        client.AddPostArgument("FID", 5);
+        client.AddPostArgument("fileupload", path_.c_str(), 1);
+        return client.Request(fake_.Url("/up").c_str(), HttpClient::kMethodMultipartPost, "UA");
+    }
+
+    FakeService other_;
+    std::string path_;
+};
+
+TEST_F(HttpClientRedirects, NothingIsSentToAnotherServer)
+{
+    for (int status : {301, 302, 303, 307, 308}) {
+        SCOPED_TRACE(status);
+        fake_.SetFault("/up", Fault{FaultKind::Redirect, status, other_.Url(FakeService::kUploadPath)});
+        HttpClient upload;
+        EXPECT_EQ(Upload(upload), 0);
+        EXPECT_EQ(upload.GetLastErrorCode(), static_cast<int>(Error::Offsite));
+
+        fake_.SetFault("/form", Fault{FaultKind::Redirect, status, other_.Url("/form")});
+        HttpClient form;
+        form.AddPostArgument("userid", "singer");
+        EXPECT_EQ(form.Request(fake_.Url("/form").c_str(), HttpClient::kMethodUrlEncodedPost, "UA"), 0);
+        EXPECT_EQ(form.GetLastErrorCode(), static_cast<int>(Error::Offsite));
+    }
+    EXPECT_EQ(other_.RequestCount(), 0u);
+    EXPECT_EQ(fake_.RequestsFor("/up").size(), 5u);
+}
+
+TEST_F(HttpClientRedirects, AnUploadKeepsItsBodyOrFails)
+{
+    // 307 within the server: the same body goes to the new address.
+    fake_.SetFault("/up", Fault{FaultKind::Redirect, 307, fake_.Url(FakeService::kUploadPath)});
+    HttpClient kept;
+    ASSERT_EQ(Upload(kept), 1) << kept.GetLastErrorCode();
+    const auto arrived = fake_.RequestsFor(FakeService::kUploadPath);
+    ASSERT_EQ(arrived.size(), 1u);
+    EXPECT_EQ(arrived[0].method, "POST");
+    EXPECT_EQ(arrived[0].body, fake_.RequestsFor("/up").at(0).body);
+    EXPECT_EQ(g_nSentBytes.load(), static_cast<int>(arrived[0].body.size()));
+
+    // 302 would fetch the new address with a GET; its answer is not the
+    // upload's, so the upload fails instead.
+    fake_.ClearLog();
+    fake_.SetFault("/up", Fault{FaultKind::Redirect, 302, fake_.Url(FakeService::kUploadPath)});
+    HttpClient dropped;
+    EXPECT_EQ(Upload(dropped), 0);
+    EXPECT_EQ(dropped.GetLastErrorCode(), static_cast<int>(Error::Redirect));
+    EXPECT_TRUE(fake_.RequestsFor(FakeService::kUploadPath).empty());
+    EXPECT_STREQ(dropped.QueryHTTPResponse(), "");
+
+    // A GET follows any redirect within the server.
+    fake_.SetFile("/there", "arrived");
+    fake_.SetFault("/hop", Fault{FaultKind::Redirect, 301, "/there"});
+    HttpClient get;
+    ASSERT_EQ(get.Request(fake_.Url("/hop").c_str(), HttpClient::kMethodGet, "UA"), 1);
+    EXPECT_STREQ(get.QueryHTTPResponse(), "arrived");
+}
+
+TEST_F(HttpClientRedirects, HttpsNeverFallsBackToHttp)
+{
+    FakeService secure;
+    ASSERT_TRUE(secure.Start("127.0.0.1", true));
+    ::setenv("KVO_HTTPS_CA_FILE", FakeService::CertificateFile().c_str(), 1);
+    secure.SetFile("/files/a.txt", "secret");
+    HttpClient direct;
+    ASSERT_EQ(direct.Request(secure.Url("/files/a.txt").c_str(), HttpClient::kMethodGet, "UA"), 1);
+    EXPECT_STREQ(direct.QueryHTTPResponse(), "secret");
+
+    fake_.SetFile("/files/a.txt", "clear");
+    secure.SetFault("/files/a.txt", Fault{FaultKind::Redirect, 302, fake_.Url("/files/a.txt")});
+    HttpClient client;
+    EXPECT_EQ(client.Request(secure.Url("/files/a.txt").c_str(), HttpClient::kMethodGet, "UA"), 0);
+    EXPECT_EQ(client.GetLastErrorCode(), static_cast<int>(Error::Offsite));
+    EXPECT_EQ(fake_.RequestCount(), 0u);
+    ::unsetenv("KVO_HTTPS_CA_FILE");
+}
+
+TEST_F(HttpClientAgainstFake, ACancelEndsARequestAtOnceWhateverTheServerDoes)
+{
+    const std::string path = dir_.File("take.mp3");
+    testsupport::WriteFile(path, Bytes(20000, 1));
+    for (const FaultKind kind : {FaultKind::Stall, FaultKind::Slow}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        fake_.SetFault(FakeService::kUploadPath, Fault{kind, 500, "", 0, 400});
+        std::atomic<bool> cancel{false};
+        HttpClient client;
+        client.SetCancelCheck([&] { return !cancel; });
+        client.AddPostArgument("fileupload", path.c_str(), 1);
+        std::thread canceller([&] {
+            ASSERT_TRUE(fake_.WaitForRequests(1, 10000));
+            std::this_thread::sleep_for(std::chrono::milliseconds(200));
+            cancel = true;
+        });
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(client.Request(fake_.Url(FakeService::kUploadPath).c_str(), HttpClient::kMethodMultipartPost, "UA"),
+                  0);
+        canceller.join();
+        // Within a second of the cancel; a busy machine is allowed more.
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
+        EXPECT_EQ(client.GetLastErrorCode(), static_cast<int>(Error::Cancelled));
+        fake_.ClearLog();
+    }
+}
+
+TEST(HttpClientMultipart, AFileSendsExactlyTheBytesMeasured)
+{
+    testsupport::TempDir dir;
+    const std::string path = dir.File("take.mp3");
+    const std::vector<uint8_t> data = Bytes(5000, 9);
+    testsupport::WriteFile(path, data);
+    auto fileData = [](HttpClient& client, std::string& body) {
+        if (!client.BuildMultiPartsBody(body))
+            return std::string("<failed>");
+        const std::string head = "\r\n\r\n";
+        const size_t start = body.rfind(head) + head.size();
+        return body.substr(start, body.rfind("\r\n----MULTI") - start);
+    };
+    // Grown since it was measured: only the measured bytes go.
+    HttpClient grown;
+    grown.AddPostFile("fileupload", path.c_str(), 3000);
+    std::string body;
+    EXPECT_EQ(fileData(grown, body), std::string(data.begin(), data.begin() + 3000));
+    // Shrunk since: nothing goes.
+    HttpClient shrunk;
+    shrunk.AddPostFile("fileupload", path.c_str(), 6000);
+    EXPECT_EQ(fileData(shrunk, body), "<failed>");
+    EXPECT_TRUE(body.empty());
 }
 
 }  // namespace

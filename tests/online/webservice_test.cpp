@@ -216,6 +216,28 @@ TEST_F(WebServiceCalls, EveryFaultIsNoAnswerInBoundedTime)
     EXPECT_TRUE(CallGetFid().Succeeded());
 }
 
+TEST_F(WebServiceCalls, AFormIsNeverSentToAnotherServer)
+{
+    FakeService other;
+    ASSERT_TRUE(other.Start("127.0.0.2", false));
+    UploadMetadata values;
+    values.userNo = 7;
+    values.userId = "singer";
+    for (int status : {302, 307}) {
+        SCOPED_TRACE(status);
+        fake_.SetFault("/webservice/studio/addmetadata",
+                       Fault{FaultKind::Redirect, status, other.Url("/webservice/studio/addmetadata")});
+        EXPECT_FALSE(CallAddMetadata(values).answered);
+    }
+    EXPECT_EQ(other.RequestCount(), 0u);
+
+    // Within the server, a 307 takes the form along.
+    fake_.SetXmlAnswer("/moved", FakeService::ServiceXml("Studio", 1, {{"ErrorMsg", ""}}));
+    fake_.SetFault("/webservice/studio/addmetadata", Fault{FaultKind::Redirect, 307, fake_.Url("/moved")});
+    EXPECT_TRUE(CallAddMetadata(values).Succeeded());
+    EXPECT_EQ(fake_.RequestsFor("/moved").at(0).body, fake_.RequestsFor("/webservice/studio/addmetadata").at(0).body);
+}
+
 TEST_F(WebServiceCalls, MalformedXmlIsAnAnswerThatFails)
 {
     fake_.SetFault("", Fault{FaultKind::MalformedXml});

@@ -11,6 +11,10 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <chrono>
+#include <filesystem>
 #include <thread>
 
 namespace {
@@ -119,7 +123,7 @@ TEST_F(Dialogs, PhoneListRowsNotUseAndDownload)
     EXPECT_EQ(dlg.ActionButtonId(), CDownloadFromMobile::kDownloadButton);
 
     // Download the second row: it is reported and removed; the button stays.
-    dlg.List().SetSelectedRow(1);
+    dlg.List().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
     dlg.OnDownload();
     EXPECT_EQ(asked, "song2");
     ASSERT_TRUE(RunLoopUntil([&] { return dlg.List().GetItemCount() == 1; }, 20000));
@@ -145,7 +149,7 @@ TEST_F(Dialogs, PhoneListFailuresKeepRows)
     dlg.Download().SetFinishPause(std::chrono::milliseconds(0));
     ASSERT_TRUE(dlg.Create(CDownloadFromMobile::IDD));
     fake_.SetFault("/files/song1.kvo", Fault(FaultKind::Truncate));
-    dlg.List().SetSelectedRow(0);
+    dlg.List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
     dlg.OnDownload();
     ASSERT_TRUE(RunLoopUntil([&] { return !dlg.Download().IsRunning(); }, 20000));
     PumpMessages();
@@ -156,7 +160,7 @@ TEST_F(Dialogs, PhoneListFailuresKeepRows)
     EXPECT_EQ(dlg.List().GetItemCount(), 2);
 
     fake_.SetFault("/files/song2.kvo", Fault(FaultKind::Slow, 500, {}, 0, 5));
-    dlg.List().SetSelectedRow(1);
+    dlg.List().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
     dlg.OnDownload();
     EXPECT_TRUE(dlg.Download().IsRunning());
     dlg.DestroyWindow();
@@ -180,6 +184,88 @@ TEST_F(Dialogs, PhoneListFailuresKeepRows)
         dlg.DestroyWindow();
     }
     fake_.ClearFaults();
+}
+
+TEST_F(Dialogs, ClosingTheDialogEndsAStalledDownloadAtOnce)
+{
+    for (const FaultKind kind : {FaultKind::Stall, FaultKind::StallMidBody}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        CDownloadFromMobile dlg(nullptr, 1);
+        dlg.ChooseSavePath = [&](const std::string& name) { return dir_.File(name + ".kvo"); };
+        ASSERT_TRUE(dlg.Create(CDownloadFromMobile::IDD));
+        fake_.ClearLog();
+        fake_.SetFault("/files/song2.kvo", Fault(kind));
+        dlg.List().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
+        dlg.OnDownload();
+        ASSERT_TRUE(fake_.WaitForRequests(1, 10000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto start = std::chrono::steady_clock::now();
+        dlg.DestroyWindow();
+        const auto took = std::chrono::steady_clock::now() - start;
+        // Within a second; a busy machine is allowed five.
+        EXPECT_LT(took, std::chrono::seconds(5))
+            << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+        EXPECT_FALSE(dlg.Download().IsRunning());
+        EXPECT_FALSE(testsupport::FileExists(dir_.File("song2.kvo")));
+    }
+    fake_.ClearFaults();
+}
+
+TEST_F(Dialogs, ServiceFileNamesOfferOnlyAPlainNameInTheChosenFolder)
+{
+    EXPECT_EQ(CDownloadFromMobile::SaveNameFor("song1.kvo"), "song1");
+    EXPECT_EQ(CDownloadFromMobile::SaveNameFor("My.Song.KVO"), "My.Song");
+    EXPECT_EQ(CDownloadFromMobile::SaveNameFor("a.kvo.b"), "a.kvo.b");
+    EXPECT_EQ(CDownloadFromMobile::SaveNameFor("..\\..\\x.kvo"), "x");
+    EXPECT_EQ(CDownloadFromMobile::SaveNameFor("...kvo"), "");
+    EXPECT_EQ(CDownloadFromMobile::SaveNameFor("a\nb.kvo"), "ab");
+
+    // The list names each file in a way that would leave the folder.
+    const char* names[] = {"../../x.kvo", "/etc/x.kvo", "~/x.kvo", ".x.kvo"};
+    std::string items;
+    for (int i = 0; i < 4; ++i)
+        items += "<Item><FID>" + std::to_string(200 + i) + "</FID><DownUrl>" + fake_.Url("/files/song1.kvo") +
+                 "</DownUrl><Artist>A</Artist><Subject>S</Subject><FileName>" + names[i] + "</FileName></Item>";
+    std::string list = testsupport::FakeService::ServiceXml("Phone", 1, {});
+    list.insert(list.find("  </Records>"), items);
+    fake_.SetXmlAnswer("/webservice/studio/getdownlist", list);
+
+    // The save dialog, as the desktop's would take a proposed name that the
+    // user accepts: relative to the folder it shows, "~" as the home
+    // folder, an absolute name as it stands. Anything that would land
+    // outside the scratch folder is caught in "escaped" instead.
+    const std::filesystem::path scratch = std::filesystem::weakly_canonical(dir_.Path());
+    const std::filesystem::path folder = scratch / "music" / "phone";
+    std::filesystem::create_directories(folder);
+    std::vector<std::string> asked;
+    CDownloadFromMobile dlg(nullptr, 1);
+    dlg.ChooseSavePath = [&](const std::string& name) {
+        asked.push_back(name);
+        std::filesystem::path chosen = folder / (name + ".kvo");
+        if (name.rfind("~/", 0) == 0)
+            chosen = scratch / "home" / (name.substr(2) + ".kvo");
+        chosen = std::filesystem::weakly_canonical(chosen);
+        if (chosen.parent_path() != folder)
+            chosen = scratch / ("escaped-" + std::to_string(asked.size()) + ".kvo");
+        return chosen.string();
+    };
+    dlg.Download().SetFinishPause(std::chrono::milliseconds(0));
+    ASSERT_TRUE(dlg.Create(CDownloadFromMobile::IDD));
+    ASSERT_EQ(dlg.List().GetItemCount(), 4);
+    for (int left = 4; left > 0; --left) {
+        dlg.List().SetItemState(-1, 0, LVIS_SELECTED);
+        dlg.List().SetItemState(0, LVIS_SELECTED, LVIS_SELECTED);
+        dlg.OnDownload();
+        ASSERT_TRUE(RunLoopUntil([&] { return dlg.List().GetItemCount() == left - 1; }, 20000));
+        struct stat st {};
+        ASSERT_EQ(::lstat((folder / "x.kvo").c_str(), &st), 0);
+        EXPECT_TRUE(S_ISREG(st.st_mode));
+        std::filesystem::remove(folder / "x.kvo");
+    }
+    EXPECT_EQ(asked, std::vector<std::string>(4, "x"));
+    for (const auto& entry : std::filesystem::directory_iterator(scratch))
+        EXPECT_EQ(entry.path().filename().string().rfind("escaped", 0), std::string::npos) << entry.path();
+    dlg.DestroyWindow();
 }
 
 TEST_F(Dialogs, ProgressWindowFollowsAWorkersPosts)

@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <atomic>
 #include <thread>
 
@@ -90,6 +93,27 @@ TEST_F(PhoneFiles, BrokenTransfersLeaveNoFileAndKeepAnOldOne)
     PhoneDownloadLimits quick;
     quick.stallTimeoutMs = 1000;
     EXPECT_FALSE(Fetch("/files/song2.kvo", target, quick));
+    EXPECT_FALSE(FileExists(target + ".part"));
+}
+
+TEST_F(PhoneFiles, APartFilePlacedBeforehandIsNeverFollowed)
+{
+    const std::string target = dir_.File("song1.kvo");
+    const std::string victim = dir_.File("victim.txt");
+    testsupport::WriteFile(victim, {'k', 'e', 'e', 'p'});
+    ASSERT_EQ(::symlink(victim.c_str(), (target + ".part").c_str()), 0);
+    ASSERT_TRUE(Fetch("/files/song1.kvo", target));
+    EXPECT_EQ(Read(victim), "keep");
+    EXPECT_EQ(Read(target), std::string(3000, '\x11'));
+    struct stat st {};
+    ASSERT_EQ(::lstat(target.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISREG(st.st_mode));
+
+    // Failing, with the link placed again: the link goes, its target stays.
+    ASSERT_EQ(::symlink(victim.c_str(), (target + ".part").c_str()), 0);
+    fake_.SetFault("/files/song1.kvo", Fault(FaultKind::Truncate));
+    EXPECT_FALSE(Fetch("/files/song1.kvo", target));
+    EXPECT_EQ(Read(victim), "keep");
     EXPECT_FALSE(FileExists(target + ".part"));
 }
 

@@ -7,8 +7,13 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <atomic>
+#include <cstdio>
 #include <memory>
+#include <thread>
 
 namespace {
 
@@ -257,6 +262,90 @@ TEST_F(Upload, ProgressClimbsDuringASlowUploadAndStopIsSafeAnyTime)
     EXPECT_EQ(orphan->Start(&owner_), 1);
     EXPECT_EQ(orphan->Start(&owner_), 0);  // one upload per engine at a time
     orphan.reset();
+}
+
+TEST_F(Upload, ARedirectEndsTheUploadAsAFailureAndNothingGoesElsewhere)
+{
+    testsupport::FakeService other;
+    ASSERT_TRUE(other.Start("127.0.0.2", false));
+    const std::string path = dir_.File("Song.kvo");
+    testsupport::WriteFile(path, Container("31", 1.0));
+    // What a GET of the new address would answer: it must not pass for the
+    // upload's own answer.
+    fake_.SetXmlAnswer("/done", testsupport::FakeService::UploadXml(0, "OK"));
+    const std::pair<int, std::string> cases[] = {
+        {307, other.Url(testsupport::FakeService::kUploadPath)},
+        {302, other.Url(testsupport::FakeService::kUploadPath)},
+        {302, fake_.Url("/done")},
+    };
+    for (const auto& [status, target] : cases) {
+        SCOPED_TRACE(std::to_string(status) + " to " + target);
+        owner_.log = std::make_shared<servicetest::OwnerLog>();
+        fake_.SetFault(testsupport::FakeService::kUploadPath, Fault(FaultKind::Redirect, status, target));
+        auto engine = MakeEngine(CUploadImpl::kPhoneTransfer, path, "");
+        auto [code, result] = Run(*engine);
+        EXPECT_EQ(code, ID_CMD_RELAY_UPLOAD_FAILED);
+    }
+    EXPECT_EQ(other.RequestCount(), 0u);
+    EXPECT_TRUE(fake_.RequestsFor("/done").empty());
+}
+
+TEST_F(Upload, StopEndsAStalledUploadAtOnce)
+{
+    const std::string path = dir_.File("big.bin");
+    testsupport::WriteFile(path, std::vector<uint8_t>(256 * 1024, 0x5A));
+    for (const FaultKind kind : {FaultKind::Stall, FaultKind::Slow}) {
+        SCOPED_TRACE(static_cast<int>(kind));
+        owner_.log = std::make_shared<servicetest::OwnerLog>();
+        fake_.ClearLog();
+        fake_.SetFault(testsupport::FakeService::kUploadPath, Fault(kind, 500, {}, 0, 1000));
+        auto engine = MakeEngine(CUploadImpl::kPhoneTransfer, path, "");
+        ASSERT_EQ(engine->Start(&owner_), 1);
+        ASSERT_TRUE(fake_.WaitForRequests(1, 10000));
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        const auto start = std::chrono::steady_clock::now();
+        EXPECT_EQ(engine->Stop(), 1);
+        const auto took = std::chrono::steady_clock::now() - start;
+        // Within a second; a busy machine is allowed five.
+        EXPECT_LT(took, std::chrono::seconds(5))
+            << std::chrono::duration_cast<std::chrono::milliseconds>(took).count() << " ms";
+        // The owner that stopped it hears nothing more.
+        EXPECT_FALSE(owner_.WaitForCommand(0, 200));
+    }
+}
+
+TEST_F(Upload, TheSizeReportedIsTheSizeTheServerReceivedWhileTheFileChanges)
+{
+    const std::string path = dir_.File("changing.bin");
+    testsupport::WriteFile(path, std::vector<uint8_t>(1000, 1));
+    std::atomic<bool> done{false};
+    // The file grows and shrinks all the while.
+    std::thread changer([&] {
+        while (!done) {
+            ::truncate(path.c_str(), 1000);
+            ::truncate(path.c_str(), 300000);
+        }
+    });
+    int reported = 0;
+    for (int i = 0; i < 8; ++i) {
+        SCOPED_TRACE(i);
+        owner_.log = std::make_shared<servicetest::OwnerLog>();
+        fake_.ClearLog();
+        auto engine = MakeEngine(CUploadImpl::kPhoneTransfer, path, "");
+        auto [code, result] = Run(*engine);
+        ASSERT_TRUE(result);
+        if (code != ID_CMD_RELAY_UPLOAD_DONE)
+            continue;  // failing is fine; a size that lies is not
+        ++reported;
+        const auto uploads = fake_.RequestsFor(testsupport::FakeService::kUploadPath);
+        ASSERT_EQ(uploads.size(), 1u);
+        const auto parts = uploads[0].MultipartParts();
+        ASSERT_EQ(parts.size(), 2u);
+        EXPECT_EQ(result->fileSize, static_cast<int>(parts[1].data.size()));
+    }
+    done = true;
+    changer.join();
+    std::printf("%d of 8 uploads of a changing file went through\n", reported);
 }
 
 }  // namespace

@@ -20,16 +20,17 @@ namespace testsupport {
 
 namespace {
 
-// A listening socket on 127.0.0.1 at a port the system picks.
-int ListenLoopback(int& port)
+// A listening socket on a loopback address at a port the system picks.
+int ListenLoopback(int& port, const std::string& host = "127.0.0.1")
 {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    if (::inet_pton(AF_INET, host.c_str(), &sa.sin_addr) != 1)
+        return -1;
+    sa.sin_port = 0;
     const int fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    sa.sin_port = 0;
     socklen_t len = sizeof sa;
     if (::bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) != 0 || ::listen(fd, 64) != 0 ||
         ::getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &len) != 0) {
@@ -49,20 +50,29 @@ FakeService::~FakeService()
 
 bool FakeService::Start()
 {
+    return Start("127.0.0.1", false);
+}
+
+bool FakeService::Start(const std::string& host, bool tls)
+{
     if (running_)
         return true;
     // A proxy from the environment must not stand between the client under
     // test and this loopback service.
-    ::setenv("no_proxy", "127.0.0.1,localhost", 1);
-    ::setenv("NO_PROXY", "127.0.0.1,localhost", 1);
+    ::setenv("no_proxy", "127.0.0.1,127.0.0.2,localhost", 1);
+    ::setenv("NO_PROXY", "127.0.0.1,127.0.0.2,localhost", 1);
+    host_ = host;
+    tls_ = tls;
+    if (tls_ && CertificateFile().empty())
+        return false;
 
     int pipeFds[2];
     if (::pipe2(pipeFds, O_CLOEXEC) != 0)
         return false;
     wakeRead_ = pipeFds[0];
     wakeWrite_ = pipeFds[1];
-    httpListener_ = ListenLoopback(httpPort_);
-    tcpListener_ = ListenLoopback(tcpPort_);
+    httpListener_ = ListenLoopback(httpPort_, host_);
+    tcpListener_ = ListenLoopback(tcpPort_, host_);
     if (httpListener_ < 0 || tcpListener_ < 0) {
         Stop();
         return false;
@@ -85,13 +95,19 @@ void FakeService::Stop()
         httpAcceptor_.join();
     if (tcpAcceptor_.joinable())
         tcpAcceptor_.join();
-    std::list<std::thread> connections;
-    {
-        std::lock_guard<std::mutex> lock(mutex_);
-        connections.swap(connections_);
+    // A TLS connection adds the thread that serves its plain side, so the
+    // list is emptied until no joined thread left a new one.
+    for (;;) {
+        std::list<std::thread> connections;
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            connections.swap(connections_);
+        }
+        if (connections.empty())
+            break;
+        for (std::thread& t : connections)
+            t.join();
     }
-    for (std::thread& t : connections)
-        t.join();
     for (int* fd : {&httpListener_, &tcpListener_, &wakeRead_, &wakeWrite_}) {
         if (*fd >= 0)
             ::close(*fd);
@@ -102,7 +118,7 @@ void FakeService::Stop()
 
 std::string FakeService::BaseUrl() const
 {
-    return "http://127.0.0.1:" + std::to_string(httpPort_);
+    return (tls_ ? "https://" : "http://") + host_ + ":" + std::to_string(httpPort_);
 }
 
 int FakeService::RefusedPort()
@@ -137,7 +153,9 @@ void FakeService::Spawn(int fd, bool http)
     ::setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
     std::lock_guard<std::mutex> lock(mutex_);
     connections_.emplace_back([this, fd, http] {
-        if (http)
+        if (http && tls_)
+            ServeTls(fd);
+        else if (http)
             ServeHttp(fd);
         else
             ServeTcp(fd);
@@ -180,6 +198,8 @@ void FakeService::ServeTcp(int fd)
         replyAfter = tcpReplyAfter_;
         index = tcpReceived_.size();
         tcpReceived_.emplace_back();
+        // Room enough that appending never leaves an older copy behind.
+        tcpReceived_.back().reserve(4096);
     }
     if (mode == TcpMode::CloseAtOnce) {
         ::close(fd);
@@ -218,6 +238,8 @@ void FakeService::ServeTcp(int fd)
             fakeio::SendAll(fd, buffer, static_cast<size_t>(n));
     }
     ::close(fd);
+    ::explicit_bzero(buffer, sizeof buffer);
+    ::explicit_bzero(reply.data(), reply.capacity());
 }
 
 void FakeService::SetTcpMode(TcpMode mode, const std::string& reply, size_t replyAfter)
@@ -238,6 +260,16 @@ size_t FakeService::TcpConnectionCount() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return tcpReceived_.size();
+}
+
+void FakeService::WipeTcpLog()
+{
+    std::lock_guard<std::mutex> lock(mutex_);
+    for (std::string& bytes : tcpReceived_)
+        ::explicit_bzero(bytes.data(), bytes.capacity());
+    tcpReceived_.clear();
+    ::explicit_bzero(tcpReply_.data(), tcpReply_.capacity());
+    tcpReply_.clear();
 }
 
 void FakeService::SetAnswer(const std::string& path, const HttpAnswer& answer)

@@ -1,10 +1,13 @@
-// A fake of the online service for tests, on 127.0.0.1 only: the web calls
-// with their XML answers, the multipart upload and its answer, file
-// downloads, and a TCP peer for the socket and the sign-in exchange. It logs
-// every request and, on demand, misbehaves: slow, stalled, truncated, reset
-// or refused connections, oversized or malformed answers, error statuses,
-// redirects. Started and stopped by the test that owns it; Stop (or the
-// destructor) ends and joins every thread it started.
+// A fake of the online service for tests, on a loopback address (127.0.0.1
+// unless told otherwise, so that a second fake on 127.0.0.2 can stand for
+// another server): the web calls with their XML answers, the multipart
+// upload and its answer, file downloads, and a TCP peer for the socket and
+// the sign-in exchange. Its web side speaks plain HTTP, or HTTPS with a
+// certificate made at run time (CertificateFile() is what a client must
+// trust). It logs every request and, on demand, misbehaves: slow, stalled,
+// truncated, reset or refused connections, oversized or malformed answers,
+// error statuses, redirects. Started and stopped by the test that owns it;
+// Stop (or the destructor) ends and joins every thread it started.
 #pragma once
 
 #include <condition_variable>
@@ -103,14 +106,22 @@ public:
     // Listens for HTTP and for the TCP peer on 127.0.0.1 (ports chosen by
     // the system) and installs the default answers. False when it cannot.
     bool Start();
+    // The same on another loopback address, with HTTPS instead of HTTP when
+    // tls is set.
+    bool Start(const std::string& host, bool tls);
     void Stop();
 
     int HttpPort() const { return httpPort_; }
     int TcpPort() const { return tcpPort_; }
-    std::string BaseUrl() const;  // "http://127.0.0.1:<port>"
+    const std::string& Host() const { return host_; }
+    std::string BaseUrl() const;  // "http://127.0.0.1:<port>" (https with TLS)
     std::string Url(const std::string& path) const { return BaseUrl() + path; }
     // A loopback port on which nothing listens.
     static int RefusedPort();
+    // The PEM file of the self-signed certificate every TLS fake presents
+    // (valid for 127.0.0.1, 127.0.0.2 and localhost); empty when it could
+    // not be made. Made once per process.
+    static std::string CertificateFile();
 
     // Answers by path (without the query). Unknown paths get 404.
     void SetAnswer(const std::string& path, const HttpAnswer& answer);
@@ -132,6 +143,10 @@ public:
     // The bytes each TCP connection sent to the peer, in order of connection.
     std::vector<std::string> TcpReceived() const;
     size_t TcpConnectionCount() const;
+    // Overwrites with zeros what the TCP peer received and its reply, then
+    // forgets them: a test that looks for secrets in its own memory must
+    // not find the fake's copies. Call after Stop.
+    void WipeTcpLog();
 
     // The XML the service answers: <root><Records><ErrorCode>n</ErrorCode>
     // then each field as <name>value</name> (values written as given).
@@ -161,6 +176,8 @@ private:
     void Spawn(int fd, bool http);
     void ServeHttp(int fd);
     void ServeTcp(int fd);
+    // Ends TLS on fd and serves the plain exchange through a socket pair.
+    void ServeTls(int fd);
     bool TakeFault(const std::string& path, Fault& fault);
     HttpAnswer AnswerFor(const RecordedRequest& request) const;
     void Record(RecordedRequest request);
@@ -181,6 +198,8 @@ private:
     size_t tcpReplyAfter_ = 0;
     std::vector<std::string> tcpReceived_;
 
+    std::string host_ = "127.0.0.1";
+    bool tls_ = false;
     int httpListener_ = -1;
     int tcpListener_ = -1;
     int httpPort_ = 0;

@@ -15,60 +15,11 @@
 #include "tests/support/child_process.h"
 #include "tests/support/command_output.h"
 #include "tests/support/temp_files.h"
+#include "tests/ui/ui_test_env.h"
 
 namespace uitest {
 
-struct ProgramWindow {
-    unsigned long id = 0;
-    platform::Rect rect;
-};
-
-// The visible windows of a process, as xdotool lists them.
-inline std::vector<unsigned long> VisibleWindows(pid_t pid)
-{
-    std::vector<unsigned long> windows;
-    const auto ids = testsupport::CommandOutput({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
-    if (!ids)
-        return windows;
-    std::istringstream list(*ids);
-    unsigned long id = 0;
-    while (list >> id)
-        windows.push_back(id);
-    return windows;
-}
-
-inline std::optional<platform::Rect> WindowGeometry(unsigned long id)
-{
-    const auto shell = testsupport::CommandOutput({"xdotool", "getwindowgeometry", "--shell", std::to_string(id)});
-    if (!shell)
-        return std::nullopt;
-    int x = 0, y = 0, w = 0, h = 0;
-    std::istringstream lines(*shell);
-    std::string line;
-    while (std::getline(lines, line)) {
-        const auto eq = line.find('=');
-        if (eq == std::string::npos)
-            continue;
-        const std::string key = line.substr(0, eq);
-        const int value = std::stoi(line.substr(eq + 1));
-        if (key == "X") x = value;
-        if (key == "Y") y = value;
-        if (key == "WIDTH") w = value;
-        if (key == "HEIGHT") h = value;
-    }
-    return platform::RectOfSize(x, y, w, h);
-}
-
-// The program's visible 338 x 329 main window, once it is there.
-inline std::optional<ProgramWindow> FindMainWindow(pid_t pid)
-{
-    for (unsigned long id : VisibleWindows(pid)) {
-        const auto rect = WindowGeometry(id);
-        if (rect && rect->Width() == 338 && rect->Height() == 329)
-            return ProgramWindow{id, *rect};
-    }
-    return std::nullopt;
-}
+using ProgramWindow = Geometry;
 
 inline std::string WindowName(unsigned long id)
 {

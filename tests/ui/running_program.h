@@ -22,8 +22,6 @@
 
 namespace uitest {
 
-using Geometry = ProgramWindow;
-
 class RunningProgram {
 public:
     static constexpr platform::Size kMainSize{338, 329};

@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -36,11 +37,6 @@ inline bool Xdo(std::vector<std::string> args)
 
 inline bool MoveTo(int x, int y)
 {
-    // xdotool's --sync waits for the pointer to move, which it does not
-    // when it is there already.
-    const platform::Point now = platform::GetCursorPos();
-    if (now.x == x && now.y == y)
-        return true;
     return Xdo({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
 }
 
@@ -82,6 +78,66 @@ inline std::string ArtifactPath(const std::string& name)
 inline bool Screenshot(const std::string& path)
 {
     return testsupport::CommandOutput({"import", "-window", "root", "png:" + path}).has_value();
+}
+
+struct Geometry {
+    unsigned long id = 0;
+    platform::Rect rect;
+};
+
+// The visible windows of a process, as xdotool lists them.
+inline std::vector<unsigned long> VisibleWindows(pid_t pid)
+{
+    std::vector<unsigned long> windows;
+    const auto ids = testsupport::CommandOutput({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
+    if (!ids)
+        return windows;
+    std::istringstream list(*ids);
+    unsigned long id = 0;
+    while (list >> id)
+        windows.push_back(id);
+    return windows;
+}
+
+// xdotool's idea of a window's place and size.
+inline std::optional<platform::Rect> WindowGeometry(unsigned long id)
+{
+    const auto shell = testsupport::CommandOutput({"xdotool", "getwindowgeometry", "--shell", std::to_string(id)});
+    if (!shell)
+        return std::nullopt;
+    int x = 0, y = 0, w = 0, h = 0;
+    std::istringstream lines(*shell);
+    std::string line;
+    while (std::getline(lines, line)) {
+        const auto eq = line.find('=');
+        if (eq == std::string::npos)
+            continue;
+        const std::string key = line.substr(0, eq);
+        const int value = std::stoi(line.substr(eq + 1));
+        if (key == "X") x = value;
+        if (key == "Y") y = value;
+        if (key == "WIDTH") w = value;
+        if (key == "HEIGHT") h = value;
+    }
+    return platform::RectOfSize(x, y, w, h);
+}
+
+// A visible top-level window of the process with this size, once it is
+// there.
+inline std::optional<Geometry> FindWindowOfSize(pid_t pid, int width, int height)
+{
+    for (unsigned long id : VisibleWindows(pid)) {
+        const auto rect = WindowGeometry(id);
+        if (rect && rect->Width() == width && rect->Height() == height)
+            return Geometry{id, *rect};
+    }
+    return std::nullopt;
+}
+
+// The program's visible 338 x 329 main window, once it is there.
+inline std::optional<Geometry> FindMainWindow(pid_t pid)
+{
+    return FindWindowOfSize(pid, 338, 329);
 }
 
 }  // namespace uitest
