@@ -2,8 +2,6 @@
 // button with the main window at a corner of the screen, it shows whole
 // and Escape closes it, with the focus in its ID field or after a click on
 // its background.
-#include <sstream>
-
 #include "running_program.h"
 #include "ui_test_env.h"
 
@@ -15,28 +13,15 @@ constexpr Size kSignInSize{473, 283};
 constexpr Point kSignInButton{300, 43};
 constexpr Point kFreePoint{150, 110};
 
-// The program's visible window of that size, if there is one.
-std::optional<uitest::Geometry> FindWindowOfSize(pid_t pid, Size size)
-{
-    const auto ids = testsupport::CommandOutput({"xdotool", "search", "--onlyvisible", "--pid", std::to_string(pid)});
-    if (!ids)
-        return std::nullopt;
-    std::istringstream list(*ids);
-    std::string id;
-    while (list >> id) {
-        const auto rect = uitest::WindowGeometry(std::stoul(id));
-        if (rect && rect->Width() == size.cx && rect->Height() == size.cy)
-            return uitest::Geometry{std::stoul(id), *rect};
-    }
-    return std::nullopt;
-}
-
 }  // namespace
 
 TEST(TheProgramsDialogs, SignInOpensWhollyOnTheScreenAndEscapeClosesIt)
 {
     KVO_REQUIRE_DISPLAY();
     uitest::RunningProgram program;
+    // A sign-in server to name: nothing is sent to it, but without one the
+    // button only says that no service is configured.
+    program.AddEnv("KVO_SIGNIN_ADDR=127.0.0.1:9");
     ASSERT_TRUE(program.Start({"/open", uitest::RunningProgram::Bin() + "demo.kvo"})) << program.Process().Err();
     const Rect screen = GetScreenRect();
     const Size main = uitest::RunningProgram::kMainSize;
@@ -62,7 +47,7 @@ TEST(TheProgramsDialogs, SignInOpensWhollyOnTheScreenAndEscapeClosesIt)
         ASSERT_TRUE(uitest::Xdo({"click", "1"}));
         std::optional<uitest::Geometry> dialog;
         ASSERT_TRUE(RunLoopUntil(
-            [&] { return (dialog = FindWindowOfSize(program.Process().Pid(), kSignInSize)).has_value(); }, 10000));
+            [&] { return (dialog = uitest::FindWindowOfSize(program.Process().Pid(), kSignInSize.cx, kSignInSize.cy)).has_value(); }, 10000));
         EXPECT_EQ(dialog->rect.Intersect(screen), dialog->rect)
             << "the dialog at " << dialog->rect.left << "," << dialog->rect.top;
         uitest::Settle(200);
@@ -72,7 +57,7 @@ TEST(TheProgramsDialogs, SignInOpensWhollyOnTheScreenAndEscapeClosesIt)
         }
         ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
         EXPECT_TRUE(RunLoopUntil(
-            [&] { return !FindWindowOfSize(program.Process().Pid(), kSignInSize).has_value(); }, 5000));
+            [&] { return !uitest::FindWindowOfSize(program.Process().Pid(), kSignInSize.cx, kSignInSize.cy).has_value(); }, 5000));
     }
     const std::optional<uitest::Geometry> last = program.FindMainWindow();
     ASSERT_TRUE(last.has_value());

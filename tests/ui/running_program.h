@@ -42,6 +42,8 @@ public:
     static std::string Bin() { return GetProgramFolder(); }
     std::string DataFile(const std::string& name) const { return data_.File(name); }
     const std::vector<std::string>& Env() const { return env_; }
+    // One more "NAME=VALUE" for the starts to come.
+    void AddEnv(const std::string& entry) { env_.push_back(entry); }
     testsupport::ChildProcess& Process() { return first_; }
 
     // Writes containers that play 'seconds' of a tone, one per title, each
