@@ -3,6 +3,8 @@
 #include <cstring>
 #include <new>
 
+#include "kvostudio/mixer.h"
+
 namespace {
 
 // The format record as the file carries it, 18 bytes with a zero extension
@@ -24,6 +26,13 @@ void EncodeFormat(const platform::CaptureFormat& f, uint8_t out[18]) {
     out[13] = uint8_t(blockAlign >> 8);
     out[14] = uint8_t(f.bitsPerSample);
     out[15] = uint8_t(f.bitsPerSample >> 8);
+}
+
+std::string OpenFailureText(const std::string& device, const std::string& reason) {
+    std::string text = device.empty() ? std::string("The default sound input") : "The sound input \"" + device + "\"";
+    text += " could not be opened";
+    if (!reason.empty()) text += ": " + reason;
+    return text + ".";
 }
 
 }  // namespace
@@ -123,14 +132,18 @@ int WaveInRecorder::Start() {
         stopping_ = false;
         lent_ = 0;
     }
+    openFailure_.clear();
     if (!OpenFile()) return 0;
-    if (platform::OpenCaptureDevice(-1, format_, &WaveInRecorder::WaveInProc, this, device_) !=
+    const std::string device = ChosenCaptureDevice();
+    if (platform::OpenCaptureDevice(device, format_, &WaveInRecorder::WaveInProc, this, device_) !=
         platform::CaptureResult::Ok) {
+        openFailure_ = OpenFailureText(device, platform::LastCaptureOpenError());
         device_.reset();
         CloseFile();
         return 0;
     }
     if (!QueueBuffers() || device_->Start() != platform::CaptureResult::Ok) {
+        openFailure_ = OpenFailureText(device, "it did not start");
         CloseDevice();
         CloseFile();
         return 0;

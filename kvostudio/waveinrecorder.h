@@ -1,7 +1,9 @@
 #pragma once
-// Captures the default audio input as 44100 Hz 16-bit stereo PCM straight
-// into a WAV file while it runs: three one-second buffers circulate between
-// the capture device and the file, each full one appended as it comes back.
+// Captures the chosen audio input (the preferences' device, see
+// ChosenCaptureDevice in kvostudio/mixer.h) as 44100 Hz 16-bit stereo PCM
+// straight into a WAV file while it runs: three one-second buffers
+// circulate between the capture device and the file, each full one
+// appended as it comes back.
 
 #include <atomic>
 #include <condition_variable>
@@ -40,6 +42,9 @@ public:
     void OnBufferFull(platform::CaptureBuffer* buffer);
 
     bool IsRunning() const { return running_ != 0; }
+    // After a Start that failed on the device: the device as the user knows
+    // it and the capture system's reason, in one sentence; empty otherwise.
+    const std::string& GetOpenFailure() const { return openFailure_; }
     // True when part of the last take did not reach the file (a full disk,
     // a take past the format's 4 GB); kept until the next Start.
     bool WriteFailed() const { return writeFailed_; }
@@ -67,4 +72,5 @@ private:
     int lent_ = 0;
     bool stopping_ = false;
     std::atomic<bool> writeFailed_{false};
+    std::string openFailure_;
 };

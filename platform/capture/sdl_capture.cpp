@@ -37,7 +37,10 @@ public:
     }
 
     CaptureResult OpenInput(int deviceIndex) {
-        if (!AcquireSdlAudio()) return CaptureResult::NoDriver;
+        if (!AcquireSdlAudio()) {
+            NoteCaptureOpenError(SDL_GetError());
+            return CaptureResult::NoDriver;
+        }
         initialised_ = true;
         const char* name = nullptr;
         if (deviceIndex >= 0) {
@@ -58,7 +61,10 @@ public:
         want.userdata = this;
         SDL_AudioSpec have{};
         device_ = SDL_OpenAudioDevice(name, 1, &want, &have, 0);
-        if (device_ == 0) return CaptureResult::OpenFailed;
+        if (device_ == 0) {
+            NoteCaptureOpenError(SDL_GetError());
+            return CaptureResult::OpenFailed;
+        }
         BeginNotices();
         return CaptureResult::Ok;
     }
