@@ -122,6 +122,7 @@ const MessageMap* CKvoStudioDlg::GetMessageMap() const
         M::OnNotify(kIdMicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
         M::On(WM_TIMER, &CKvoStudioDlg::OnTimer),
         M::On(WM_COPYDATA, &CKvoStudioDlg::OnCopyData),
+        M::On(WM_SHOWWINDOW, &CKvoStudioDlg::OnShowWindow),
     });
     return &map;
 }
@@ -190,6 +191,17 @@ void CKvoStudioDlg::FillDeviceList()
 {
     for (stAudioDeviceInfo& device : BuildAudioDeviceList())
         g_AudioDeviceList.push_back(std::move(device));
+    m_hasInputDevice = HasCaptureDevice();
+    ReadMicrophoneLevel();
+}
+
+LRESULT CKvoStudioDlg::OnShowWindow(const Message& m)
+{
+    const LRESULT result = Default();
+    // The desktop's sound settings may have moved the level meanwhile.
+    if (m.wParam != 0)
+        ReadMicrophoneLevel();
+    return result;
 }
 
 // --- painting -------------------------------------------------------------------
