@@ -7,7 +7,9 @@
 
 #include "kvostudio/mixer.h"
 #include "kvostudio/recordingimpl.h"
+#include "kvostudio/settings.h"
 #include "platform/mixer/memory_mixer.h"
+#include "tests/appsupport/scoped_env.h"
 
 namespace {
 
@@ -30,6 +32,7 @@ protected:
 
     std::shared_ptr<MemoryMixer> mixer;
     std::shared_ptr<platform::MixerBackend> previous;
+    TestDataFolder data;
 };
 
 TEST_F(MixerTest, SliderPositionsSetEveryChannelOfTheMicrophone)
@@ -48,6 +51,53 @@ TEST_F(MixerTest, SliderPositionsSetEveryChannelOfTheMicrophone)
     CMixer wave(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 1);
     wave.SetValue(1234);
     EXPECT_EQ(mixer->devices[0].playback[0].values, (std::vector<uint32_t>{1234, 1234}));
+}
+
+TEST_F(MixerTest, TheDeviceTheRecordingUsesIsTheChosenOneNotTheFirst)
+{
+    MemoryMixer::Device usb;
+    usb.productName = "USB Headset";
+    usb.capture = {{"Mic", platform::MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, true, {0}}};
+    mixer->devices.push_back(usb);
+
+    // Stored by the preferences, letter case aside.
+    WriteConfigString(config::kGeneral, config::kInputDevice, "usb headset");
+    CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).SetValue(MixerValueOfPercent(40));
+    EXPECT_EQ(mixer->devices[1].capture[0].values[0], MixerValueOfPercent(40));
+    EXPECT_EQ(mixer->devices[0].capture[1].values[0], 0u);
+    EXPECT_EQ(ChosenCaptureDevice(), "USB Headset");
+
+    // A device that is gone is not replaced by another.
+    WriteConfigString(config::kGeneral, config::kInputDevice, "Gone");
+    EXPECT_FALSE(CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).IsReady());
+    EXPECT_EQ(ChosenCaptureDevice(), "Gone");
+
+    // Nothing stored: the system's default input, or what records the
+    // program's sound for stereo mixing.
+    WriteConfigString(config::kGeneral, config::kInputDevice, "");
+    mixer->defaultDevice = 1;
+    mixer->monitorDevice = 0;
+    EXPECT_EQ(CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).GetDevice(), 1);
+    EXPECT_EQ(ChosenCaptureDevice(), "");
+    WriteConfigInt(config::kGeneral, config::kMixing, 1);
+    EXPECT_EQ(ChosenMixerDevice(), 0);
+    EXPECT_EQ(ChosenCaptureDevice(), "Sound Card");
+}
+
+TEST_F(MixerTest, LevelAndMuteReadBackAsTheDesktopShowsThem)
+{
+    CMixer mic(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
+    mixer->devices[0].capture[1].values = {MixerValueOfPercent(20), MixerValueOfPercent(60)};
+    uint32_t value = 0;
+    ASSERT_TRUE(mic.GetValue(value));
+    EXPECT_EQ(PercentOfMixerValue(value), 60) << "the louder channel";
+    for (int percent = 0; percent <= 100; ++percent)
+        EXPECT_EQ(PercentOfMixerValue(MixerValueOfPercent(percent)), percent);
+    ASSERT_TRUE(mic.SetMute(true));
+    bool muted = false;
+    EXPECT_TRUE(mic.GetMute(muted));
+    EXPECT_TRUE(muted);
+    EXPECT_EQ(mixer->devices[0].capture[1].values[1], MixerValueOfPercent(60)) << "muting keeps the level";
 }
 
 TEST_F(MixerTest, MissingDeviceLineOrControlChangesNothing)
