@@ -189,6 +189,9 @@ bool CKvoStudioDlg::OnInitDialog()
 
 void CKvoStudioDlg::FillDeviceList()
 {
+    // Before the first look at the sound devices: ALSA's complaints about a
+    // missing card belong in the log, not on the user's terminal.
+    LogAlsaErrors();
     for (stAudioDeviceInfo& device : BuildAudioDeviceList())
         g_AudioDeviceList.push_back(std::move(device));
     m_hasInputDevice = HasCaptureDevice();

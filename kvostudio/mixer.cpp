@@ -2,6 +2,7 @@
 
 #include <strings.h>
 
+#include "kvostudio/helpers.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/settings.h"
 #include "platform/capture/capture_device.h"
@@ -148,6 +149,11 @@ std::string ChosenCaptureDevice()
 bool HasCaptureDevice()
 {
     return !platform::ListCaptureDevices().empty();
+}
+
+void LogAlsaErrors()
+{
+    platform::RouteAlsaErrors([](const std::string& line) { WriteLog(line.c_str()); });
 }
 
 uint32_t MixerValueOfPercent(int percent)

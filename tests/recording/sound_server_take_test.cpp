@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "kvostudio/folders.h"
+#include "kvostudio/settings.h"
 #include "tests/recording/recording_fixture.h"
 #include "tests/support/child_process.h"
 #include "tests/support/sound_server.h"
@@ -16,20 +17,26 @@ namespace {
 
 constexpr double kSongSeconds = 6.0;
 constexpr double kVoiceHz = 1500;
+constexpr double kOtherVoiceHz = 900;
+constexpr double kShortSongSeconds = 4.0;
 
 class KvorecordUnderServer : public RecordingTest {
 protected:
     void SetUp() override {
-        if (!server.Start({{"mic", "Pipe Microphone"}})) GTEST_SKIP() << server.Why();
+        // The default source is the other microphone: a take from the
+        // chosen one must not pick it up.
+        if (!server.Start({{"mic", "Pipe Microphone"}, {"other", "Other Microphone"}},
+                          microphoneIsDefault ? "mic" : "other"))
+            GTEST_SKIP() << server.Why();
         data.Env().Clear("SDL_AUDIODRIVER");
         tool = GetProgramFolder() + "kvorecord";
     }
 
     // Runs kvorecord on a song of kSongSeconds; the seconds it took, or a
     // failure with what it said.
-    double Record(const std::string& out) {
+    double Record(const std::string& out, const testsupport::Pcm& accompaniment = BurstPcm(kSongSeconds, 1.0, 2.0, 600)) {
         const std::string song = data.File("song.kvo");
-        WriteSong(song, BurstPcm(kSongSeconds, 1.0, 2.0, 600));
+        WriteSong(song, accompaniment);
         testsupport::ChildProcess child;
         const auto begin = std::chrono::steady_clock::now();
         EXPECT_TRUE(child.Start({tool, song, out}, server.ClientEnv()));
@@ -42,6 +49,15 @@ protected:
 
     testsupport::PrivateSoundServer server;
     std::string tool;
+    bool microphoneIsDefault = true;
+};
+
+class ChosenDeviceUnderServer : public KvorecordUnderServer {
+protected:
+    void SetUp() override {
+        microphoneIsDefault = false;
+        KvorecordUnderServer::SetUp();
+    }
 };
 
 }  // namespace
@@ -70,4 +86,44 @@ TEST_F(KvorecordUnderServer, AMicrophoneThatFallsSilentDoesNotHoldUpTheEnd) {
     const auto pcm = DecodeWithMpg123(out);
     ASSERT_FALSE(pcm.empty());
     EXPECT_GE(ToneOnset(pcm, 1, kVoiceHz), 0.0);
+}
+
+TEST_F(ChosenDeviceUnderServer, TheTakeComesFromTheChosenSourceNotTheDefaultOne) {
+    server.Feed("mic", testsupport::MakeTone(kRate, 2, 1.0, kVoiceHz, 0.3).samples);
+    server.Feed("other", testsupport::MakeTone(kRate, 2, 1.0, kOtherVoiceHz, 0.3).samples);
+    // As the preferences store it; the sound card's mix keeps the capture
+    // as it is.
+    ASSERT_TRUE(WriteConfigString(config::kGeneral, config::kInputDevice, "Pipe Microphone"));
+    ASSERT_TRUE(WriteConfigInt(config::kGeneral, config::kMixing, 1));
+    const std::string out = data.File("take.mp3");
+    Record(out, BurstPcm(kShortSongSeconds, 1.0, 1.0, 600));
+    const auto pcm = DecodeWithMpg123(out);
+    ASSERT_FALSE(pcm.empty());
+    const double chosen = ToneLevel(pcm, 0, kVoiceHz, 1.0, 3.0);
+    EXPECT_GT(chosen, 100.0);
+    EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0), chosen / 100) << "the default source reached the take";
+}
+
+TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheSongThatPlaysLeftAndRightKept) {
+    server.Feed("other", testsupport::MakeTone(kRate, 2, 1.0, kOtherVoiceHz, 0.3).samples);
+    // Nothing stored: stereo mixing records the monitor of the speakers
+    // the song plays to.
+    ASSERT_TRUE(WriteConfigInt(config::kGeneral, config::kMixing, 1));
+    testsupport::Pcm song = BurstPcm(kShortSongSeconds, 1.0, 2.0, 600);
+    const testsupport::Pcm right = BurstPcm(kShortSongSeconds, 1.0, 2.0, 800);
+    for (size_t i = 1; i < song.samples.size(); i += 2) song.samples[i] = right.samples[i];
+    const std::string out = data.File("take.mp3");
+    Record(out, song);
+    const auto pcm = DecodeWithMpg123(out);
+    ASSERT_FALSE(pcm.empty());
+    // In place: the burst starts a second into the song, which starts a
+    // little after the capture.
+    const double left = ToneOnset(pcm, 0, 600);
+    EXPECT_GE(left, 0.9);
+    EXPECT_LT(left, 1.9);
+    EXPECT_NEAR(ToneOnset(pcm, 1, 800), left, 0.05);
+    EXPECT_LT(ToneLevel(pcm, 0, 800, left + 0.2, left + 1.8), ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 10)
+        << "the right side leaked into the left";
+    EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0), ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 100)
+        << "the microphone reached a take of what plays";
 }

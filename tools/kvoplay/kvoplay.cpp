@@ -11,7 +11,9 @@
 #include <string>
 #include <thread>
 
+#include "kvostudio/mixer.h"
 #include "kvostudio/playimpl.h"
+#include "platform/audio/audio_output.h"
 
 namespace {
 
@@ -64,9 +66,13 @@ int main(int argc, char** argv)
     if (!path)
         return Usage();
 
+    LogAlsaErrors();
     CPlayImpl player;
     if (!player.Play(path, 1.0f)) {
-        std::fprintf(stderr, "kvoplay: %s: %s\n", path, WhyItDoesNotOpen(path).c_str());
+        // No sound output is the user's to mend, not the file's.
+        const std::string noOutput = platform::audio::OutputOpenFailureText();
+        std::fprintf(stderr, "kvoplay: %s: %s\n", path,
+                     noOutput.empty() ? WhyItDoesNotOpen(path).c_str() : noOutput.c_str());
         return 1;
     }
     player.SetVolume(1.0f, static_cast<unsigned>(vocal));

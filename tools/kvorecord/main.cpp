@@ -16,6 +16,7 @@
 #include <thread>
 
 #include "kvostudio/global.h"
+#include "kvostudio/mixer.h"
 #include "kvostudio/recordingimpl.h"
 #include "libkvo/src/kvofile.h"
 
@@ -91,6 +92,7 @@ int main(int argc, char** argv) {
     const std::string songPath = argv[1];
     const std::string outPath = argv[2];
 
+    LogAlsaErrors();
     int bitrateCode = 0, mixingType = 0;
     ReadConfigInt(config::kGeneral, config::kBitrate, &bitrateCode);
     ReadConfigInt(config::kGeneral, config::kMixing, &mixingType);
