@@ -192,6 +192,7 @@ void CKvoStudioDlg::FillDeviceList()
     // Before the first look at the sound devices: ALSA's complaints about a
     // missing card belong in the log, not on the user's terminal.
     LogAlsaErrors();
+    g_AudioDeviceList.clear();
     for (stAudioDeviceInfo& device : BuildAudioDeviceList())
         g_AudioDeviceList.push_back(std::move(device));
     m_hasInputDevice = HasCaptureDevice();

@@ -16,9 +16,11 @@ namespace ss = platform::soundserver;
 
 constexpr int kSourceVolumeControl = 0;
 
+// Rounded up: a slider's 50 (32767 of 65535, a hair under half) is then
+// the server's 50 % exactly, and full is full.
 uint32_t ServerVolumeOf(uint32_t value)
 {
-    return static_cast<uint32_t>((static_cast<uint64_t>(value) * ss::kNormalVolume + 32767) / 65535);
+    return static_cast<uint32_t>((static_cast<uint64_t>(value) * ss::kNormalVolume + 65534) / 65535);
 }
 
 uint32_t ValueOfServerVolume(uint32_t volume)
