@@ -17,6 +17,7 @@
 #include "kvostudio/peakmeterctrl.h"
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
+#include "platform/audio/audio_output.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"
 
@@ -64,6 +65,10 @@ int CKvoStudioDlg::PlayCurrent()
     if (!Play(path, volume)) {
         if (m_buttons[kSlotPlay].GetDlgCtrlID() == kIdPause)
             SwapPlayPauseButton(kIdPause);
+        // Nothing to play on is the user's to mend, and no fault of the song.
+        const std::string noOutput = audio::OutputOpenFailureText();
+        if (!noOutput.empty())
+            ShowInfo(noOutput);
         return 0;
     }
     SwapPlayPauseButton(kIdPlay);

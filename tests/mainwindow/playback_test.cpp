@@ -239,6 +239,22 @@ TEST_F(MainWindowTest, WithoutAnInputDeviceTheMicrophoneControlsStayOff)
     EXPECT_EQ(win->GetLevelState(D::kVocal).available, 1) << "the song's vocal is still there";
 }
 
+TEST_F(MainWindowTest, APlayWithNoSoundOutputSaysSoInWords)
+{
+    ASSERT_TRUE(Open());
+    Add(Kvo("a.kvo"), 1);
+    sound->SetDevices({});
+    EXPECT_EQ(win->PlayCurrent(), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind("No sound output could be opened to play on", 0), 0u) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find("no sound output device"), std::string::npos) << "the sound system's reason";
+
+    // With the output back, a song plays without a word.
+    sound->SetDevices({"Speakers"});
+    EXPECT_EQ(win->PlayCurrent(), 1);
+    EXPECT_EQ(boxes.size(), 1u);
+}
+
 TEST_F(MainWindowTest, RepeatAndShuffleCycleAndAreStored)
 {
     ASSERT_TRUE(Open());
