@@ -24,6 +24,7 @@ struct RecordStream::State {
     Sink sink;
     bool running = false;     // under the loop's lock
     bool timedOut = false;    // under the loop's lock
+    uint8_t silenceByte = 0;
     std::vector<uint8_t> silence;
 
     ~State()
@@ -73,7 +74,7 @@ struct RecordStream::State {
                     self.sink(static_cast<const uint8_t*>(data), count);
                 } else {
                     // A hole in the source's sound: it is heard as silence.
-                    self.silence.assign(count, self.silence.empty() ? 0 : self.silence.front());
+                    self.silence.assign(count, self.silenceByte);
                     self.sink(self.silence.data(), count);
                 }
             }
@@ -116,7 +117,7 @@ std::unique_ptr<RecordStream> RecordStream::Open(const std::string& source, uint
     auto state = std::make_unique<State>();
     State& s = *state;
     s.sink = std::move(sink);
-    s.silence.assign(1, bitsPerSample == 8 ? 0x80 : 0);
+    s.silenceByte = bitsPerSample == 8 ? 0x80 : 0;
     s.loop = pa_threaded_mainloop_new();
     if (!s.loop || !(s.context = pa_context_new(pa_threaded_mainloop_get_api(s.loop), "KVO Studio"))) {
         reason = "the sound server's client could not be set up";
