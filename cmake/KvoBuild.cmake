@@ -57,12 +57,14 @@ endfunction()
 # Debian's libraries, as imported targets PkgConfig::<NAME>.
 pkg_check_modules(MAD REQUIRED IMPORTED_TARGET mad)
 pkg_check_modules(LAME REQUIRED IMPORTED_TARGET lame)
+pkg_check_modules(SAMPLERATE REQUIRED IMPORTED_TARGET samplerate)
 pkg_check_modules(SDL2 REQUIRED IMPORTED_TARGET sdl2)
 pkg_check_modules(GTK3 REQUIRED IMPORTED_TARGET gtk+-3.0)
 pkg_check_modules(CURL REQUIRED IMPORTED_TARGET libcurl)
 pkg_check_modules(ALSA REQUIRED IMPORTED_TARGET alsa)
 pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo)
+pkg_check_modules(FFTW3F REQUIRED IMPORTED_TARGET fftw3f)
 
 # kvo_link(<target> <deps...>): links whether the target is still an
 # interface library (a folder without sources yet) or a real one.

@@ -179,6 +179,8 @@ public:
     static int ReadRecordOption(int which);
     static int GetRecordBitrate();
     static int GetMixingType();
+    // The take is ended unmixed when its song does not start.
+    void AbandonTake();
     void OnRecordingDone();
     // The worker could not make the recording: the user learns why.
     void OnRecordingFailed();

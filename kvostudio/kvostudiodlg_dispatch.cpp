@@ -20,6 +20,23 @@ namespace {
 
 constexpr char kMusicFilter[] = "Music (*.kvo,.*mp3) | *.kvo;*.mp3|";
 
+// The buttons (and the menu entries that press them) that would change what
+// plays: a take allows none of them, whichever way they are reached.
+bool ChangesWhatPlays(UINT id)
+{
+    switch (id) {
+    case CKvoStudioDlg::kIdPlay:
+    case CKvoStudioDlg::kIdPause:
+    case CKvoStudioDlg::kIdStop:
+    case CKvoStudioDlg::kIdPrevious:
+    case CKvoStudioDlg::kIdNext:
+    case CKvoStudioDlg::kIdOpenFile:
+        return true;
+    default:
+        return false;
+    }
+}
+
 }  // namespace
 
 LRESULT CKvoStudioDlg::OnPlayerCommandMsg(const Message& m)
@@ -143,6 +160,8 @@ LRESULT CKvoStudioDlg::OnPlayerCommand(WPARAM code, LPARAM value)
         PlayCurrent();
         break;
     case ID_CMD_STOP:
+        if (IsRecording())
+            return 0;
         StopPlayback();
         break;
     case ID_CMD_SIGNED_IN:
@@ -165,6 +184,8 @@ LRESULT CKvoStudioDlg::OnPlayerCommand(WPARAM code, LPARAM value)
 
 void CKvoStudioDlg::OnButtonCommand(UINT id)
 {
+    if (IsRecording() && ChangesWhatPlays(id))
+        return;
     switch (id) {
     case kIdClose:
         EndDialog(IDOK);

@@ -151,6 +151,9 @@ void CKvoStudioDlg::SwapPlayPauseButton(int id)
 
 void CKvoStudioDlg::PlayNext()
 {
+    // The list never moves on under a take.
+    if (IsRecording())
+        return;
     if (m_pPlayList->MoveNext(m_repeat, m_shuffle))
         PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
     else
@@ -159,6 +162,8 @@ void CKvoStudioDlg::PlayNext()
 
 void CKvoStudioDlg::PlayPrevious()
 {
+    if (IsRecording())
+        return;
     if (m_pPlayList->MovePrevious(m_repeat, m_shuffle))
         PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
     else
@@ -282,6 +287,10 @@ void CKvoStudioDlg::UpdateTimeText()
 
 LRESULT CKvoStudioDlg::OnPositionReleased(const NMHDR&)
 {
+    if (IsRecording()) {
+        m_positionBar.SetPos(static_cast<int>(GetPosition()));
+        return 0;
+    }
     Seek(static_cast<float>(m_positionBar.GetPos()));
     return 0;
 }

@@ -95,7 +95,13 @@ void CKvoStudioDlg::StartRecording()
     if (RunModal(options) != IDOK)
         return;
 
-    m_recordedSong = m_pPlayList->GetCurrentPath();
+    // The row the check looked at is the row that plays and the song that
+    // is mixed: the selected .kvo, or the current song when none is
+    // selected.
+    std::string song = m_pPlayList->GetSelectedPath();
+    if (song.empty())
+        song = m_pPlayList->GetCurrentPath();
+    m_recordedSong = song;
     SetSongPath(m_recordedSong.c_str());
     const int mixing = GetMixingType();
     if (!CRecordingImpl::StartRecording(&m_recordingOwner, GetRecordBitrate(), mixing)) {
@@ -104,16 +110,18 @@ void CKvoStudioDlg::StartRecording()
         ShowInfo(GetFailureText());
         return;
     }
-    switch (ReadRecordOption(0)) {
+    // A song other than the one that was playing starts from its beginning.
+    const bool otherSong = m_pPlayList->MakeSelectedCurrent() != 0;
+    switch (otherSong ? 0 : ReadRecordOption(0)) {
     case 0:
         StopPlayback();
         if (!PlayCurrent())
-            return;
+            return AbandonTake();
         SetStartOffset(0);
         break;
     case 1:
         if (!PlayCurrent())
-            return;
+            return AbandonTake();
         SetStartOffset(GetPosition());
         break;
     default:
@@ -128,6 +136,13 @@ void CKvoStudioDlg::StartRecording()
     m_buttons[kSlotStopRecording].SetBitmaps(kStopRecordingRect, skin::kBtnStopOver, skin::kBtnStopOver,
                                              skin::kBtnStopPress, "");
     EnablePlayerControls(0);
+}
+
+void CKvoStudioDlg::AbandonTake()
+{
+    // A voice captured over a song that does not play is no take.
+    CancelRecording();
+    ShowInfo("The song could not be played, so nothing was recorded:\n" + m_recordedSong);
 }
 
 int CKvoStudioDlg::ToggleRecording()
@@ -158,6 +173,8 @@ void CKvoStudioDlg::OnRecordingDone()
     CRecordingMoreDlg more(this);
     more.SetSongPath(m_recordedSong);
     int end = RunModal(more);
+    if (!more.SettingsKept())
+        ShowInfo(kConfigNotKeptText);
     if (end == CRecordingMoreDlg::kSaved)
         end = SaveCompleteDialog(LoadFormatString(102), LoadFormatString(108), CSaveCompleteDlg::kModeSaved);
     switch (end) {

@@ -50,6 +50,7 @@ public:
     std::string GetCurrentArtist() const { return m_list.GetCurrentArtist(); }
     std::string GetCurrentDisplayText() const { return m_list.GetCurrentDisplayText(); }
     std::string GetSelectedPath() const { return m_list.GetSelectedPath(); }
+    int MakeSelectedCurrent() { return m_list.MakeSelectedCurrent(); }
     void EnsureCurrentVisible() { m_list.EnsureCurrentVisible(); }
     void SelectIndex(int n) { m_list.SelectIndex(n); }
     int SetActive(int flag) { return m_list.SetActive(flag); }

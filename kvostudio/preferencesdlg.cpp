@@ -5,7 +5,6 @@
 #include "kvostudio/skinframe.h"
 #include "platform/draw/font.h"
 #include "platform/fs/known_folders.h"
-#include "platform/window/debug_output.h"
 #include "platform/window/file_dialog.h"
 #include "platform/window/message_box.h"
 #include "platform/window/paint_dc.h"
@@ -282,7 +281,7 @@ void CPreferencesDlg::OnOK()
     stored = WriteConfigString(config::kGeneral, config::kInputDevice, device.c_str()) && stored;
     stored = WriteConfigString(config::kGeneral, config::kRecordDevice, line.c_str()) && stored;
     if (!stored)
-        DebugOutput("Preferences: config.ini could not be written\n");
+        MessageBox(this, kConfigNotKeptText, kTitle, MB_OK | MB_ICONWARNING);
     // With no line chosen there is nothing to switch on; switching would
     // only turn every input of the device off.
     if (!line.empty())

@@ -31,8 +31,12 @@ CRecordingImpl::~CRecordingImpl() {
     JoinWorker();
     m_recorder.Stop();
     m_progress.reset();
-    for (const char* name : {recfile::kOriginKvo, recfile::kTmpWav, recfile::kMixCache, recfile::kCache,
-                             recfile::kCacheMp3})
+    if (!m_keepWorkFiles) DeleteWorkFiles();
+}
+
+void CRecordingImpl::DeleteWorkFiles() {
+    for (const char* name : {recfile::kOriginKvo, recfile::kParseMp3, recfile::kTmpWav, recfile::kMixCache,
+                             recfile::kCache, recfile::kCacheMp3})
         DeleteWorkFile(name);
 }
 
@@ -102,30 +106,32 @@ int CRecordingImpl::StartRecording(RecordingOwner* owner, int bitrate, int mixin
     m_owner = owner;
     m_bitrate = bitrate;
     m_takeFailure.clear();
+    m_haveTake = false;
     const std::string cache = WorkPath(recfile::kCache);
     m_recorder.SetPath(cache.c_str());
 
-    if (m_mixingType == 0) {
-        DeleteWorkFile(recfile::kTmpWav);
-        DeleteWorkFile(recfile::kOriginKvo);
-        // A copy that fails is only known to the worker: the capture goes
-        // on, and the mix reports the reason instead of encoding the voice
-        // without its song.
-        std::error_code error;
-        const std::string origin = WorkPath(recfile::kOriginKvo);
-        if (m_songPath.empty() || origin.empty() ||
-            !std::filesystem::copy_file(m_songPath, origin, std::filesystem::copy_options::overwrite_existing,
-                                        error)) {
-            m_takeFailure = rectext::kSongNotCopied + m_songPath;
-            if (error) m_takeFailure += " (" + error.message() + ")";
-        }
+    // A song that cannot be mixed is refused while nobody has sung yet.
+    if (m_mixingType == 0 && !PrepareSong()) {
+        DeleteWorkFiles();
+        return 0;
     }
-
     if (!m_recorder.Start()) {
-        Fail(rectext::kNoCapture);
+        const std::string reason = m_recorder.StartFailure();
+        Fail(rectext::kNoCapture + (reason.empty() ? std::string("The input could not be opened.") : reason));
+        DeleteWorkFiles();
         return 0;
     }
     m_recording = 1;
+    m_haveTake = true;
+    return 1;
+}
+
+int CRecordingImpl::CancelRecording() {
+    if (!m_recording) return 0;
+    m_recorder.Stop();
+    m_recording = 0;
+    m_haveTake = false;
+    DeleteWorkFiles();
     return 1;
 }
 
@@ -157,7 +163,7 @@ void CRecordingImpl::LaunchWorker() {
 }
 
 int CRecordingImpl::Remix() {
-    if (m_recording || m_workerRunning || !m_owner) return 0;
+    if (m_recording || m_workerRunning || !m_owner || !m_haveTake) return 0;
     JoinWorker();
     Reset();
     m_recording = 1;

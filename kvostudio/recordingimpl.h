@@ -39,13 +39,12 @@ inline constexpr char kCacheMp3[] = "Cache.mp3";
 
 // Why a recording failed, as GetFailureText() tells it.
 namespace rectext {
-inline constexpr char kNoCapture[] =
-    "The recording could not start: the work file or the sound card's input could not be opened.";
+inline constexpr char kNoCapture[] = "The recording could not start. ";
 inline constexpr char kCaptureIncomplete[] =
     "Part of the recording could not be written to the disk (is it full?).";
-inline constexpr char kSongNotCopied[] = "The song could not be copied for mixing: ";
 inline constexpr char kSongUnreadable[] = "The song's accompaniment could not be read: ";
 inline constexpr char kAccompanimentUndecodable[] = "The song's accompaniment could not be decoded: ";
+inline constexpr char kAccompanimentUnconvertible[] = "The song's accompaniment could not be converted for mixing: ";
 inline constexpr char kAccompanimentMissing[] = "The decoded accompaniment could not be read.";
 inline constexpr char kWrongFormat[] = "The audio to mix is not 44100 Hz 16-bit stereo: ";
 inline constexpr char kVoiceUnreadable[] = "The recorded voice could not be read.";
@@ -74,8 +73,13 @@ public:
 
     // bitrate in kbit/s (64, 128 or 192); mixingType 0 software, 1 stereo.
     // 1 when the capture runs. 0 while recording or while a worker still
-    // runs, and when the capture file or device cannot be opened.
+    // runs, and, with GetFailureText() saying why, when the song cannot be
+    // mixed (checked before the microphone opens) or the capture file or
+    // device cannot be opened; no work file is left behind then.
     int StartRecording(RecordingOwner* owner, int bitrate, int mixingType);
+    // Ends a capture without mixing it (the song it was for did not play)
+    // and deletes its work files. 0 when not recording.
+    int CancelRecording();
     // 0 when not recording. Else closes the capture, shows the progress
     // window, starts the worker and returns 1; the result is posted.
     int StopRecording();
@@ -95,6 +99,10 @@ public:
 
     // Why the last start or mix failed; empty after a success.
     std::string GetFailureText() const;
+
+    // The work files outlive the engine (a take its owner could not save
+    // stays where the user can still reach it).
+    void KeepWorkFiles() { m_keepWorkFiles = true; }
 
     // The pause after the worker's job that lets the progress bar finish
     // before its window hides (1000 ms; tests and benchmarks use 0).
@@ -116,7 +124,10 @@ private:
     void LaunchWorker();
     static void OnEncodingThread(CRecordingImpl* self);
     int RunJob();
+    bool PrepareSong();
     bool PrepareAccompaniment();
+    bool NormaliseAccompaniment(const std::string& path);
+    void DeleteWorkFiles();
     // Keeps the first reason of a run; returns 0 for `return Fail(...)`.
     int Fail(const std::string& reason);
     void JoinWorker();
@@ -138,6 +149,8 @@ private:
     float m_accompanimentGain = 0;
     int m_accompanimentReady = 0;
     int m_warmedUp = 0;
+    bool m_haveTake = false;
+    bool m_keepWorkFiles = false;
 
     // Set at start or stop when the take cannot be mixed; the worker fails
     // with it.

@@ -81,29 +81,6 @@ int CRecordingImpl::ApplyGain(const std::string& source, const std::string& targ
     return 1;
 }
 
-bool CRecordingImpl::PrepareAccompaniment() {
-    const std::string origin = WorkPath(recfile::kOriginKvo);
-    const std::string parsed = WorkPath(recfile::kParseMp3);
-    const std::string decoded = WorkPath(recfile::kTmpWav);
-    CKvoParse splitter;
-    const bool split = splitter.Split(origin.c_str(), parsed.c_str(), nullptr);
-    int converted = -1;
-    std::string decodeError;
-    if (split) {
-        mp3toWave converter;
-        converted = converter.Convert(parsed.c_str(), decoded.c_str());
-        decodeError = converter.LastError();
-    }
-    std::remove(origin.c_str());
-    std::remove(parsed.c_str());
-    if (!split) return Fail(rectext::kSongUnreadable + m_songPath);
-    if (converted != 0) {
-        std::remove(decoded.c_str());
-        return Fail(rectext::kAccompanimentUndecodable + (decodeError.empty() ? m_songPath : decodeError));
-    }
-    return true;
-}
-
 int CRecordingImpl::MixTracks(const std::string& voicePath) {
     const int64_t start = recmix::OffsetBytes(m_startOffset);
     const int64_t shift = recmix::ShiftBytes(m_voiceShiftMs);

@@ -12,7 +12,6 @@
 #include "kvostudio/settings.h"
 #include "kvostudio/skinframe.h"
 #include "kvostudio/webservice.h"
-#include "platform/window/debug_output.h"
 #include "platform/window/paint_dc.h"
 
 using namespace platform;
@@ -187,7 +186,7 @@ void CRecordingMoreDlg::StoreSettings()
         if (!f.edit.IsWindow())
             continue;
         if (!WriteConfigFloat(config::kRecord, f.key, StoredValue(f.edit.GetText(), kValueRange)))
-            DebugOutput(std::string("Re-mix: config.ini could not keep ") + f.key + "\n");
+            m_settingsKept = false;
     }
 }
 

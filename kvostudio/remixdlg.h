@@ -56,8 +56,13 @@ public:
     // or stops and releases the one that plays.
     void TogglePreview();
     // The save button's action: asks for a file, copies the recording there
-    // with its tag, and ends with 3.
+    // with its tag, and ends with 3. A copy that fails leaves any file of
+    // that name as it was and keeps the dialog open with the reason; a tag
+    // that cannot be written is reported before the dialog ends.
     void SaveToPc();
+    static constexpr char kNotSavedText[] = "The recording could not be saved to ";
+    static constexpr char kSavedWithoutIdText[] = "The recording was saved without the song's id to ";
+    static constexpr char kCannotUploadText[] = "Without it, the saved file cannot be uploaded.";
 
     bool IsPreviewing() const { return m_preview != nullptr; }
     Mp3FilePlayer* Preview() const { return m_preview.get(); }
@@ -74,6 +79,9 @@ public:
     const std::string& GetLengthText() const { return m_lengthText; }
     const std::string& GetPositionText() const { return m_positionText; }
     int GetMixing() const { return m_mixing; }
+    // False when the shift or a gain could not be written to config.ini as
+    // the window went (the owner tells the user, once).
+    bool SettingsKept() const { return m_settingsKept; }
 
     const platform::MessageMap* GetMessageMap() const override;
 
@@ -131,4 +139,5 @@ private:
     std::string m_lengthText = "00:00";
     std::string m_positionText = "00:00";
     std::string m_fontFace;
+    bool m_settingsKept = true;
 };

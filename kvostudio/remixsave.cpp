@@ -1,6 +1,8 @@
 // The re-mix dialog's "save to PC": the recording is copied where the user
-// chooses and tagged with the song's file id.
+// chooses, never over what is there unless it arrived whole, and tagged
+// with the song's file id.
 #include <cctype>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -11,7 +13,7 @@
 #include "kvostudio/remixdlg.h"
 #include "kvostudio/settings.h"
 #include "kvostudio/skinframe.h"
-#include "platform/window/debug_output.h"
+#include "kvostudio/takesave.h"
 #include "platform/window/file_dialog.h"
 #include "platform/window/message_box.h"
 
@@ -32,27 +34,22 @@ std::string OutputFolder()
     return std::filesystem::is_directory(folder, error) ? std::string(folder) : std::string();
 }
 
-bool CopyRecording(const std::string& target, std::string& reason)
-{
-    std::error_code error;
-    std::filesystem::copy_file(GetUserDataFilePath(recfile::kCacheMp3), target,
-                               std::filesystem::copy_options::overwrite_existing, error);
-    if (error)
-        reason = error.message();
-    return !error;
-}
-
-void TagWithSongId(const std::string& songPath, const std::string& target)
+// Writes the song's file id into the saved file's tag. False, with the
+// reason, when the song has an id that could not be written.
+bool TagWithSongId(const std::string& songPath, const std::string& target, std::string& reason)
 {
     if (songPath.empty())
-        return;
+        return true;
     KvoTagInfo tags;
     if (!tags.Load(songPath.c_str()) || !tags.FileId())
-        return;
+        return true;
     CId3tagv2 tag;
     tag.SetUserText(tags.FileId());
-    if (const int result = tag.Write(target.c_str()); result != 0)
-        DebugOutput("Re-mix: the song's id could not be written into " + target + "\n");
+    if (const int result = tag.Write(target.c_str()); result != 0) {
+        reason = result > 0 ? std::strerror(result) : "the file already has a tag";
+        return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -91,11 +88,14 @@ void CRecordingMoreDlg::SaveToPc()
             return;
     }
     std::string reason;
-    if (!CopyRecording(target, reason)) {
-        MessageBox(this, "The recording could not be saved to " + target + ".\n" + reason, skinframe::kTitle,
+    TakeSave save;
+    if (!save.Begin(target, m_songPath, reason) || !save.Commit(GetUserDataFilePath(recfile::kCacheMp3), reason)) {
+        MessageBox(this, std::string(kNotSavedText) + target + ".\n" + reason, skinframe::kTitle,
                    MB_OK | MB_ICONWARNING);
         return;
     }
-    TagWithSongId(m_songPath, target);
+    if (!TagWithSongId(m_songPath, target, reason))
+        MessageBox(this, std::string(kSavedWithoutIdText) + target + " (" + reason + ").\n" + kCannotUploadText,
+                   skinframe::kTitle, MB_OK | MB_ICONWARNING);
     EndDialog(kSaved);
 }

@@ -31,6 +31,10 @@ bool ReadConfigString(const char* section, const char* key, char* buffer, int* s
 // null.
 bool ReadConfigFloat(const char* section, const char* key, float* out, const char* defaultText);
 
+// What the user is told, once, when a change could not be written.
+inline constexpr char kConfigNotKeptText[] =
+    "The setting could not be written to config.ini in the data folder, so it was not kept.";
+
 namespace config {
 
 inline constexpr char kFileName[] = "config.ini";

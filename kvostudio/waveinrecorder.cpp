@@ -1,5 +1,6 @@
 #include "kvostudio/waveinrecorder.h"
 
+#include <cerrno>
 #include <cstring>
 #include <new>
 
@@ -26,13 +27,6 @@ void EncodeFormat(const platform::CaptureFormat& f, uint8_t out[18]) {
     out[13] = uint8_t(blockAlign >> 8);
     out[14] = uint8_t(f.bitsPerSample);
     out[15] = uint8_t(f.bitsPerSample >> 8);
-}
-
-std::string OpenFailureText(const std::string& device, const std::string& reason) {
-    std::string text = device.empty() ? std::string("The default sound input") : "The sound input \"" + device + "\"";
-    text += " could not be opened";
-    if (!reason.empty()) text += ": " + reason;
-    return text + ".";
 }
 
 }  // namespace
@@ -127,23 +121,37 @@ void WaveInRecorder::CloseDevice() {
 int WaveInRecorder::Start() {
     if (running_) return 0;
     writeFailed_ = false;
+    startFailure_.clear();
     {
         std::lock_guard<std::mutex> lock(lock_);
         stopping_ = false;
         lent_ = 0;
     }
-    openFailure_.clear();
-    if (!OpenFile()) return 0;
+    errno = 0;
+    if (!OpenFile()) {
+        const int error = errno;
+        startFailure_ = "The recording's work file " + path_ + " could not be written: " +
+                        (error ? std::strerror(error) : "no path was given");
+        return 0;
+    }
     const std::string device = ChosenCaptureDevice();
-    if (platform::OpenCaptureDevice(device, format_, &WaveInRecorder::WaveInProc, this, device_) !=
-        platform::CaptureResult::Ok) {
-        openFailure_ = OpenFailureText(device, platform::LastCaptureOpenError());
+    const platform::CaptureResult opened =
+        platform::OpenCaptureDevice(device, format_, &WaveInRecorder::WaveInProc, this, device_);
+    if (opened != platform::CaptureResult::Ok) {
+        const platform::CaptureOpenFailure failure = platform::LastCaptureOpenFailure();
+        startFailure_ = "The input device \"" + failure.device + "\" could not be opened: " + failure.reason;
         device_.reset();
         CloseFile();
         return 0;
     }
-    if (!QueueBuffers() || device_->Start() != platform::CaptureResult::Ok) {
-        openFailure_ = OpenFailureText(device, "it did not start");
+    if (!QueueBuffers()) {
+        startFailure_ = "The input device could not take the recording's buffers.";
+        CloseDevice();
+        CloseFile();
+        return 0;
+    }
+    if (const platform::CaptureResult started = device_->Start(); started != platform::CaptureResult::Ok) {
+        startFailure_ = std::string("The input device could not start: ") + platform::CaptureResultText(started);
         CloseDevice();
         CloseFile();
         return 0;

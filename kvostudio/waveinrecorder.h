@@ -42,9 +42,10 @@ public:
     void OnBufferFull(platform::CaptureBuffer* buffer);
 
     bool IsRunning() const { return running_ != 0; }
-    // After a Start that failed on the device: the device as the user knows
-    // it and the capture system's reason, in one sentence; empty otherwise.
-    const std::string& GetOpenFailure() const { return openFailure_; }
+    // Why the last Start returned 0 without running already: whether the
+    // work file or the input device failed, and the reason the file system
+    // or the capture system gave. Empty after a Start that ran.
+    const std::string& StartFailure() const { return startFailure_; }
     // True when part of the last take did not reach the file (a full disk,
     // a take past the format's 4 GB); kept until the next Start.
     bool WriteFailed() const { return writeFailed_; }
@@ -72,5 +73,5 @@ private:
     int lent_ = 0;
     bool stopping_ = false;
     std::atomic<bool> writeFailed_{false};
-    std::string openFailure_;
+    std::string startFailure_;
 };

@@ -246,6 +246,17 @@ std::string CSkinListCtrl::GetSelectedPath() const
     return item ? item->strPath : std::string();
 }
 
+int CSkinListCtrl::MakeSelectedCurrent()
+{
+    const int row = GetNextSelected(-1);
+    const PlayListItem* item = ItemAt(row);
+    if (!item || item->nId == m_nCurrentId)
+        return 0;
+    MakeCurrentAt(row);
+    Invalidate(false);
+    return 1;
+}
+
 std::vector<int> CSkinListCtrl::RowIds() const
 {
     std::vector<int> ids(GetItemCount());

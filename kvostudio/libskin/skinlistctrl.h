@@ -77,6 +77,10 @@ public:
     std::string GetCurrentLyrics() const;
     std::string GetCurrentDisplayText() const;
     std::string GetSelectedPath() const;
+    // Makes the first selected row the current one (the order follows it);
+    // 1 when the current row changed, 0 when it was current already or no
+    // row is selected.
+    int MakeSelectedCurrent();
 
     int MoveNext(int repeat, int shuffle);
     int MovePrevious(int repeat, int shuffle);

@@ -1,5 +1,6 @@
 #include "libkvo/src/kvofile.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 
@@ -122,7 +123,11 @@ bool KvoFile::OpenPlayer(bool streaming)
     player_ = CreateDuoPlayer();
     if (!player_)
         return false;
-    if (!player_->OpenStream(1, streaming ? 1 : 0, bufferA_.data(), static_cast<uint32_t>(bufferA_.size()),
+    // A whole song is lent to the player, which decodes it where it lies
+    // (the buffers outlive it: Close releases the player first); a
+    // streaming start is copied, as the buffers take the next refill.
+    const int copy = streaming ? 1 : 0;
+    if (!player_->OpenStream(copy, streaming ? 1 : 0, bufferA_.data(), static_cast<uint32_t>(bufferA_.size()),
                              bufferB_.data(), static_cast<uint32_t>(bufferB_.size()), 500))
         return false;
     if (streaming)
@@ -153,14 +158,23 @@ bool KvoFile::Open(const char* path, bool streaming)
         const uint64_t skip = uint64_t(sizes_[0]) + sizes_[1] + 16;
         if (FirstAudioChunkOffset() > fileSize_ || std::fseek(file_, long(skip), SEEK_CUR) != 0)
             return false;
+        if (!streaming) {
+            // Each stream is at most half of what follows: room for both
+            // at once, so that reading never holds a buffer twice.
+            const uint64_t rest = fileSize_ - std::min<uint64_t>(fileSize_, FirstAudioChunkOffset());
+            bufferA_.reserve(size_t(rest / 2));
+            bufferB_.reserve(size_t(rest / 2));
+        }
         if (!ReadChunks(bufferA_, bufferB_, limit, streaming))
             return false;
     }
     if (!OpenPlayer(streaming))
         return false;
-    // The player holds copies now.
-    bufferA_ = {};
-    bufferB_ = {};
+    if (streaming) {
+        // The player holds its own copy of the first fill.
+        bufferA_ = {};
+        bufferB_ = {};
+    }
     return true;
 }
 

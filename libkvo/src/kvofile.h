@@ -60,6 +60,8 @@ private:
     int volume_ = 80;
     bool streaming_ = false;
     CDuoPlayer* player_ = nullptr;
+    // A whole song's two streams, which the player decodes where they lie;
+    // or, streaming, the fill being pushed.
     std::vector<uint8_t> bufferA_;
     std::vector<uint8_t> bufferB_;
     FILE* file_ = nullptr;

@@ -69,6 +69,7 @@ private:
     PlayerCore& c_;
     Input in_[kMaxStreams];
     DitherState dither_[kMaxStreams][2];
+    DitherScratch dithered_;
     uint32_t bufferIndex_ = 0;
     uint32_t fill_ = 0;
     uint32_t framesInBuffer_ = 0;
@@ -590,45 +591,12 @@ void PlayerCore::Decoding::MixFrame()
         return;  // cannot happen with the planned buffer length
     auto* out = reinterpret_cast<int16_t*>(c_.waveOut_.GetBufferData(bufferIndex_) + fill_);
 
-    // Each stream's left and right channel; a mono stream is heard on both
-    // sides (dithered once, with the left state).
-    const mad_fixed_t* left[kMaxStreams];
-    const mad_fixed_t* right[kMaxStreams];
-    uint32_t length[kMaxStreams];
+    DecodedFrame frames[kMaxStreams];
     for (int i = 0; i < c_.streamCount_; ++i) {
         const struct mad_pcm& pcm = in_[i].decoder.Pcm();
-        left[i] = pcm.samples[0];
-        right[i] = pcm.channels == 2 ? pcm.samples[1] : nullptr;
-        length[i] = pcm.length;
+        frames[i] = {pcm.samples[0], pcm.channels == 2 ? pcm.samples[1] : nullptr, pcm.length};
     }
-    auto dither = [&](int i, uint32_t t, int32_t& l, int32_t& r) {
-        if (t >= length[i]) {
-            l = r = DitherSample(0, dither_[i][0]);
-        } else if (right[i]) {
-            l = DitherSample(left[i][t], dither_[i][0]);
-            r = DitherSample(right[i][t], dither_[i][1]);
-        } else {
-            l = r = DitherSample(left[i][t], dither_[i][0]);
-        }
-    };
-
-    if (c_.streamCount_ == 2) {
-        const float mix = c_.mixLevel_.load();
-        for (uint32_t t = 0; t < samples; ++t) {
-            int32_t l1, r1, l2, r2;
-            dither(0, t, l1, r1);
-            dither(1, t, l2, r2);
-            out[2 * t] = MixDithered(l1, l2, mix);
-            out[2 * t + 1] = MixDithered(r1, r2, mix);
-        }
-    } else {
-        for (uint32_t t = 0; t < samples; ++t) {
-            int32_t l, r;
-            dither(0, t, l, r);
-            out[2 * t] = SoloDithered(l);
-            out[2 * t + 1] = SoloDithered(r);
-        }
-    }
+    DitherAndMixFrame(frames, c_.streamCount_, samples, dither_, c_.mixLevel_.load(), dithered_, out);
     fill_ += samples * 4;
     ++framesInBuffer_;
 }

@@ -1,173 +1,190 @@
 #include "libkvo/src/realfft.h"
 
-#include <cmath>
-#include <utility>
+#include <fftw3.h>
 
-// The real transform of n points runs as a complex transform of m = n/2
-// points over the even/odd sample pairs, followed by the split that turns
-// the half-length spectrum into the real one (and its reverse before the
-// inverse). The complex transform is an iterative radix-2 one over
-// bit-reversed input.
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cmath>
+#include <mutex>
+
+// The transform itself is FFTW's single-precision real one. What this file
+// adds is the packing the players were written for (interleaved R, I with
+// I the sine sum, and the n/2 scale of the inverse) and plans that are made
+// once per size and shared by every thread.
 //
-// Float table layout: [0, n/4) holds (cos, sin) pairs of 2 pi j / m for
-// j < m/4, the quarter turn the complex stages need; [n/4, n/2) holds
-// cos(2 pi k / n) for k < n/4, the split's twiddles (their sines are the
-// same table read backwards).
+// FFTW executes a plan from any thread on arrays of the same alignment as
+// the ones it was planned on, but its planner is not thread-safe: plans
+// are made under one lock and then only read. Each thread keeps its own
+// aligned scratch spectrum, so the equalizer's design thread, the decoding
+// thread and the spectrum's caller never share working memory.
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586476925286766559;
+constexpr int kMaxLog2 = 30;
 
-void BuildTables(int n, int* ip, float* w)
+struct Plans {
+    fftwf_plan forward = nullptr;  // n reals -> n/2 + 1 complex
+    fftwf_plan inverse = nullptr;  // n/2 + 1 complex -> n reals
+};
+
+int Log2(int n)
 {
-    const int m = n / 2;
-    for (int j = 0; j < m / 4; ++j) {
-        const double angle = kTwoPi * j / m;
-        w[2 * j] = float(std::cos(angle));
-        w[2 * j + 1] = float(std::sin(angle));
+    int log = 0;
+    while ((1 << log) < n)
+        ++log;
+    return log;
+}
+
+// Aligned working arrays of one thread, grown to the largest size it used.
+class Scratch {
+public:
+    Scratch() = default;
+    Scratch(const Scratch&) = delete;
+    Scratch& operator=(const Scratch&) = delete;
+    ~Scratch()
+    {
+        fftwf_free(spectrum_);
+        fftwf_free(real_);
     }
-    float* split = w + n / 4;
-    for (int k = 0; k < n / 4; ++k)
-        split[k] = float(std::cos(kTwoPi * k / n));
-    ip[0] = n;
-    ip[1] = n;
-}
 
-void BitReverse(float* z, int m)
-{
-    int j = 0;
-    for (int i = 0; i < m - 1; ++i) {
-        if (i < j) {
-            std::swap(z[2 * i], z[2 * j]);
-            std::swap(z[2 * i + 1], z[2 * j + 1]);
-        }
-        int k = m >> 1;
-        while (k <= j) {
-            j -= k;
-            k >>= 1;
-        }
-        j += k;
+    void Reserve(int n)
+    {
+        if (n <= capacity_)
+            return;
+        fftwf_free(spectrum_);
+        fftwf_free(real_);
+        spectrum_ = fftwf_alloc_complex(size_t(n / 2 + 1));
+        real_ = fftwf_alloc_real(size_t(n));
+        capacity_ = n;
     }
+    fftwf_complex* Spectrum() { return spectrum_; }
+    float* Real() { return real_; }
+
+private:
+    fftwf_complex* spectrum_ = nullptr;
+    float* real_ = nullptr;
+    int capacity_ = 0;
+};
+
+Scratch& ThreadScratch(int n)
+{
+    thread_local Scratch scratch;
+    scratch.Reserve(n);
+    return scratch;
 }
 
-// a, b = a + w b, a - w b for the complex pair at a and b and twiddle w.
-inline void Butterfly(float* a, float* b, float wr, float wi)
+class PlanCache {
+public:
+    ~PlanCache()
+    {
+        for (auto& slot : slots_) {
+            Plans* plans = slot.load(std::memory_order_acquire);
+            if (plans == nullptr)
+                continue;
+            fftwf_destroy_plan(plans->forward);
+            fftwf_destroy_plan(plans->inverse);
+            delete plans;
+        }
+        fftwf_cleanup();
+    }
+
+    const Plans& For(int n)
+    {
+        std::atomic<Plans*>& slot = slots_[size_t(Log2(n))];
+        if (const Plans* ready = slot.load(std::memory_order_acquire))
+            return *ready;
+        std::lock_guard<std::mutex> lock(planning_);
+        if (const Plans* ready = slot.load(std::memory_order_relaxed))
+            return *ready;
+        // Planned on arrays of FFTW's own alignment; the planner's measuring
+        // writes over them, so they are not the caller's data.
+        float* real = fftwf_alloc_real(size_t(n));
+        fftwf_complex* spectrum = fftwf_alloc_complex(size_t(n / 2 + 1));
+        auto* plans = new Plans;
+        plans->forward = fftwf_plan_dft_r2c_1d(n, real, spectrum, FFTW_MEASURE);
+        plans->inverse = fftwf_plan_dft_c2r_1d(n, spectrum, real, FFTW_MEASURE);
+        fftwf_free(spectrum);
+        fftwf_free(real);
+        slot.store(plans, std::memory_order_release);
+        return *plans;
+    }
+
+private:
+    std::mutex planning_;
+    std::array<std::atomic<Plans*>, kMaxLog2 + 1> slots_{};
+};
+
+PlanCache& Cache()
 {
-    const float tr = wr * b[0] - wi * b[1];
-    const float ti = wr * b[1] + wi * b[0];
-    b[0] = a[0] - tr;
-    b[1] = a[1] - ti;
-    a[0] += tr;
-    a[1] += ti;
+    static PlanCache cache;
+    return cache;
 }
 
-// Complex transform of m points with kernel exp(sign * 2 pi i j k / m),
-// unscaled. quarter: the (cos, sin) pairs of the first quarter turn.
-void ComplexFft(float* z, int m, float sign, const float* quarter)
+// The caller's block can be used by FFTW directly when it has the alignment
+// the plans were made for; otherwise it goes through the thread's scratch.
+bool Aligned(const float* data)
 {
-    if (m < 2)
+    return fftwf_alignment_of(const_cast<float*>(data)) == 0;
+}
+
+// FFTW's X[k] = R[k] - i I[k], with I the sine sum: the players' packing
+// is FFTW's spectrum with the imaginary parts negated and R[n/2] moved into
+// the empty imaginary slot of R[0]. Separate arrays, so the loops vectorise.
+void Unpack(int n, const float* __restrict x, float* __restrict data)
+{
+    for (int i = 2; i < n; i += 2) {
+        data[i] = x[i];
+        data[i + 1] = -x[i + 1];
+    }
+    data[0] = x[0];
+    data[1] = x[n];
+}
+
+void Pack(int n, const float* __restrict data, float* __restrict x)
+{
+    for (int i = 2; i < n; i += 2) {
+        x[i] = 0.5f * data[i];
+        x[i + 1] = -0.5f * data[i + 1];
+    }
+    x[0] = 0.5f * data[0];
+    x[1] = 0.0f;
+    x[n] = 0.5f * data[1];
+    x[n + 1] = 0.0f;
+}
+
+void Forward(const Plans& plans, int n, float* data, Scratch& scratch)
+{
+    fftwf_complex* x = scratch.Spectrum();
+    float* in = data;
+    if (!Aligned(data)) {
+        in = scratch.Real();
+        std::copy(data, data + n, in);
+    }
+    fftwf_execute_dft_r2c(plans.forward, in, x);
+    Unpack(n, &x[0][0], data);
+}
+
+void Inverse(const Plans& plans, int n, float* data, Scratch& scratch)
+{
+    // FFTW's inverse sums the whole Hermitian spectrum, twice what the
+    // players' inverse gives: the halving is folded into the unpacking.
+    fftwf_complex* x = scratch.Spectrum();
+    Pack(n, data, &x[0][0]);
+    if (Aligned(data)) {
+        fftwf_execute_dft_c2r(plans.inverse, x, data);
         return;
-    BitReverse(z, m);
-
-    for (int i = 0; i < m; i += 2) {
-        const float ar = z[2 * i], ai = z[2 * i + 1];
-        const float br = z[2 * i + 2], bi = z[2 * i + 3];
-        z[2 * i] = ar + br;
-        z[2 * i + 1] = ai + bi;
-        z[2 * i + 2] = ar - br;
-        z[2 * i + 3] = ai - bi;
     }
-    if (m >= 4) {
-        for (int i = 0; i < m; i += 4) {
-            float* p = z + 2 * i;
-            // Twiddle 1 for the first pair, sign * i for the second.
-            const float t0r = p[4], t0i = p[5];
-            const float t1r = -sign * p[7], t1i = sign * p[6];
-            const float x0r = p[0], x0i = p[1], x1r = p[2], x1i = p[3];
-            p[0] = x0r + t0r;
-            p[1] = x0i + t0i;
-            p[4] = x0r - t0r;
-            p[5] = x0i - t0i;
-            p[2] = x1r + t1r;
-            p[3] = x1i + t1i;
-            p[6] = x1r - t1r;
-            p[7] = x1i - t1i;
-        }
-    }
-
-    for (int len = 8; len <= m; len <<= 1) {
-        const int half = len / 2;
-        const int step = m / len;
-        const int quarterK = half / 2;  // k below this: twiddle in the table's quarter turn
-        for (int base = 0; base < m; base += len) {
-            float* a = z + 2 * base;
-            float* b = a + 2 * half;
-            for (int k = 0; k < quarterK; ++k) {
-                const float wr = quarter[2 * k * step];
-                const float wi = sign * quarter[2 * k * step + 1];
-                Butterfly(a + 2 * k, b + 2 * k, wr, wi);
-            }
-            // A quarter turn further: the twiddle times sign * i.
-            for (int k = quarterK; k < half; ++k) {
-                const int q = (k - quarterK) * step;
-                const float wr = -quarter[2 * q + 1];
-                const float wi = sign * quarter[2 * q];
-                Butterfly(a + 2 * k, b + 2 * k, wr, wi);
-            }
-        }
-    }
-}
-
-void SplitForward(float* a, int n, const float* c)
-{
-    const int m = n / 2;
-    const float z0r = a[0], z0i = a[1];
-    a[0] = z0r + z0i;
-    a[1] = z0r - z0i;
-    for (int k = 1; k < m / 2; ++k) {
-        const int mk = m - k;
-        const float zr = a[2 * k], zi = a[2 * k + 1];
-        const float yr = a[2 * mk], yi = a[2 * mk + 1];
-        const float er = 0.5f * (zr + yr), ei = 0.5f * (zi - yi);
-        const float orr = 0.5f * (zi + yi), oi = 0.5f * (yr - zr);
-        const float wr = c[k], wi = c[n / 4 - k];
-        const float br = wr * orr - wi * oi, bi = wr * oi + wi * orr;
-        a[2 * k] = er + br;
-        a[2 * k + 1] = ei + bi;
-        a[2 * mk] = er - br;
-        a[2 * mk + 1] = bi - ei;
-    }
-    // Bin m/2 of the complex spectrum is already bin n/4 of the real one.
-}
-
-void SplitInverse(float* a, int n, const float* c)
-{
-    const int m = n / 2;
-    const float x0 = a[0], xm = a[1];
-    a[0] = 0.5f * (x0 + xm);
-    a[1] = 0.5f * (x0 - xm);
-    for (int k = 1; k < m / 2; ++k) {
-        const int mk = m - k;
-        const float xr = a[2 * k], xi = a[2 * k + 1];
-        const float yr = a[2 * mk], yi = a[2 * mk + 1];
-        // E = (X_k + conj X_{m-k}) / 2, D = (X_k - conj X_{m-k}) / 2,
-        // O = conj(W) D, Z_k = E + i O, Z_{m-k} = conj E + i conj O.
-        const float er = 0.5f * (xr + yr), ei = 0.5f * (xi - yi);
-        const float dr = 0.5f * (xr - yr), di = 0.5f * (xi + yi);
-        const float wr = c[k], wi = c[n / 4 - k];
-        const float orr = wr * dr + wi * di, oi = wr * di - wi * dr;
-        a[2 * k] = er - oi;
-        a[2 * k + 1] = ei + orr;
-        a[2 * mk] = er + oi;
-        a[2 * mk + 1] = orr - ei;
-    }
+    float* out = scratch.Real();
+    fftwf_execute_dft_c2r(plans.inverse, x, out);
+    std::copy(out, out + n, data);
 }
 
 }  // namespace
 
 bool IsRealFftSize(int n)
 {
-    return n >= 2 && (n & (n - 1)) == 0;
+    return n >= 2 && n <= (1 << kMaxLog2) && (n & (n - 1)) == 0;
 }
 
 size_t RealFftIntTableSize(int n)
@@ -186,18 +203,17 @@ void RealFft(int n, int direction, float* data, int* ip, float* w)
 {
     if (!IsRealFftSize(n) || data == nullptr || ip == nullptr || w == nullptr)
         return;
-    if (ip[0] != n || ip[1] != n)
-        BuildTables(n, ip, w);
-    const int m = n / 2;
-    const float* quarter = w;
-    const float* split = w + n / 4;
-    if (direction >= 0) {
-        ComplexFft(data, m, 1.0f, quarter);
-        SplitForward(data, n, split);
-    } else {
-        SplitInverse(data, n, split);
-        ComplexFft(data, m, -1.0f, quarter);
-    }
+    // The work tables stay in the interface for the callers that keep them;
+    // the plans they once stood for are held here. The first entries still
+    // record the size last transformed.
+    ip[0] = n;
+    ip[1] = n;
+    const Plans& plans = Cache().For(n);
+    Scratch& scratch = ThreadScratch(n);
+    if (direction >= 0)
+        Forward(plans, n, data, scratch);
+    else
+        Inverse(plans, n, data, scratch);
 }
 
 void RealFftTables::Resize(int n)

@@ -1,7 +1,7 @@
 #pragma once
 // The one real-to-complex FFT of the players: the FIR equalizer's fast
 // convolution and the spectrum values both run on it. Single precision,
-// in place, n a power of two.
+// in place, n a power of two up to 2^30.
 //
 // Packing of the forward transform (direction >= 0) of a[0..n-1]:
 //   data[0] = R[0], data[1] = R[n/2],
@@ -10,11 +10,13 @@
 // The inverse (direction < 0) takes the same packing back to n samples
 // scaled by n/2: callers multiply by 2/n.
 //
+// Computed by FFTW, with one plan per size made on first use and kept for
+// the life of the process; any number of threads may transform at once.
+//
 // Work tables: an integer table of RealFftIntTableSize(n) entries and a
 // float table of RealFftFloatTableSize(n) entries, kept by the caller
-// between calls. ip[0] records the size the float table was built for; an
-// ip[0] of 0 (or of another size) makes the next call rebuild it. Two
-// threads must not share one pair of tables.
+// between calls. The transform no longer reads them; ip[0] and ip[1] are
+// set to the size last transformed, as callers that watch them expect.
 
 #include <cstddef>
 #include <vector>

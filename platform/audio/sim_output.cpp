@@ -11,8 +11,10 @@
 
 namespace platform::audio {
 
-// One open simulated device. Its clock thread plays on the instant and real
-// time clocks; the stepped clock plays on the thread that calls Advance.
+// One open simulated device. On the instant clock what is queued plays on
+// the thread that queues it (and on the clock thread when the clock turns
+// instant); the real-time clock plays on the clock thread, the stepped
+// clock on the thread that calls Advance.
 class SimDevice : public QueuedOutputDevice {
 public:
     SimDevice(std::shared_ptr<SimulatedOutput> owner, int deviceId, const OutputFormat& format,
@@ -70,9 +72,16 @@ protected:
     {
         {
             std::lock_guard<std::mutex> lock(clockMutex_);
-            wake_ = true;
+            if (clock_ != SimulatedOutput::Clock::Instant) {
+                wake_ = true;
+                clockCv_.notify_all();
+                return;
+            }
         }
-        clockCv_.notify_all();
+        // Instant: played at once, on the thread that queued it, without
+        // waking the clock; its Done still comes from the device's thread.
+        std::lock_guard<std::mutex> lock(playMutex_);
+        PlayLocked(UINT64_MAX);
     }
 
     void OnPlayed(const uint8_t* data, uint32_t bytes) override { owner_->Record(data, bytes); }
@@ -259,27 +268,36 @@ std::vector<uint8_t> SimulatedOutput::Recorded() const
 size_t SimulatedOutput::RecordedSize() const
 {
     std::lock_guard<std::mutex> lock(recordMutex_);
-    return recorded_.size();
+    return recordedSize_;
+}
+
+void SimulatedOutput::KeepRecordedBytes(bool keep)
+{
+    std::lock_guard<std::mutex> lock(recordMutex_);
+    keepRecorded_ = keep;
 }
 
 void SimulatedOutput::ClearRecorded()
 {
     std::lock_guard<std::mutex> lock(recordMutex_);
     recorded_.clear();
+    recordedSize_ = 0;
 }
 
 bool SimulatedOutput::WaitForRecorded(size_t bytes, int timeoutMs) const
 {
     std::unique_lock<std::mutex> lock(recordMutex_);
     return recordCv_.wait_for(lock, std::chrono::milliseconds(timeoutMs),
-                              [&] { return recorded_.size() >= bytes; });
+                              [&] { return recordedSize_ >= bytes; });
 }
 
 void SimulatedOutput::Record(const uint8_t* data, size_t bytes)
 {
     {
         std::lock_guard<std::mutex> lock(recordMutex_);
-        recorded_.insert(recorded_.end(), data, data + bytes);
+        if (keepRecorded_)
+            recorded_.insert(recorded_.end(), data, data + bytes);
+        recordedSize_ += bytes;
     }
     recordCv_.notify_all();
 }

@@ -63,6 +63,8 @@ public:
     void FailNextClose(int code);
 
     // Every byte played by every device since creation or ClearRecorded.
+    // A benchmark that only needs the count can stop the bytes being kept.
+    void KeepRecordedBytes(bool keep);
     std::vector<uint8_t> Recorded() const;
     size_t RecordedSize() const;
     void ClearRecorded();
@@ -104,6 +106,8 @@ private:
     mutable std::mutex recordMutex_;
     mutable std::condition_variable recordCv_;
     std::vector<uint8_t> recorded_;
+    size_t recordedSize_ = 0;
+    bool keepRecorded_ = true;
 };
 
 }  // namespace platform::audio

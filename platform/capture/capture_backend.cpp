@@ -9,7 +9,8 @@ namespace {
 
 std::mutex g_backendLock;
 std::shared_ptr<CaptureBackend> g_backend;
-thread_local std::string t_openError;
+// Per thread: two threads opening devices at once each keep their own.
+thread_local CaptureOpenFailure g_openFailure;
 
 // Asked at every use, so a sound server that starts or ends while the
 // program runs is followed.
@@ -25,9 +26,18 @@ bool BeginsWith(const std::string& text, const std::string& start) {
     return text.size() >= start.size() && text.compare(0, start.size(), start) == 0;
 }
 
-CaptureResult Finish(CaptureResult result) {
-    if (result != CaptureResult::Ok && t_openError.empty()) t_openError = CaptureResultText(result);
-    if (result == CaptureResult::Ok) t_openError.clear();
+CaptureResult OpenWith(CaptureBackend& backend, int deviceIndex, const std::string& name, const CaptureFormat& format,
+                       CaptureCallback callback, void* instance, std::unique_ptr<CaptureDevice>& out) {
+    const CaptureResult result = backend.Open(deviceIndex, format, callback, instance, out);
+    if (result == CaptureResult::Ok) {
+        g_openFailure = CaptureOpenFailure{};
+    } else {
+        if (g_openFailure.reason.empty()) g_openFailure.reason = CaptureResultText(result);
+        if (g_openFailure.device.empty())
+            g_openFailure.device = !name.empty()      ? name
+                                   : deviceIndex < 0 ? "the default input"
+                                                     : "input " + std::to_string(deviceIndex);
+    }
     return result;
 }
 
@@ -41,14 +51,14 @@ void InstallCaptureBackend(std::shared_ptr<CaptureBackend> backend) {
 CaptureResult OpenCaptureDevice(int deviceIndex, const CaptureFormat& format, CaptureCallback callback,
                                 void* instance, std::unique_ptr<CaptureDevice>& out) {
     out.reset();
-    t_openError.clear();
-    return Finish(CurrentBackend()->Open(deviceIndex, format, callback, instance, out));
+    g_openFailure = CaptureOpenFailure{};
+    return OpenWith(*CurrentBackend(), deviceIndex, {}, format, callback, instance, out);
 }
 
 CaptureResult OpenCaptureDevice(const std::string& name, const CaptureFormat& format, CaptureCallback callback,
                                 void* instance, std::unique_ptr<CaptureDevice>& out) {
     out.reset();
-    t_openError.clear();
+    g_openFailure = CaptureOpenFailure{};
     const std::shared_ptr<CaptureBackend> backend = CurrentBackend();
     int index = -1;
     if (!name.empty()) {
@@ -58,17 +68,20 @@ CaptureResult OpenCaptureDevice(const std::string& name, const CaptureFormat& fo
         for (size_t i = 0; i < names.size() && index < 0; ++i)
             if (BeginsWith(names[i], name)) index = int(i);
         if (index < 0) {
-            t_openError = "there is no such sound input now (is it connected?)";
+            SetCaptureOpenFailure(name, "there is no such sound input now (is it connected?)");
             return CaptureResult::BadDevice;
         }
     }
-    return Finish(backend->Open(index, format, callback, instance, out));
+    return OpenWith(*backend, index, name, format, callback, instance, out);
+}
+
+CaptureOpenFailure LastCaptureOpenFailure() { return g_openFailure; }
+
+void SetCaptureOpenFailure(std::string device, std::string reason) {
+    g_openFailure.device = std::move(device);
+    g_openFailure.reason = std::move(reason);
 }
 
 std::vector<std::string> ListCaptureDevices() { return CurrentBackend()->ListDevices(); }
-
-std::string LastCaptureOpenError() { return t_openError; }
-
-void NoteCaptureOpenError(const std::string& reason) { t_openError = reason; }
 
 }  // namespace platform

@@ -134,11 +134,15 @@ CaptureResult OpenCaptureDevice(const std::string& name, const CaptureFormat& fo
 // Names of the capture devices, in index order.
 std::vector<std::string> ListCaptureDevices();
 
-// Why the latest OpenCaptureDevice on this thread failed, in the capture
-// system's own words (for a user: "Connection refused", "No such entity",
-// "Couldn't open audio device: ..."); empty after a success.
-std::string LastCaptureOpenError();
-// For backends: the reason of the open in progress on this thread.
-void NoteCaptureOpenError(const std::string& reason);
+// Why the last OpenCaptureDevice on this thread failed: the device it tried
+// (its name, or how the default input was reached) and the capture system's
+// own words. Both empty after an open that succeeded.
+struct CaptureOpenFailure {
+    std::string device;
+    std::string reason;
+};
+CaptureOpenFailure LastCaptureOpenFailure();
+// For backends: what an open that is failing on this thread met.
+void SetCaptureOpenFailure(std::string device, std::string reason);
 
 }  // namespace platform

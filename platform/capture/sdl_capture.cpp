@@ -3,6 +3,7 @@
 #include <SDL.h>
 
 #include <mutex>
+#include <string>
 
 #include "platform/capture/capture_device.h"
 #include "platform/sdlaudio/sdl_audio_system.h"
@@ -37,16 +38,13 @@ public:
     }
 
     CaptureResult OpenInput(int deviceIndex) {
-        if (!AcquireSdlAudio()) {
-            NoteCaptureOpenError(SDL_GetError());
-            return CaptureResult::NoDriver;
-        }
+        if (!AcquireSdlAudio()) return Failed(CaptureResult::NoDriver, "SDL audio");
         initialised_ = true;
         const char* name = nullptr;
         if (deviceIndex >= 0) {
-            if (deviceIndex >= SDL_GetNumAudioDevices(1)) return CaptureResult::BadDevice;
+            if (deviceIndex >= SDL_GetNumAudioDevices(1)) return Failed(CaptureResult::BadDevice, nullptr);
             name = SDL_GetAudioDeviceName(deviceIndex, 1);
-            if (!name) return CaptureResult::BadDevice;
+            if (!name) return Failed(CaptureResult::BadDevice, nullptr);
         }
         const CaptureFormat& f = Format();
         if ((f.bitsPerSample != 8 && f.bitsPerSample != 16) || f.channels < 1 || f.channels > 8 ||
@@ -61,15 +59,34 @@ public:
         want.userdata = this;
         SDL_AudioSpec have{};
         device_ = SDL_OpenAudioDevice(name, 1, &want, &have, 0);
-        if (device_ == 0) {
-            NoteCaptureOpenError(SDL_GetError());
-            return CaptureResult::OpenFailed;
-        }
+        if (device_ == 0) return Failed(CaptureResult::OpenFailed, name);
         BeginNotices();
         return CaptureResult::Ok;
     }
 
 private:
+    // Keeps SDL's own reason with the device it concerns.
+    static CaptureResult Failed(CaptureResult result, const char* device) {
+        // Read first: asking for the default's name may set another error.
+        const char* error = SDL_GetError();
+        const std::string reason = error && *error ? error : CaptureResultText(result);
+        SetCaptureOpenFailure(device ? std::string(device) : DefaultName(), reason);
+        return result;
+    }
+
+    // The default input as SDL names it, else the driver that was to reach it.
+    static std::string DefaultName() {
+        char* name = nullptr;
+        SDL_AudioSpec spec{};
+        if (SDL_GetDefaultAudioInfo(&name, &spec, 1) == 0 && name) {
+            std::string text = name;
+            SDL_free(name);
+            return text;
+        }
+        const char* driver = SDL_GetCurrentAudioDriver();
+        return std::string("default input of SDL's ") + (driver ? driver : "audio") + " driver";
+    }
+
     static void SDLCALL OnInput(void* self, Uint8* stream, int len) {
         if (len > 0) static_cast<SdlCaptureDevice*>(self)->Deliver(stream, size_t(len));
     }

@@ -23,7 +23,9 @@ public:
         stream_.reset();
     }
 
-    CaptureResult OpenInput(const std::string& source)
+    // source: the server's name of it, empty for its default; shown: the
+    // name the user knows it by.
+    CaptureResult OpenInput(const std::string& source, const std::string& shown)
     {
         std::string reason;
         const CaptureFormat& f = Format();
@@ -31,7 +33,7 @@ public:
             source, f.sampleRate, f.channels, f.bitsPerSample,
             [this](const uint8_t* bytes, size_t count) { Deliver(bytes, count); }, reason);
         if (!stream_) {
-            NoteCaptureOpenError(reason);
+            SetCaptureOpenFailure(shown, reason);
             return CaptureResult::OpenFailed;
         }
         BeginNotices();
@@ -65,19 +67,21 @@ public:
                        std::unique_ptr<CaptureDevice>& out) override
     {
         std::string source;
+        std::string shown = "the sound server's default input";
         if (deviceIndex >= 0) {
             ss::Snapshot snapshot;
             std::string reason;
             if (!ss::ReadSnapshot(snapshot, &reason)) {
-                NoteCaptureOpenError(reason);
+                SetCaptureOpenFailure("the sound server", reason);
                 return CaptureResult::NoDriver;
             }
             if (deviceIndex >= static_cast<int>(snapshot.sources.size()))
                 return CaptureResult::BadDevice;
             source = snapshot.sources[static_cast<size_t>(deviceIndex)].name;
+            shown = snapshot.sources[static_cast<size_t>(deviceIndex)].description;
         }
         auto device = std::make_unique<ServerCaptureDevice>(format, callback, instance);
-        const CaptureResult result = device->OpenInput(source);
+        const CaptureResult result = device->OpenInput(source, shown);
         if (result == CaptureResult::Ok)
             out = std::move(device);
         return result;

@@ -108,7 +108,12 @@ std::vector<std::string> SimCaptureBackend::ListDevices() { return script_.devic
 
 CaptureResult SimCaptureBackend::Open(int deviceIndex, const CaptureFormat& format, CaptureCallback callback,
                                       void* instance, std::unique_ptr<CaptureDevice>& out) {
-    if (script_.openResult != CaptureResult::Ok) return script_.openResult;
+    if (script_.openResult != CaptureResult::Ok) {
+        const size_t index = deviceIndex < 0 ? 0 : size_t(deviceIndex);
+        SetCaptureOpenFailure(index < script_.deviceNames.size() ? script_.deviceNames[index] : "",
+                              CaptureResultText(script_.openResult));
+        return script_.openResult;
+    }
     if (deviceIndex >= int(script_.deviceNames.size())) return CaptureResult::BadDevice;
     if (format.BytesPerFrame() == 0 || format.sampleRate == 0) return CaptureResult::BadFormat;
     {

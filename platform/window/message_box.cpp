@@ -4,6 +4,7 @@
 
 #include <cstdio>
 
+#include "platform/window/debug_output.h"
 #include "platform/window/desktop_widget.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window.h"
@@ -92,6 +93,8 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
 int MessageBox(Window* owner, const std::string& text, const std::string& caption, UINT type)
 {
     MessageBoxRequest req{owner ? owner->GetSafeHwnd() : 0, text, caption, type};
+    // What the user was told, for whoever follows the program's debug lines.
+    DebugOutput("message box: " + text + "\n");
     Window* ownerTop = (owner && owner->IsWindow()) ? owner->GetTopLevel() : nullptr;
     const WindowHandle ownerHandle = ownerTop ? ownerTop->GetSafeHwnd() : 0;
     const bool disable = ownerTop && ownerTop->IsWindowEnabled();

@@ -1,8 +1,12 @@
 // The dialog after a take: the save to the PC with its tag, the settings it
 // keeps for the next re-mix, its end codes, and the preview.
 
+#include <signal.h>
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -132,6 +136,72 @@ TEST_F(Remix, SaveThatCannotFinishKeepsTheDialogOpenAndReplacesNothingUnasked)
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_NE(boxes[0].text.find("could not be saved"), std::string::npos);
     EXPECT_FALSE(FileExists(dir.File("missing folder/take3.mp3")));
+}
+
+// Files may grow only to `bytes` while it lives (past that a write fails
+// with EFBIG, as on a full disk, instead of ending the process).
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes)
+    {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        handler_ = signal(SIGXFSZ, SIG_IGN);
+        rlimit small = saved_;
+        small.rlim_cur = bytes;
+        ok_ = setrlimit(RLIMIT_FSIZE, &small) == 0;
+    }
+    ~FileSizeLimit()
+    {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        signal(SIGXFSZ, handler_);
+    }
+    bool ok() const { return ok_; }
+
+private:
+    rlimit saved_{};
+    sighandler_t handler_ = SIG_DFL;
+    bool ok_ = false;
+};
+
+TEST_F(Remix, ASaveThatDoesNotFitKeepsTheOldFileOrSaysTheSongIdIsMissing)
+{
+    const std::string target = dir.File("take4.mp3");
+    const std::vector<uint8_t> old(1000, 0x5A);
+    WriteFile(target, old);
+    {
+        // The take itself does not fit: the old file stays, and so does the
+        // dialog, with the reason.
+        AnswerChooser({target});
+        CRecordingMoreDlg dlg;
+        dlg.SetSongPath(songPath);
+        FileSizeLimit limit(take.size() / 2);
+        ASSERT_TRUE(limit.ok());
+        EXPECT_EQ(RunModal(dlg, [&] { Click(dlg, kSave); }), kLeftOpen);
+    }
+    EXPECT_EQ(ReadFile(target), old);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind(CRecordingMoreDlg::kNotSavedText, 0), 0u) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(std::strerror(EFBIG)), std::string::npos) << boxes[0].text;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
+        EXPECT_EQ(entry.path().filename().string().rfind(".take4", 0), std::string::npos) << "a new file was left";
+
+    // The take fits but its tag does not: saved, and the user learns the
+    // file has no song id.
+    boxes.clear();
+    AnswerChooser({target});
+    CRecordingMoreDlg dlg;
+    dlg.SetSongPath(songPath);
+    int end = 0;
+    {
+        FileSizeLimit limit(take.size() + 100);
+        ASSERT_TRUE(limit.ok());
+        end = RunModal(dlg, [&] { Click(dlg, kSave); });
+    }
+    EXPECT_EQ(end, CRecordingMoreDlg::kSaved);
+    EXPECT_EQ(ReadFile(target), take);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind(CRecordingMoreDlg::kSavedWithoutIdText, 0), 0u) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find(CRecordingMoreDlg::kCannotUploadText), std::string::npos) << boxes[0].text;
 }
 
 TEST_F(Remix, ShiftAndGainsAreStoredWheneverTheDialogCloses)

@@ -1,5 +1,7 @@
 // Spectrum values of a player: read from the sound the device plays now.
 
+#include <atomic>
+
 #include "tests/effects/effects_fixture.h"
 
 using namespace effectstest;
@@ -92,5 +94,38 @@ TEST_F(SpectrumPlayer, UnsupportedSizesAreRefusedAndAMonoSongReadsTheSameOnBothS
     EXPECT_EQ(both.leftPhase, both.rightPhase);
     EXPECT_GT(*std::max_element(both.leftDb.begin(), both.leftDb.end()), 60);
     EXPECT_EQ(player->GetFFTValues(nullptr), 1);  // frees the state
+    ASSERT_EQ(player->Stop(), 1);
+}
+
+// The main window reads the spectrum every 70 ms while the equalizer's
+// design thread transforms new filters: both run on the one shared FFT.
+TEST_F(SpectrumPlayer, ReadWhileTheEqualizerRedesignsGivesTheToneEveryTime)
+{
+    sim->SetStepped();
+    const double hz = 93 * 44100.0 / 2048;
+    const auto song = testsupport::MakeMp3(testsupport::MakeTone(44100, 2, 3.0, hz, 0.5));
+    PlayerPtr player;
+    ASSERT_EQ(player->OpenStream(1, 0, song.data(), song.size(), song.data(), song.size(), 500), 1)
+        << player->GetError();
+    ASSERT_EQ(player->EnableEQ(1, 1), 1);
+    ASSERT_EQ(player->Play(), 1);
+    ASSERT_TRUE(AdvanceUntilPlayed(*sim, 250));
+
+    std::atomic<bool> done{false};
+    std::thread designer([&] {
+        for (int round = 0; !done && round < 200; ++round) {
+            const int gains[10] = {round % 7 - 3, 0, 0, 0, 0, 0, 0, 0, 0, -(round % 5)};
+            player->SetEqBands(1, 0, gains, 10);
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+    });
+    for (int read = 0; read < 50; ++read) {
+        Spectrum now(2048, 1);
+        ASSERT_EQ(player->GetFFTValues(&now.request), 1) << player->GetError();
+        EXPECT_EQ(now.Peak(now.leftDb), 93u) << "read " << read;
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    done = true;
+    designer.join();
     ASSERT_EQ(player->Stop(), 1);
 }

@@ -49,7 +49,7 @@ protected:
         WaveInRecorder recorder;
         recorder.SetPath(path.c_str());
         if (!recorder.Start()) {
-            ADD_FAILURE() << recorder.GetOpenFailure();
+            ADD_FAILURE() << recorder.StartFailure();
             return -1;
         }
         Event(true).Wait(1500);

@@ -188,3 +188,36 @@ TEST_F(Takes, ANewStartOrRemixWaitsForTheWorkerAndTheDestructorJoinsIt) {
     for (const char* name : {recfile::kCache, recfile::kCacheMp3, recfile::kOriginKvo, recfile::kTmpWav})
         EXPECT_FALSE(FileExists(Work(name))) << name;
 }
+
+TEST_F(Takes, AMonoSongOrOneAtAnotherRateMixesWithItsBurstWhereTheStereoSongPutsIt) {
+    CRecordingImpl engine;
+    engine.SetFinishPause(std::chrono::milliseconds(0));
+    SetConfig(config::kVoiceShift, 0);
+    ASSERT_EQ(RecordWhole(engine, song), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+    const auto [songAt, voiceAt] = Onsets();
+    ASSERT_GT(songAt, 0);
+
+    struct Case {
+        int rate;
+        int channels;
+    };
+    for (const Case c : {Case{44100, 1}, Case{48000, 2}, Case{48000, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.channels << " channel(s)");
+        testsupport::Pcm pcm = testsupport::MakeSilence(c.rate, c.channels, kSongBurst);
+        pcm = testsupport::Concat(pcm, testsupport::MakeTone(c.rate, c.channels, 0.4, kSongTone, 0.4));
+        pcm = testsupport::Concat(pcm, testsupport::MakeSilence(c.rate, c.channels, 2.0 - kSongBurst - 0.4));
+        const std::string other = data.File("other.kvo");
+        WriteSong(other, pcm);
+        const size_t before = owner.CommandCount();
+        ASSERT_EQ(RecordWhole(engine, other), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+        ASSERT_EQ(owner.CommandCount(), before + 1);
+        const auto decoded = DecodeWithMpg123(Work(recfile::kCacheMp3));
+        ASSERT_FALSE(decoded.empty());
+        // Both sides carry the song, and the voice is where it was.
+        EXPECT_NEAR(ToneOnset(decoded, 0, kSongTone), songAt, 0.01);
+        EXPECT_NEAR(ToneOnset(decoded, 1, kSongTone), songAt, 0.01);
+        EXPECT_NEAR(ToneOnset(decoded, 0, kVoiceTone), voiceAt, 0.01);
+        EXPECT_GT(ToneLevel(decoded, 1, kSongTone, songAt + 0.1, songAt + 0.3),
+                  0.7 * ToneLevel(decoded, 0, kSongTone, songAt + 0.1, songAt + 0.3));
+    }
+}

@@ -45,17 +45,9 @@ protected:
 
 }  // namespace
 
-TEST_F(Failures, AMissingOrBrokenSongFailsInsteadOfEncodingTheVoiceAlone) {
-    ExpectFailedRun(RecordWhole(engine, data.File("no such song.kvo")));
-    EXPECT_TRUE(StartsWith(engine.GetFailureText(), rectext::kSongNotCopied)) << engine.GetFailureText();
-    EXPECT_FALSE(FileExists(Work(recfile::kCacheMp3)));
-
+TEST_F(Failures, ASongThatCannotBeMixedIsRefusedBeforeTheMicrophoneOpens) {
     const std::string notAContainer = data.File("plain.kvo");
     testsupport::WriteFile(notAContainer, std::vector<uint8_t>(5000, 0x41));
-    ExpectFailedRun(RecordWhole(engine, notAContainer));
-    EXPECT_TRUE(StartsWith(engine.GetFailureText(), rectext::kSongUnreadable)) << engine.GetFailureText();
-    EXPECT_FALSE(FileExists(Work(recfile::kOriginKvo)));
-
     testsupport::KvoContent content;
     content.tag = testsupport::MakeKvoTag({"Song", "Artist", u"", "", {}});
     content.head = {1, 2, 3, 4};
@@ -63,27 +55,57 @@ TEST_F(Failures, AMissingOrBrokenSongFailsInsteadOfEncodingTheVoiceAlone) {
     content.stream2.assign(20000, 0x00);
     const std::string noAudio = data.File("silent.kvo");
     testsupport::WriteFile(noAudio, testsupport::WriteKvo(content));
-    ExpectFailedRun(RecordWhole(engine, noAudio));
-    EXPECT_TRUE(StartsWith(engine.GetFailureText(), rectext::kAccompanimentUndecodable)) << engine.GetFailureText();
-    EXPECT_FALSE(FileExists(Work(recfile::kCacheMp3)));
-    EXPECT_FALSE(FileExists(Work(recfile::kTmpWav)));
-
-    // With the song's accompaniment gone, a re-mix fails as well.
-    ASSERT_EQ(engine.Remix(), 1);
-    ExpectFailedRun(owner.WaitForCommand(3));
-    EXPECT_EQ(engine.GetFailureText(), rectext::kAccompanimentMissing);
+    struct Case {
+        std::string song;
+        const char* text;
+    };
+    const Case cases[] = {{data.File("no such song.kvo"), rectext::kSongUnreadable},
+                          {notAContainer, rectext::kSongUnreadable},
+                          {noAudio, rectext::kAccompanimentUndecodable},
+                          {"", rectext::kSongUnreadable}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.song);
+        engine.SetSongPath(c.song.c_str());
+        EXPECT_EQ(engine.StartRecording(&owner, 128, 0), 0);
+        EXPECT_EQ(engine.IsRecording(), 0);
+        EXPECT_TRUE(StartsWith(engine.GetFailureText(), c.text)) << engine.GetFailureText();
+        EXPECT_EQ(microphone->OpenCount(), 1) << "only the warm-up opened the microphone";
+        for (const char* name : {recfile::kCache, recfile::kOriginKvo, recfile::kParseMp3, recfile::kTmpWav})
+            EXPECT_FALSE(FileExists(Work(name))) << name;
+    }
+    EXPECT_EQ(engine.Remix(), 0) << "no take to mix again";
+    EXPECT_EQ(owner.CommandCount(), 0u);
 }
 
-TEST_F(Failures, ACaptureThatCannotOpenRefusesToStart) {
+TEST_F(Failures, ACaptureThatCannotOpenNamesTheDeviceOrTheFileAndLeavesNoWorkFile) {
     platform::SimCaptureScript broken;
     broken.openResult = platform::CaptureResult::OpenFailed;
+    broken.deviceNames = {"USB headset"};
     platform::InstallCaptureBackend(std::make_shared<platform::SimCaptureBackend>(broken));
-    engine.SetSongPath(data.File("song.kvo").c_str());
-    EXPECT_EQ(engine.StartRecording(&owner, 128, 1), 0);
+    const std::string song = data.File("song.kvo");
+    WriteSong(song, BurstPcm(1.0, 0.3, 0.3, 600));
+    engine.SetSongPath(song.c_str());
+    EXPECT_EQ(engine.StartRecording(&owner, 128, 0), 0);
     EXPECT_EQ(engine.IsRecording(), 0);
     EXPECT_EQ(engine.StopRecording(), 0);
-    EXPECT_EQ(engine.GetFailureText(), rectext::kNoCapture);
+    const std::string text = engine.GetFailureText();
+    EXPECT_TRUE(StartsWith(text, rectext::kNoCapture)) << text;
+    EXPECT_NE(text.find("input device \"USB headset\""), std::string::npos) << text;
+    EXPECT_NE(text.find(platform::CaptureResultText(platform::CaptureResult::OpenFailed)), std::string::npos)
+        << text;
     EXPECT_EQ(owner.CommandCount(), 0u);
+    for (const auto& entry : std::filesystem::directory_iterator(data.Path())) {
+        const std::string name = entry.path().filename().string();
+        EXPECT_TRUE(name == "config.ini" || name == "song.kvo") << name << " was left in the data folder";
+    }
+
+    // A work file that cannot be made is told apart from the device.
+    InstallMicrophone(PcmBytes(BurstPcm(1.0, 0.3, 0.3, 1000)));
+    std::filesystem::create_directory(Work(recfile::kCache));
+    EXPECT_EQ(engine.StartRecording(&owner, 128, 1), 0);
+    EXPECT_NE(engine.GetFailureText().find("work file " + Work(recfile::kCache)), std::string::npos)
+        << engine.GetFailureText();
+    std::filesystem::remove(Work(recfile::kCache));
 }
 
 TEST_F(Failures, ACaptureThatRunsOutOfDiskFailsAtTheStop) {

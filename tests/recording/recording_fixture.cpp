@@ -33,7 +33,9 @@ void WriteSong(const std::string& path, const Pcm& accompaniment) {
     content.tag = testsupport::MakeKvoTag({"Song", "Artist", u"", "", {}});
     content.head = {1, 2, 3, 4};
     content.stream1 = testsupport::MakeMp3(accompaniment);
-    content.stream2 = testsupport::MakeMp3(testsupport::MakeSilence(kRate, 2, accompaniment.Seconds()));
+    // The vocal in the accompaniment's layout: the player plays both in step.
+    content.stream2 = testsupport::MakeMp3(
+        testsupport::MakeSilence(accompaniment.sampleRate, accompaniment.channels, accompaniment.Seconds()));
     content.pieceSize = 4000;
     testsupport::WriteFile(path, testsupport::WriteKvo(content));
 }

@@ -2,12 +2,18 @@
 // file, the microphone is read from a file, and the finished MP3 has the
 // voice where the settings put it.
 
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "kvostudio/folders.h"
 #include "kvostudio/settings.h"
 #include "platform/audio/sdl_output.h"
 #include "tests/recording/recording_fixture.h"
+#include "tests/support/child_process.h"
 #include "tests/support/command_output.h"
 #include "tests/support/temp_files.h"
 
@@ -62,4 +68,149 @@ TEST_F(Kvorecord, AFailureIsAnExitCodeAndNoFile) {
     EXPECT_FALSE(testsupport::CommandOutput({tool, data.File("missing.kvo"), out}));
     EXPECT_FALSE(testsupport::CommandOutput({tool}));
     EXPECT_FALSE(testsupport::FileExists(out));
+}
+
+namespace {
+
+// Runs the shell script in a mount namespace of its own, where it may mount
+// file systems that vanish with it; nothing when this user cannot.
+std::optional<std::pair<int, std::string>> InPrivateMounts(const std::string& script,
+                                                            const std::vector<std::string>& args) {
+    if (geteuid() != 0 || !testsupport::HaveTool("unshare") ||
+        !testsupport::CommandOutput({"unshare", "-m", "--propagation", "private", "true"}))
+        return std::nullopt;
+    std::vector<std::string> argv = {"/usr/bin/env", "unshare", "-m", "--propagation", "private", "sh", "-c",
+                                     script, "sh"};
+    argv.insert(argv.end(), args.begin(), args.end());
+    testsupport::ChildProcess child;
+    if (!child.Start(argv)) return std::nullopt;
+    const auto code = child.Wait(60000);
+    child.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
+    if (!code) return std::nullopt;
+    return std::make_pair(*code, child.Out() + child.Err());
+}
+
+}  // namespace
+
+TEST_F(Kvorecord, ATargetThatCannotBeWrittenIsRefusedBeforeAnythingIsRecorded) {
+    const std::string song = data.File("song.kvo");
+    WriteSong(song, BurstPcm(4.0, 0.8, 0.4, 600));
+    testsupport::WriteFile(data.File("microphone.raw"), PcmBytes(BurstPcm(1.0, 0.5, 0.2, 2500)));
+    const auto songBytes = testsupport::ReadFile(song);
+    std::filesystem::create_directory(data.File("a folder.mp3"));
+    testsupport::TempDir readOnly;
+
+    struct Case {
+        std::string out;
+        std::string said;
+    };
+    std::vector<Case> cases = {{data.File("missing/take.mp3"), "does not exist"},
+                               {data.File("a folder.mp3"), "is a folder"},
+                               {song, "is the song itself"}};
+    if (geteuid() != 0) {
+        chmod(readOnly.Path().c_str(), 0555);
+        cases.push_back({readOnly.File("take.mp3"), "Permission denied"});
+    }
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.out);
+        testsupport::ChildProcess tool;
+        const auto begin = std::chrono::steady_clock::now();
+        ASSERT_TRUE(tool.Start({this->tool, song, c.out}));
+        const auto code = tool.Wait(30000);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        tool.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
+        EXPECT_EQ(code, 1);
+        EXPECT_NE(tool.Err().find(c.said), std::string::npos) << tool.Err();
+        EXPECT_LT(seconds, 3.0) << "refused without playing the 4 s song";
+        EXPECT_FALSE(testsupport::FileExists(data.File("speaker.raw"))) << "nothing was played";
+        EXPECT_EQ(testsupport::ReadFile(song), songBytes);
+    }
+    chmod(readOnly.Path().c_str(), 0755);
+
+    // As the superuser no permission stops a write: a read-only mount does.
+    const auto mounted = InPrivateMounts("mount -t tmpfs -o ro,size=64k tmpfs \"$1\" && exec \"$2\" \"$3\" \"$1/take.mp3\"",
+                                         {readOnly.Path(), this->tool, song});
+    if (geteuid() == 0) {
+        ASSERT_TRUE(mounted.has_value()) << "no private mount namespace";
+        EXPECT_EQ(mounted->first, 1);
+        EXPECT_NE(mounted->second.find("Read-only file system"), std::string::npos) << mounted->second;
+        EXPECT_FALSE(testsupport::FileExists(data.File("speaker.raw")));
+    }
+}
+
+TEST_F(Kvorecord, ATakeThatDoesNotFitLeavesTheOldFileWholeAndKeepsTheTake) {
+    const std::string song = data.File("song.kvo");
+    WriteSong(song, BurstPcm(2.0, 0.8, 0.4, 600));
+    testsupport::WriteFile(data.File("microphone.raw"), PcmBytes(BurstPcm(3.0, 1.0, 0.4, 2500)));
+    const std::string old = data.File("old take.mp3");
+    std::vector<uint8_t> oldBytes(20000);
+    for (size_t i = 0; i < oldBytes.size(); ++i) oldBytes[i] = uint8_t(i * 7);
+    testsupport::WriteFile(old, oldBytes);
+
+    // A small file system holding the old take, with room for little else.
+    testsupport::TempDir small;
+    const std::string script =
+        "mount -t tmpfs -o size=64k tmpfs \"$1\" || exit 99\n"
+        "cp \"$2\" \"$1/take.mp3\"\n"
+        "head -c 36000 /dev/zero > \"$1/filler\"\n"
+        "\"$3\" \"$4\" \"$1/take.mp3\"; rc=$?\n"
+        "cmp -s \"$2\" \"$1/take.mp3\" && echo OLD-FILE-WHOLE\n"
+        "ls -A \"$1\" | tr '\\n' ' '; echo\n"
+        "exit $rc\n";
+    const auto ran = InPrivateMounts(script, {small.Path(), old, tool, song});
+    if (!ran) GTEST_SKIP() << "no private mount namespace for a small file system";
+    ASSERT_NE(ran->first, 99) << ran->second;
+    EXPECT_EQ(ran->first, 1) << ran->second;
+    EXPECT_NE(ran->second.find("OLD-FILE-WHOLE"), std::string::npos) << ran->second;
+    EXPECT_NE(ran->second.find("No space left on device"), std::string::npos) << ran->second;
+    EXPECT_NE(ran->second.find("filler take.mp3 \n"), std::string::npos) << "no new file left beside it: " << ran->second;
+    EXPECT_GT(std::filesystem::file_size(Work(recfile::kCacheMp3)), 0u) << "the take is kept";
+    EXPECT_TRUE(testsupport::FileExists(Work(recfile::kCache)));
+}
+
+TEST_F(Kvorecord, AFileSizeLimitIsAMessageNotASilentEnd) {
+    const std::string song = data.File("song.kvo");
+    WriteSong(song, BurstPcm(2.0, 0.8, 0.4, 600));
+    testsupport::WriteFile(data.File("microphone.raw"), PcmBytes(BurstPcm(3.0, 1.0, 0.4, 2500)));
+    if (!testsupport::HaveTool("prlimit")) GTEST_SKIP() << "prlimit missing";
+    // The capture outgrows the limit first: its write fails and says so.
+    testsupport::ChildProcess limited;
+    ASSERT_TRUE(limited.Start({"/usr/bin/env", "prlimit", "--fsize=100000", tool, song, data.File("take.mp3")}));
+    const auto code = limited.Wait(60000);
+    limited.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
+    EXPECT_EQ(code, 1) << limited.Err();
+    EXPECT_NE(limited.Err().find("kvorecord: "), std::string::npos) << limited.Err();
+}
+
+TEST_F(Kvorecord, MonoAndOtherRateSongsAreMixedWithTheirBurstsInPlace) {
+    testsupport::WriteFile(data.File("microphone.raw"), PcmBytes(BurstPcm(3.0, 1.0, 0.4, 2500)));
+    SetConfig(config::kVoiceShift, -200);
+    struct Case {
+        int rate;
+        int channels;
+    };
+    std::optional<std::pair<double, double>> stereo;
+    for (const Case c : {Case{44100, 2}, Case{44100, 1}, Case{48000, 2}}) {
+        SCOPED_TRACE(testing::Message() << c.rate << " Hz, " << c.channels << " channel(s)");
+        testsupport::Pcm pcm = testsupport::MakeSilence(c.rate, c.channels, 0.8);
+        pcm = testsupport::Concat(pcm, testsupport::MakeTone(c.rate, c.channels, 0.4, 600, 0.4));
+        pcm = testsupport::Concat(pcm, testsupport::MakeSilence(c.rate, c.channels, 0.8));
+        const std::string song = data.File("song.kvo");
+        WriteSong(song, pcm);
+        const std::string out = data.File("take.mp3");
+        testsupport::ChildProcess run;
+        ASSERT_TRUE(run.Start({tool, song, out}));
+        const auto code = run.Wait(60000);
+        run.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
+        ASSERT_EQ(code, 0) << run.Err();
+        const auto decoded = DecodeWithMpg123(out);
+        ASSERT_FALSE(decoded.empty());
+        const std::pair<double, double> at{ToneOnset(decoded, 1, 600), ToneOnset(decoded, 0, 2500)};
+        if (!stereo) {
+            stereo = at;
+            continue;
+        }
+        EXPECT_NEAR(at.first, stereo->first, 0.01);
+        EXPECT_NEAR(at.second, stereo->second, 0.01);
+    }
 }

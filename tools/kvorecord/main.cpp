@@ -5,11 +5,16 @@
 // finished recording to OUT.mp3. Shift, gains, bit rate and mixing type
 // come from config.ini in the data folder ($KVO_DATA_DIR applies). Exits 0
 // with the file written, 1 with the reason on standard error.
+//
+// OUT is checked before anything is recorded, and written whole or not at
+// all: an existing OUT stays as it was unless the new take replaced it
+// complete, and a take that could not be written stays in the data folder.
+
+#include <signal.h>
 
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
-#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -18,6 +23,7 @@
 #include "kvostudio/global.h"
 #include "kvostudio/mixer.h"
 #include "kvostudio/recordingimpl.h"
+#include "kvostudio/takesave.h"
 #include "libkvo/src/kvofile.h"
 
 namespace {
@@ -91,6 +97,13 @@ int main(int argc, char** argv) {
     }
     const std::string songPath = argv[1];
     const std::string outPath = argv[2];
+    // A file-size limit makes the write fail with its reason instead of
+    // ending the tool without a word.
+    signal(SIGXFSZ, SIG_IGN);
+
+    TakeSave save;
+    std::string reason;
+    if (!save.Begin(outPath, songPath, reason)) return Fail(reason);
 
     LogAlsaErrors();
     int bitrateCode = 0, mixingType = 0;
@@ -120,9 +133,10 @@ int main(int argc, char** argv) {
     engine.StopRecording();
     if (owner.WaitForResult() != ID_CMD_RECORDING_DONE) return Fail(engine.GetFailureText());
 
-    std::error_code error;
-    std::filesystem::copy_file(GetUserDataFilePath(recfile::kCacheMp3), outPath,
-                               std::filesystem::copy_options::overwrite_existing, error);
-    if (error) return Fail("cannot write " + outPath + ": " + error.message());
+    const std::string take = GetUserDataFilePath(recfile::kCacheMp3);
+    if (!save.Commit(take, reason)) {
+        engine.KeepWorkFiles();
+        return Fail(reason + "\nkvorecord: " + outPath + " was left as it was; the take is kept in " + take);
+    }
     return 0;
 }

@@ -1,0 +1,157 @@
+// Peak memory of the programs playing a one-hour container: `kvoplay`, and
+// the window (`kvostudio /play`, where a display is there), beside the
+// container's own size and the window on a three-second song. A song should
+// cost its bytes once: the peak less the container is what playing costs.
+//
+// The container is made by the tests' writer from the four-minute
+// benchmark song repeated to an hour. Each program plays for a few seconds
+// on SDL's dummy driver, its peak resident size (VmHWM, what `time -v`
+// reports as the maximum resident set) is read, and it is asked to end.
+// KVO_BENCH_PROGRAMS names another folder of programs to measure (an
+// earlier build, for a before-and-after in one run).
+
+#include <benchmark/benchmark.h>
+
+#include <sys/stat.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include "kvostudio/folders.h"
+#include "tests/support/bench_song.h"
+#include "tests/support/child_process.h"
+#include "tests/support/kvo_writer.h"
+#include "tests/support/mp3_maker.h"
+#include "tests/support/temp_files.h"
+
+namespace {
+
+using namespace testsupport;
+
+constexpr int kRepeatsToAnHour = 15;
+
+std::string Programs()
+{
+    const char* other = std::getenv("KVO_BENCH_PROGRAMS");
+    if (other && *other) {
+        std::string dir = other;
+        return dir.back() == '/' ? dir : dir + "/";
+    }
+    return GetProgramFolder();
+}
+
+struct Songs {
+    TempDir dir;
+    std::string hour = dir.File("hour.kvo");
+    std::string short3s = dir.File("three seconds.kvo");
+    double hourMb = 0;
+
+    Songs()
+    {
+        // Streams without an Info frame, so that repeats join into one
+        // stream whose length is its size.
+        Mp3Options plain;
+        plain.infoFrame = false;
+        const auto piece1 = MakeMp3(MakeBenchSong(), plain);
+        const auto piece2 = MakeMp3(MakeBenchSong(440.0, 660.0, 2), plain);
+        KvoContent content;
+        content.tag = MakeKvoTag({"An hour", "The bench", u"", "", {}});
+        for (int i = 0; i < kRepeatsToAnHour; ++i) {
+            content.stream1.insert(content.stream1.end(), piece1.begin(), piece1.end());
+            content.stream2.insert(content.stream2.end(), piece2.begin(), piece2.end());
+        }
+        content.pieceSize = 64 * 1024;
+        const auto bytes = WriteKvo(content);
+        WriteFile(hour, bytes);
+        hourMb = double(bytes.size()) / (1024.0 * 1024.0);
+
+        KvoContent little;
+        little.tag = content.tag;
+        little.stream1 = MakeMp3(MakeTone(44100, 2, 3.0, 440.0, 0.3));
+        little.stream2 = MakeMp3(MakeTone(44100, 2, 3.0, 660.0, 0.3));
+        WriteFile(short3s, WriteKvo(little));
+    }
+};
+
+Songs& TheSongs()
+{
+    static Songs songs;
+    return songs;
+}
+
+// Peak resident size of a running process, in MB; 0 when it is gone.
+double PeakMb(pid_t pid)
+{
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("VmHWM:", 0) == 0)
+            return std::atof(line.c_str() + 6) / 1024.0;
+    return 0;
+}
+
+void Measure(benchmark::State& state, const std::vector<std::string>& argv, double songMb)
+{
+    TempDir data, runtime;
+    chmod(runtime.Path().c_str(), 0700);
+    const std::vector<std::string> env = {"SDL_AUDIODRIVER=dummy", "KVO_DATA_DIR=" + data.Path() + "/",
+                                          "XDG_RUNTIME_DIR=" + runtime.Path(), "KVO_SERVICE_URL=",
+                                          "NO_AT_BRIDGE=1"};
+    double peak = 0;
+    for (auto _ : state) {
+        ChildProcess child;
+        if (!child.Start(argv, env)) {
+            state.SkipWithError(("cannot start " + argv[0]).c_str());
+            return;
+        }
+        // Long enough to open the song and play into it.
+        std::this_thread::sleep_for(std::chrono::seconds(6));
+        peak = PeakMb(child.Pid());
+        child.Terminate();
+        child.Wait(10000);
+        if (peak == 0) {
+            state.SkipWithError((argv[0] + " ended early: " + child.Err()).c_str());
+            return;
+        }
+    }
+    state.counters["peak_MB"] = peak;
+    state.counters["song_MB"] = songMb;
+    state.counters["peak_less_song_MB"] = peak - songMb;
+}
+
+void BM_KvoplayOneHour(benchmark::State& state)
+{
+    Songs& s = TheSongs();
+    Measure(state, {Programs() + "kvoplay", s.hour}, s.hourMb);
+}
+
+bool HaveDisplay(benchmark::State& state)
+{
+    if (std::getenv("DISPLAY"))
+        return true;
+    state.SkipWithError("no X display (run under xvfb-run)");
+    return false;
+}
+
+void BM_WindowThreeSeconds(benchmark::State& state)
+{
+    if (HaveDisplay(state))
+        Measure(state, {Programs() + "kvostudio", "/play", TheSongs().short3s}, 0);
+}
+
+void BM_WindowOneHour(benchmark::State& state)
+{
+    Songs& s = TheSongs();
+    if (HaveDisplay(state))
+        Measure(state, {Programs() + "kvostudio", "/play", s.hour}, s.hourMb);
+}
+
+}  // namespace
+
+BENCHMARK(BM_KvoplayOneHour)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_WindowThreeSeconds)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_WindowOneHour)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK_MAIN();
