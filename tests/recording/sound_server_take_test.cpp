@@ -3,7 +3,9 @@
 // driver forced: the take ends with the song and holds the microphone.
 
 #include <chrono>
+#include <csignal>
 #include <cmath>
+#include <thread>
 
 #include "kvostudio/folders.h"
 #include "kvostudio/settings.h"
@@ -126,4 +128,18 @@ TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheSongThatPlaysLeftAndRightK
         << "the right side leaked into the left";
     EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0), ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 100)
         << "the microphone reached a take of what plays";
+}
+
+TEST_F(KvorecordUnderServer, ATakeEndsWhenAskedTo) {
+    server.Feed("mic", testsupport::MakeTone(kRate, 2, 1.0, kVoiceHz, 0.3).samples);
+    const std::string song = data.File("song.kvo");
+    WriteSong(song, BurstPcm(kSongSeconds, 1.0, 2.0, 600));
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(child.Start({tool, song, data.File("take.mp3")}, server.ClientEnv()));
+    // Once the song plays, the sound system is running.
+    const auto playing = [&] { return server.Pactl({"list", "short", "sink-inputs"}).value_or("") != ""; };
+    for (int i = 0; i < 100 && !playing(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    ASSERT_TRUE(playing());
+    child.Terminate();
+    EXPECT_EQ(child.Wait(5000).value_or(0), -1 - SIGTERM) << "SIGTERM was taken from the program";
 }
