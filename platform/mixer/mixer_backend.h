@@ -27,6 +27,10 @@
 #include <string>
 #include <vector>
 
+namespace platform::soundserver {
+class Server;
+}
+
 namespace platform {
 
 // Component types of lines, numbered as the recording code names them.
@@ -117,8 +121,8 @@ MixerBackend& CurrentMixer();
 std::shared_ptr<MixerBackend> InstallMixerBackend(std::shared_ptr<MixerBackend> backend);
 // The ALSA backend.
 std::shared_ptr<MixerBackend> AlsaMixerBackend();
-// The sound server's backend.
-std::shared_ptr<MixerBackend> ServerMixerBackend();
+// The sound server's backend: the desktop's server, or the one given.
+std::shared_ptr<MixerBackend> ServerMixerBackend(std::shared_ptr<soundserver::Server> server = nullptr);
 
 // ALSA prints its own complaints (a card that is not there, a device that
 // does not open) on standard error. Sends them to 'sink' instead, for the

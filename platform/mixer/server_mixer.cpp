@@ -31,10 +31,12 @@ uint32_t ValueOfServerVolume(uint32_t volume)
 
 class ServerMixer : public MixerBackend {
 public:
+    explicit ServerMixer(std::shared_ptr<ss::Server> server) : server_(std::move(server)) {}
+
     int DeviceCount() override
     {
         ss::Snapshot snapshot;
-        return ss::ReadSnapshot(snapshot) ? static_cast<int>(snapshot.sources.size()) : 0;
+        return server_->ReadSnapshot(snapshot) ? static_cast<int>(snapshot.sources.size()) : 0;
     }
 
     MixerResult DeviceName(int device, std::string& name) override
@@ -73,7 +75,7 @@ public:
         if (found != MixerResult::Ok)
             return found;
         // The server keeps one level per channel; the slider means all.
-        return ss::SetSourceVolume(snapshot.sources[static_cast<size_t>(device)].name, ServerVolumeOf(value))
+        return server_->SetSourceVolume(snapshot.sources[static_cast<size_t>(device)].name, ServerVolumeOf(value))
                    ? MixerResult::Ok
                    : MixerResult::OpenFailed;
     }
@@ -102,7 +104,7 @@ public:
         const MixerResult found = Check(snapshot, device, controlId);
         if (found != MixerResult::Ok)
             return found;
-        return ss::SetSourceMute(snapshot.sources[static_cast<size_t>(device)].name, muted) ? MixerResult::Ok
+        return server_->SetSourceMute(snapshot.sources[static_cast<size_t>(device)].name, muted) ? MixerResult::Ok
                                                                                              : MixerResult::OpenFailed;
     }
 
@@ -110,7 +112,7 @@ public:
     {
         std::vector<std::string> names;
         ss::Snapshot snapshot;
-        if (ss::ReadSnapshot(snapshot))
+        if (server_->ReadSnapshot(snapshot))
             for (const ss::Source& source : snapshot.sources)
                 names.push_back(source.description);
         return names;
@@ -139,13 +141,13 @@ public:
         const ss::Port* port = FindPort(snapshot, captureDevice, line);
         if (!port)
             return false;
-        return !on || ss::SetSourcePort(snapshot.sources[static_cast<size_t>(captureDevice)].name, port->name);
+        return !on || server_->SetSourcePort(snapshot.sources[static_cast<size_t>(captureDevice)].name, port->name);
     }
 
     int DefaultDevice() override
     {
         ss::Snapshot snapshot;
-        if (!ss::ReadSnapshot(snapshot))
+        if (!server_->ReadSnapshot(snapshot))
             return -1;
         for (size_t i = 0; i < snapshot.sources.size(); ++i)
             if (snapshot.sources[i].name == snapshot.defaultSource)
@@ -156,7 +158,7 @@ public:
     int MonitorDevice() override
     {
         ss::Snapshot snapshot;
-        if (!ss::ReadSnapshot(snapshot))
+        if (!server_->ReadSnapshot(snapshot))
             return -1;
         int anyMonitor = -1;
         for (size_t i = 0; i < snapshot.sources.size(); ++i) {
@@ -174,34 +176,36 @@ public:
 private:
     // Reads the server's state into snapshot; the source at that index, or
     // null when there is none (or no server).
-    static const ss::Source* Find(ss::Snapshot& snapshot, int device)
+    const ss::Source* Find(ss::Snapshot& snapshot, int device)
     {
-        if (device < 0 || !ss::ReadSnapshot(snapshot) || device >= static_cast<int>(snapshot.sources.size()))
+        if (device < 0 || !server_->ReadSnapshot(snapshot) || device >= static_cast<int>(snapshot.sources.size()))
             return nullptr;
         return &snapshot.sources[static_cast<size_t>(device)];
     }
 
-    static MixerResult Check(ss::Snapshot& snapshot, int device, int controlId)
+    MixerResult Check(ss::Snapshot& snapshot, int device, int controlId)
     {
         if (!Find(snapshot, device))
             return MixerResult::BadDevice;
         return controlId == kSourceVolumeControl ? MixerResult::Ok : MixerResult::NoControl;
     }
 
-    static const ss::Port* FindPort(ss::Snapshot& snapshot, int device, int line)
+    const ss::Port* FindPort(ss::Snapshot& snapshot, int device, int line)
     {
         const ss::Source* source = Find(snapshot, device);
         if (!source || line < 0 || line >= static_cast<int>(source->ports.size()))
             return nullptr;
         return &source->ports[static_cast<size_t>(line)];
     }
+
+    std::shared_ptr<ss::Server> server_;
 };
 
 }  // namespace
 
-std::shared_ptr<MixerBackend> ServerMixerBackend()
+std::shared_ptr<MixerBackend> ServerMixerBackend(std::shared_ptr<soundserver::Server> server)
 {
-    return std::make_shared<ServerMixer>();
+    return std::make_shared<ServerMixer>(server ? std::move(server) : ss::DesktopServer());
 }
 
 }  // namespace platform

@@ -228,4 +228,30 @@ bool SetSourcePort(const std::string& source, const std::string& port)
            done;
 }
 
+namespace {
+
+class DesktopServerCalls : public Server {
+public:
+    bool ReadSnapshot(Snapshot& out) override { return soundserver::ReadSnapshot(out); }
+    bool SetSourceVolume(const std::string& source, uint32_t volume) override
+    {
+        return soundserver::SetSourceVolume(source, volume);
+    }
+    bool SetSourceMute(const std::string& source, bool muted) override
+    {
+        return soundserver::SetSourceMute(source, muted);
+    }
+    bool SetSourcePort(const std::string& source, const std::string& port) override
+    {
+        return soundserver::SetSourcePort(source, port);
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<Server> DesktopServer()
+{
+    return std::make_shared<DesktopServerCalls>();
+}
+
 }  // namespace platform::soundserver

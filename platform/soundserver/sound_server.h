@@ -59,6 +59,19 @@ bool SetSourceVolume(const std::string& source, uint32_t volume);
 bool SetSourceMute(const std::string& source, bool muted);
 bool SetSourcePort(const std::string& source, const std::string& port);
 
+// What the mixer asks of a server, so that a test can stand in for one
+// whose sources have ports (a private test server's have none).
+class Server {
+public:
+    virtual ~Server() = default;
+    virtual bool ReadSnapshot(Snapshot& out) = 0;
+    virtual bool SetSourceVolume(const std::string& source, uint32_t volume) = 0;
+    virtual bool SetSourceMute(const std::string& source, bool muted) = 0;
+    virtual bool SetSourcePort(const std::string& source, const std::string& port) = 0;
+};
+// The desktop's server, through the calls above.
+std::shared_ptr<Server> DesktopServer();
+
 // Sound from one source in the format asked for (the server converts),
 // handed to the sink on the stream's own thread while it runs.
 class RecordStream {
