@@ -12,7 +12,9 @@
 #include "kvostudio/mixer.h"
 #include "kvostudio/preferencesdlg.h"
 #include "platform/capture/capture_device.h"
+#include "kvostudio/folders.h"
 #include "tests/appsupport/scoped_env.h"
+#include "tests/support/child_process.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
 
 using namespace platform;
@@ -105,4 +107,18 @@ TEST_F(NoSoundDevice, TheMicrophoneIsOffThePreferencesSaySoAndAlsaKeepsQuiet)
     const std::string said = ReadText(errors);
     EXPECT_EQ(said.find("ALSA"), std::string::npos) << said;
     EXPECT_NE(ReadText(dir.File("data/log.txt")).find("ALSA"), std::string::npos) << "kept in the log instead";
+}
+
+TEST_F(NoSoundDevice, KvoplaySaysThereIsNothingToPlayOnInPlainWords)
+{
+    // Under the leak checker: what SDL and the desktop's libraries keep for
+    // the life of the process is theirs.
+    std::ofstream(dir.File("lsan.supp")) << "leak:libSDL2\nleak:libpulse.so\nleak:libdbus-1.so\n";
+    testsupport::ChildProcess kvoplay;
+    ASSERT_TRUE(kvoplay.Start({GetProgramFolder() + "kvoplay", Kvo("a.kvo")},
+                              {"KVO_DATA_DIR=" + dir.Path(), "LSAN_OPTIONS=suppressions=" + dir.File("lsan.supp")}));
+    EXPECT_EQ(kvoplay.Wait(20000), 1) << kvoplay.Err();
+    EXPECT_NE(kvoplay.Err().find("No sound output could be opened to play on"), std::string::npos) << kvoplay.Err();
+    EXPECT_EQ(kvoplay.Err().find("ALSA lib"), std::string::npos) << kvoplay.Err();
+    EXPECT_EQ(kvoplay.Err().find("WAVE_MAPPER"), std::string::npos) << kvoplay.Err();
 }
