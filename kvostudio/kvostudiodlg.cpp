@@ -122,6 +122,7 @@ const MessageMap* CKvoStudioDlg::GetMessageMap() const
         M::OnNotify(kIdMicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
         M::On(WM_TIMER, &CKvoStudioDlg::OnTimer),
         M::On(WM_COPYDATA, &CKvoStudioDlg::OnCopyData),
+        M::On(WM_SHOWWINDOW, &CKvoStudioDlg::OnShowWindow),
     });
     return &map;
 }
@@ -188,8 +189,23 @@ bool CKvoStudioDlg::OnInitDialog()
 
 void CKvoStudioDlg::FillDeviceList()
 {
+    // Before the first look at the sound devices: ALSA's complaints about a
+    // missing card belong in the log, not on the user's terminal.
+    LogAlsaErrors();
+    g_AudioDeviceList.clear();
     for (stAudioDeviceInfo& device : BuildAudioDeviceList())
         g_AudioDeviceList.push_back(std::move(device));
+    m_hasInputDevice = HasCaptureDevice();
+    ReadMicrophoneLevel();
+}
+
+LRESULT CKvoStudioDlg::OnShowWindow(const Message& m)
+{
+    const LRESULT result = Default();
+    // The desktop's sound settings may have moved the level meanwhile.
+    if (m.wParam != 0)
+        ReadMicrophoneLevel();
+    return result;
 }
 
 // --- painting -------------------------------------------------------------------

@@ -131,6 +131,9 @@ public:
     void SetRepeatMode(int from);
     int ToggleShuffle();
     void ApplyVolume(int step);
+    // The microphone channel as the chosen input device has it now: level
+    // and mute shown as the desktop's sound settings show them.
+    void ReadMicrophoneLevel();
     void ToggleMute(int channel, int button, int forceOff);
     void SetMuteLook(int button, int on);
     void SwapPlayPauseButton(int id);
@@ -196,6 +199,9 @@ public:
     CImageSliderCtrl& GetLevelSlider(int channel) { return m_levelBars[channel]; }
     CImageSliderCtrl& GetPositionBar() { return m_positionBar; }
     const LevelState& GetLevelState(int channel) const { return m_levels[channel]; }
+    // False when no sound input was found at start: the microphone's
+    // controls stay off.
+    bool HasInputDevice() const { return m_hasInputDevice; }
     int GetRepeat() const { return m_repeat; }
     int GetShuffle() const { return m_shuffle; }
     int GetTickCount() const { return m_tickCount; }
@@ -228,6 +234,9 @@ private:
     void DrawPersonalBar(platform::DC& dc);
     void HandleCommandLine();
     void FillDeviceList();
+    // Puts the microphone channel's level and mute on the input device, as
+    // far as they differ from what the device has.
+    void ApplyMicrophone();
     void ShowInfo(const std::string& text);
     // The engine a result names, stopped and deleted.
     void FinishUpload(UploadResult* result);
@@ -250,6 +259,7 @@ private:
     platform::LRESULT OnPlayerCommandMsg(const platform::Message& m);
     platform::LRESULT OnPositionReleased(const platform::NMHDR& hdr);
     platform::LRESULT OnLevelReleased(const platform::NMHDR& hdr);
+    platform::LRESULT OnShowWindow(const platform::Message& m);
 
     CPeakMeterCtrl* m_pSpectrum = nullptr;
     CLCDWnd* m_pLcd = nullptr;
@@ -261,6 +271,11 @@ private:
     platform::Bitmap m_bmpPersonalStrip;
     LevelState m_levels[3];
     CImageSliderCtrl m_levelBars[3];
+    bool m_hasInputDevice = false;
+    // The input device's level (0..100) and mute as last read or set; -1
+    // while unknown.
+    int m_micLevelOnDevice = -1;
+    int m_micMutedOnDevice = -1;
     CImageSliderCtrl m_positionBar;
     platform::Bitmap m_bmpComposed;
     platform::Size m_composedSize;

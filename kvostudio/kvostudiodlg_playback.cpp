@@ -19,6 +19,7 @@
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/startrequest.h"
+#include "platform/audio/audio_output.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"
 
@@ -66,9 +67,13 @@ int CKvoStudioDlg::PlayCurrent()
     if (!Play(path, volume)) {
         if (m_buttons[kSlotPlay].GetDlgCtrlID() == kIdPause)
             SwapPlayPauseButton(kIdPause);
-        // An empty list has nothing to say; a listed song that does not
-        // play says why.
-        if (!path.empty())
+        // Nothing to play on is the user's to mend, and no fault of the
+        // song; an empty list has nothing to say; a listed song that does
+        // not play says why.
+        const std::string noOutput = audio::OutputOpenFailureText();
+        if (!noOutput.empty())
+            ShowInfo(noOutput);
+        else if (!path.empty())
             ShowFileProblems(this, {{path, FileFailureReason(path, LastPlayError())}});
         return 0;
     }
@@ -79,7 +84,8 @@ int CKvoStudioDlg::PlayCurrent()
     for (int channel : {kVocal, kMicrophone}) {
         LevelState& state = m_levels[channel];
         CImageSliderCtrl& slider = m_levelBars[channel];
-        if (container) {
+        // With no input device the microphone has nothing to set.
+        if (container && (channel != kMicrophone || m_hasInputDevice)) {
             state.on = 1;
             state.available = 1;
             slider.SetPos(state.level);
@@ -94,7 +100,7 @@ int CKvoStudioDlg::PlayCurrent()
         }
     }
     SetMuteLook(kIdMuteVocal, container ? 1 : 0);
-    SetMuteLook(kIdMuteMic, container ? 1 : 0);
+    SetMuteLook(kIdMuteMic, container && m_levels[kMicrophone].available ? 1 : 0);
 
     m_positionBar.SetRange(0, static_cast<int>(GetLength()));
     m_positionBar.EnableWindow(true);
@@ -313,8 +319,50 @@ void CKvoStudioDlg::ApplyVolume(int step)
     else if (step == 2)
         music.SetPos(std::max(music.GetPos() - 10, 0));
     SetVolume(static_cast<float>(music.GetPos()) / 100.0f, static_cast<unsigned>(m_levelBars[kVocal].GetPos()));
+    ApplyMicrophone();
+}
+
+void CKvoStudioDlg::ApplyMicrophone()
+{
+    // The level is the desktop's own: it is changed only while the channel
+    // can be switched, and only where it differs, so that a song without a
+    // microphone part, or the program's start, leaves the user's level be.
+    const LevelState& state = m_levels[kMicrophone];
+    if (!state.available)
+        return;
     CMixer microphone(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
-    microphone.SetValue(MixerValueOfPercent(m_levelBars[kMicrophone].GetPos()));
+    if (!microphone.IsReady())
+        return;
+    const int muted = state.on ? 0 : 1;
+    if (muted != m_micMutedOnDevice && microphone.SetMute(muted != 0))
+        m_micMutedOnDevice = muted;
+    const int level = m_levelBars[kMicrophone].GetPos();
+    if (state.on && level != m_micLevelOnDevice) {
+        microphone.SetValue(MixerValueOfPercent(level));
+        m_micLevelOnDevice = level;
+    }
+}
+
+void CKvoStudioDlg::ReadMicrophoneLevel()
+{
+    CMixer microphone(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
+    uint32_t value = 0;
+    if (!microphone.GetValue(value))
+        return;
+    LevelState& state = m_levels[kMicrophone];
+    m_micLevelOnDevice = PercentOfMixerValue(value);
+    state.level = m_micLevelOnDevice;
+    bool muted = false;
+    if (microphone.GetMute(muted))
+        m_micMutedOnDevice = muted ? 1 : 0;
+    if (!state.available)
+        return;
+    if (muted == (state.on != 0)) {
+        state.on = muted ? 0 : 1;
+        SetMuteLook(kIdMuteMic, state.on);
+    }
+    if (state.on)
+        m_levelBars[kMicrophone].SetPos(state.level);
 }
 
 void CKvoStudioDlg::ToggleMute(int channel, int button, int forceOff)

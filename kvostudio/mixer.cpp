@@ -1,6 +1,11 @@
 #include "kvostudio/mixer.h"
 
+#include <strings.h>
+
+#include "kvostudio/helpers.h"
 #include "kvostudio/recordingimpl.h"
+#include "kvostudio/settings.h"
+#include "platform/capture/capture_device.h"
 
 using platform::CurrentMixer;
 using platform::MixerBackend;
@@ -11,7 +16,34 @@ std::vector<stAudioDeviceInfo> g_AudioDeviceList;
 
 namespace {
 
-constexpr int kMixerDevice = 0;
+std::string StoredInputDevice()
+{
+    char buffer[config::kDeviceCapacity] = {};
+    int size = static_cast<int>(sizeof buffer);
+    if (!ReadConfigString(config::kGeneral, config::kInputDevice, buffer, &size))
+        return {};
+    return buffer;
+}
+
+int StoredMixingType()
+{
+    int mixing = 0;
+    ReadConfigInt(config::kGeneral, config::kMixing, &mixing);
+    return mixing;
+}
+
+std::vector<std::string> MixerDeviceNames(MixerBackend& mixer)
+{
+    std::vector<std::string> names;
+    const int count = mixer.DeviceCount();
+    for (int i = 0; i < count; ++i) {
+        std::string name;
+        if (mixer.DeviceName(i, name) != MixerResult::Ok)
+            break;
+        names.push_back(name);
+    }
+    return names;
+}
 
 // Calls visit(backend, index) for every capture device of that name.
 template <typename Visit>
@@ -30,8 +62,9 @@ CMixer::CMixer(uint32_t componentType, int which)
 {
     const uint32_t destination =
         which == 0 ? MIXERLINE_COMPONENTTYPE_DST_WAVEIN : MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
+    m_device = ChosenMixerDevice();
     std::vector<MixerSourceLine> lines;
-    if (CurrentMixer().SourceLines(kMixerDevice, destination, lines) != MixerResult::Ok)
+    if (m_device < 0 || CurrentMixer().SourceLines(m_device, destination, lines) != MixerResult::Ok)
         return;
     for (const MixerSourceLine& line : lines) {
         if (line.componentType != componentType)
@@ -50,7 +83,77 @@ void CMixer::SetValue(uint32_t value)
     if (!m_ready)
         return;
     // Without a control the mixer refuses; that is the documented no-op.
-    CurrentMixer().SetVolume(kMixerDevice, m_controlId, m_channels, value > 65535 ? 65535 : value);
+    CurrentMixer().SetVolume(m_device, m_controlId, m_channels, value > 65535 ? 65535 : value);
+}
+
+bool CMixer::GetValue(uint32_t& value) const
+{
+    return m_ready && CurrentMixer().GetVolume(m_device, m_controlId, value) == MixerResult::Ok;
+}
+
+bool CMixer::SetMute(bool muted)
+{
+    return m_ready && CurrentMixer().SetMute(m_device, m_controlId, muted) == MixerResult::Ok;
+}
+
+bool CMixer::GetMute(bool& muted) const
+{
+    return m_ready && CurrentMixer().GetMute(m_device, m_controlId, muted) == MixerResult::Ok;
+}
+
+int PercentOfMixerValue(uint32_t value)
+{
+    if (value >= 65535)
+        return 100;
+    return static_cast<int>((value * 100u + 32767u) / 65535u);
+}
+
+int MatchStoredDeviceName(const std::vector<std::string>& names, const std::string& stored)
+{
+    if (stored.empty())
+        return -1;
+    for (size_t i = 0; i < names.size(); ++i)
+        if (strcasecmp(names[i].c_str(), stored.c_str()) == 0)
+            return static_cast<int>(i);
+    for (size_t step = 1; step <= names.size(); ++step) {
+        const size_t i = step % names.size();
+        if (names[i].size() >= stored.size() && strncasecmp(names[i].c_str(), stored.c_str(), stored.size()) == 0)
+            return static_cast<int>(i);
+    }
+    return -1;
+}
+
+int ChosenMixerDevice()
+{
+    MixerBackend& mixer = CurrentMixer();
+    const std::string stored = StoredInputDevice();
+    if (!stored.empty())
+        return MatchStoredDeviceName(MixerDeviceNames(mixer), stored);
+    return StoredMixingType() == 1 && mixer.MonitorDevice() >= 0 ? mixer.MonitorDevice() : mixer.DefaultDevice();
+}
+
+std::string ChosenCaptureDevice()
+{
+    MixerBackend& mixer = CurrentMixer();
+    const std::string stored = StoredInputDevice();
+    const std::vector<std::string> names = MixerDeviceNames(mixer);
+    if (!stored.empty()) {
+        const int index = MatchStoredDeviceName(names, stored);
+        return index >= 0 ? names[static_cast<size_t>(index)] : stored;
+    }
+    const int monitor = StoredMixingType() == 1 ? mixer.MonitorDevice() : -1;
+    return monitor >= 0 && monitor < static_cast<int>(names.size()) ? names[static_cast<size_t>(monitor)]
+                                                                      : std::string();
+}
+
+bool HasCaptureDevice()
+{
+    return !platform::ListCaptureDevices().empty();
+}
+
+void LogAlsaErrors()
+{
+    platform::RouteAlsaErrors([](const std::string& line) { WriteLog(line.c_str()); });
 }
 
 uint32_t MixerValueOfPercent(int percent)

@@ -17,14 +17,16 @@ using platform::MIXERLINE_COMPONENTTYPE_DST_WAVEIN;
 using platform::MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
 using platform::MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT;
 
-// Sets the volume of one source line of mixer device 0. The device is
-// opened and closed inside each call; nothing is held in between.
+// Sets the volume of one source line of the mixer device the recording
+// uses (ChosenMixerDevice). The device is opened and closed inside each
+// call; nothing is held in between.
 class CMixer {
 public:
     // componentType: the wanted source line's type (e.g. the microphone,
     // 0x1003). which: 0 the lines feeding the recording, 1 those of the
-    // playback side. Finds the line and its volume control; a mixer that
-    // cannot be opened or lacks that side leaves the object not ready.
+    // playback side. Finds the line and its volume control; no device, a
+    // mixer that cannot be opened or lacks that side leaves the object not
+    // ready.
     CMixer(uint32_t componentType, int which);
     virtual ~CMixer();
 
@@ -32,12 +34,20 @@ public:
     // larger values count as 65535). Does nothing when not ready; with no
     // control found the mixer refuses and nothing changes.
     void SetValue(uint32_t value);
+    // The control's level now (0..65535); false when not ready or there is
+    // no control.
+    bool GetValue(uint32_t& value) const;
+    // The line's mute, as the desktop's sound settings show it.
+    bool SetMute(bool muted);
+    bool GetMute(bool& muted) const;
 
+    int GetDevice() const { return m_device; }
     int GetChannels() const { return m_channels; }
     int GetControlId() const { return m_controlId; }
     bool IsReady() const { return m_ready; }
 
 private:
+    int m_device = -1;
     int m_channels = 0;
     int m_controlId = -1;
     bool m_ready = false;
@@ -45,6 +55,28 @@ private:
 
 // The mixer value of a 0..100 slider position: position x 65535 / 100.
 uint32_t MixerValueOfPercent(int percent);
+// The slider position that shows a mixer value, rounded.
+int PercentOfMixerValue(uint32_t value);
+
+// The mixer device the recording uses: the stored "input_device", matched
+// as the preferences match it; with none stored, the system's default
+// input, or with stereo mixing chosen the device that records what the
+// program plays. -1 when there is no such device.
+int ChosenMixerDevice();
+// The name of that device as the capture side opens it: empty for the
+// system's default input; the stored name itself when no device has it
+// (the open then says that it is not there).
+std::string ChosenCaptureDevice();
+// Whether there is any sound input to record from.
+bool HasCaptureDevice();
+// Sends ALSA's own complaints (no card, a device that does not open) to the
+// program's log instead of the terminal.
+void LogAlsaErrors();
+
+// The index of the name that the stored text chooses: the one equal to it,
+// letter case aside, else the first that begins with it searching from the
+// second name round to the first; -1 when none does.
+int MatchStoredDeviceName(const std::vector<std::string>& names, const std::string& stored);
 
 // One capture device: the mixer device's product name (at most 31 bytes)
 // and the names of the input lines of the capture device(s) of that name.

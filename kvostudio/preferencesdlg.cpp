@@ -20,7 +20,13 @@ constexpr COLORREF kText = RGB(0, 0, 0);
 constexpr int kCaptionHeight = 24;
 constexpr char kTitle[] = "Preferences";
 constexpr char kMicrophoneHint[] = "Select the device name including 'Microphone,Mic,Front Mic'.";
-constexpr char kStereoMixHint[] = "Select the device name including 'Stereo Mix,wave out mix,what you hear'.";
+// What records the program's own sound on Linux: the sound server's
+// monitor of the speakers, or ALSA's loopback card where there is no server.
+constexpr char kStereoMixHint[] =
+    "Select the device named 'Monitor of' the speakers you listen on (or 'Loopback' where the desktop has no "
+    "sound server).";
+constexpr char kNoInputDeviceText[] =
+    "No sound input device was found. Connect a microphone, then open the preferences again.";
 constexpr char kMixingNoteText[] = "( Software Mixing option do recording by mixing accompaniment with your voice)";
 constexpr size_t kDeviceTextLimit = config::kDeviceCapacity - 1;
 constexpr size_t kFolderLimit = config::kFolderCapacity - 1;
@@ -198,7 +204,13 @@ bool CPreferencesDlg::OnInitDialog()
         for (const stAudioDeviceInfo& device : *m_devices)
             m_inputDeviceCombo.AddString(device.name);
     const std::string stored = ReadGeneralText(config::kInputDevice, config::kDeviceCapacity);
-    const int chosen = PickEntry(m_inputDeviceCombo, stored);
+    int chosen = PickEntry(m_inputDeviceCombo, stored);
+    // With nothing stored the recording uses the system's default input (or
+    // the monitor for stereo mixing); show that one, not whichever the
+    // sound server happens to list first.
+    const int recorded = stored.empty() ? ChosenMixerDevice() : -1;
+    if (recorded >= 0 && recorded < m_inputDeviceCombo.GetCount())
+        chosen = recorded;
     m_inputDeviceCombo.SetCurSel(chosen);
     FillRecordControls(chosen);
     // The line shown is the one switched on now, asked of the device chosen
@@ -223,7 +235,10 @@ void CPreferencesDlg::FillRecordControls(int deviceIndex)
 
 void CPreferencesDlg::UpdateDeviceHint()
 {
-    m_hint.SetText(m_mixingCombo.GetCurSel() == 1 ? kStereoMixHint : kMicrophoneHint);
+    if (!m_devices || m_devices->empty())
+        m_hint.SetText(kNoInputDeviceText);
+    else
+        m_hint.SetText(m_mixingCombo.GetCurSel() == 1 ? kStereoMixHint : kMicrophoneHint);
 }
 
 void CPreferencesDlg::OnSelchangeInputDevice()

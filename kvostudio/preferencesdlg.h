@@ -51,7 +51,8 @@ public:
     // Switches that input line of that capture device on (kvostudio/mixer.h).
     static void EnableInputLine(const std::string& device, const std::string& line);
 
-    // Shows the hint for the mixing type chosen now.
+    // Shows the hint for the mixing type chosen now, or that no input
+    // device was found.
     void UpdateDeviceHint();
     // The input device choice changed: lists its lines and picks the
     // stored record control.

@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "kvostudio/mixer.h"
+
 namespace {
 
 // The format record as the file carries it, 18 bytes with a zero extension
@@ -132,8 +134,9 @@ int WaveInRecorder::Start() {
                         (error ? std::strerror(error) : "no path was given");
         return 0;
     }
+    const std::string device = ChosenCaptureDevice();
     const platform::CaptureResult opened =
-        platform::OpenCaptureDevice(-1, format_, &WaveInRecorder::WaveInProc, this, device_);
+        platform::OpenCaptureDevice(device, format_, &WaveInRecorder::WaveInProc, this, device_);
     if (opened != platform::CaptureResult::Ok) {
         const platform::CaptureOpenFailure failure = platform::LastCaptureOpenFailure();
         startFailure_ = "The input device \"" + failure.device + "\" could not be opened: " + failure.reason;

@@ -1,7 +1,9 @@
 #pragma once
-// Captures the default audio input as 44100 Hz 16-bit stereo PCM straight
-// into a WAV file while it runs: three one-second buffers circulate between
-// the capture device and the file, each full one appended as it comes back.
+// Captures the chosen audio input (the preferences' device, see
+// ChosenCaptureDevice in kvostudio/mixer.h) as 44100 Hz 16-bit stereo PCM
+// straight into a WAV file while it runs: three one-second buffers
+// circulate between the capture device and the file, each full one
+// appended as it comes back.
 
 #include <atomic>
 #include <condition_variable>

@@ -12,6 +12,11 @@ namespace {
 std::mutex g_backendMutex;
 std::shared_ptr<OutputBackend> g_backend;   // null until first use: SDL
 
+// The players open their device on their own threads; the reason is read
+// on another one.
+std::mutex g_errorMutex;
+std::string g_openError;
+
 std::shared_ptr<OutputBackend> CurrentBackend()
 {
     std::lock_guard<std::mutex> lock(g_backendMutex);
@@ -82,7 +87,35 @@ int OpenOutput(int deviceId, const OutputFormat& format, OutputCallback callback
         return formatResult;
     if (!callback)
         callback = [](OutputMessage, uintptr_t) {};
-    return CurrentBackend()->Open(deviceId, format, std::move(callback), device);
+    NoteOutputOpenError({});
+    const int result = CurrentBackend()->Open(deviceId, format, std::move(callback), device);
+    std::lock_guard<std::mutex> lock(g_errorMutex);
+    if (result == kOutputOk)
+        g_openError.clear();
+    else if (g_openError.empty())
+        g_openError = "the sound output refused to open (code " + std::to_string(result) + ")";
+    return result;
+}
+
+void NoteOutputOpenError(const std::string& reason)
+{
+    std::lock_guard<std::mutex> lock(g_errorMutex);
+    g_openError = reason;
+}
+
+std::string LastOutputOpenError()
+{
+    std::lock_guard<std::mutex> lock(g_errorMutex);
+    return g_openError;
+}
+
+std::string OutputOpenFailureText()
+{
+    const std::string reason = LastOutputOpenError();
+    if (reason.empty())
+        return {};
+    return "No sound output could be opened to play on; check that speakers or headphones are connected and "
+           "switched on (" + reason + ").";
 }
 
 }  // namespace platform::audio

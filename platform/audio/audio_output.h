@@ -111,6 +111,16 @@ bool GetOutputDeviceCaps(int index, OutputDeviceCaps* caps);
 int OpenOutput(int deviceId, const OutputFormat& format, OutputCallback callback,
                std::unique_ptr<OutputDevice>* device);
 
+// Why the latest OpenOutput that failed (on any thread) failed, in the
+// sound system's own words; empty when none has failed since the last
+// success.
+std::string LastOutputOpenError();
+// The same in words for the user of a program: that there is no sound
+// output to play on, and why; empty when nothing failed.
+std::string OutputOpenFailureText();
+// For backends: the reason of the open in progress.
+void NoteOutputOpenError(const std::string& reason);
+
 // Device volume: low 16 bits left, high 16 bits right, 0xFFFF full scale on
 // each side. Kept per device id for the whole process and applied to what
 // the device plays (initially full, which leaves the samples untouched).

@@ -75,8 +75,10 @@ private:
         // No allowed changes: SDL converts to whatever the hardware takes, so
         // the bytes we are given are the bytes played.
         sdlId_ = SDL_OpenAudioDevice(name, 0, &want, &have, 0);
-        if (sdlId_ == 0)
+        if (sdlId_ == 0) {
+            NoteOutputOpenError(SDL_GetError());
             return SdlOpenErrorToResult(SDL_GetError());
+        }
         silence_ = have.silence;
         return kOutputOk;
     }
@@ -145,8 +147,10 @@ public:
              std::unique_ptr<OutputDevice>* device) override
     {
         auto dev = std::make_unique<SdlDevice>(deviceId, format, std::move(callback));
-        if (!dev->SessionOk())
+        if (!dev->SessionOk()) {
+            NoteOutputOpenError(platform::sdl::AudioSystemError());
             return kOutputNoDriver;
+        }
         std::string name;
         if (deviceId != kDefaultOutputDevice) {
             if (deviceId < 0 || deviceId >= SDL_GetNumAudioDevices(0))

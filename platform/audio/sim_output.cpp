@@ -355,8 +355,10 @@ int SimulatedOutput::Open(int deviceId, const OutputFormat& format, OutputCallba
         std::lock_guard<std::mutex> lock(configMutex_);
         if (failOpen_ != kOutputOk)
             return std::exchange(failOpen_, kOutputOk);
-        if (names_.empty())
+        if (names_.empty()) {
+            NoteOutputOpenError("the simulated machine has no sound output device");
             return kOutputNoDriver;
+        }
         if (deviceId != kDefaultOutputDevice && (deviceId < 0 || deviceId >= static_cast<int>(names_.size())))
             return kOutputBadDeviceId;
     }

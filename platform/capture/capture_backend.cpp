@@ -1,6 +1,7 @@
 #include <mutex>
 
 #include "platform/capture/capture_device.h"
+#include "platform/soundserver/sound_server.h"
 
 namespace platform {
 
@@ -11,10 +12,33 @@ std::shared_ptr<CaptureBackend> g_backend;
 // Per thread: two threads opening devices at once each keep their own.
 thread_local CaptureOpenFailure g_openFailure;
 
+// Asked at every use, so a sound server that starts or ends while the
+// program runs is followed.
 std::shared_ptr<CaptureBackend> CurrentBackend() {
-    std::lock_guard<std::mutex> lock(g_backendLock);
-    if (!g_backend) g_backend = SdlCaptureBackend();
-    return g_backend;
+    {
+        std::lock_guard<std::mutex> lock(g_backendLock);
+        if (g_backend) return g_backend;
+    }
+    return soundserver::UseSoundServer() ? ServerCaptureBackend() : SdlCaptureBackend();
+}
+
+bool BeginsWith(const std::string& text, const std::string& start) {
+    return text.size() >= start.size() && text.compare(0, start.size(), start) == 0;
+}
+
+CaptureResult OpenWith(CaptureBackend& backend, int deviceIndex, const std::string& name, const CaptureFormat& format,
+                       CaptureCallback callback, void* instance, std::unique_ptr<CaptureDevice>& out) {
+    const CaptureResult result = backend.Open(deviceIndex, format, callback, instance, out);
+    if (result == CaptureResult::Ok) {
+        g_openFailure = CaptureOpenFailure{};
+    } else {
+        if (g_openFailure.reason.empty()) g_openFailure.reason = CaptureResultText(result);
+        if (g_openFailure.device.empty())
+            g_openFailure.device = !name.empty()      ? name
+                                   : deviceIndex < 0 ? "the default input"
+                                                     : "input " + std::to_string(deviceIndex);
+    }
+    return result;
 }
 
 }  // namespace
@@ -28,15 +52,27 @@ CaptureResult OpenCaptureDevice(int deviceIndex, const CaptureFormat& format, Ca
                                 void* instance, std::unique_ptr<CaptureDevice>& out) {
     out.reset();
     g_openFailure = CaptureOpenFailure{};
-    const CaptureResult result = CurrentBackend()->Open(deviceIndex, format, callback, instance, out);
-    if (result == CaptureResult::Ok) {
-        g_openFailure = CaptureOpenFailure{};
-    } else {
-        if (g_openFailure.reason.empty()) g_openFailure.reason = CaptureResultText(result);
-        if (g_openFailure.device.empty())
-            g_openFailure.device = deviceIndex < 0 ? "the default input" : "input " + std::to_string(deviceIndex);
+    return OpenWith(*CurrentBackend(), deviceIndex, {}, format, callback, instance, out);
+}
+
+CaptureResult OpenCaptureDevice(const std::string& name, const CaptureFormat& format, CaptureCallback callback,
+                                void* instance, std::unique_ptr<CaptureDevice>& out) {
+    out.reset();
+    g_openFailure = CaptureOpenFailure{};
+    const std::shared_ptr<CaptureBackend> backend = CurrentBackend();
+    int index = -1;
+    if (!name.empty()) {
+        const std::vector<std::string> names = backend->ListDevices();
+        for (size_t i = 0; i < names.size() && index < 0; ++i)
+            if (names[i] == name) index = int(i);
+        for (size_t i = 0; i < names.size() && index < 0; ++i)
+            if (BeginsWith(names[i], name)) index = int(i);
+        if (index < 0) {
+            SetCaptureOpenFailure(name, "there is no such sound input now (is it connected?)");
+            return CaptureResult::BadDevice;
+        }
     }
-    return result;
+    return OpenWith(*backend, index, name, format, callback, instance, out);
 }
 
 CaptureOpenFailure LastCaptureOpenFailure() { return g_openFailure; }

@@ -115,12 +115,21 @@ public:
 
 // The SDL2 backend (SDL_AUDIODRIVER chooses SDL's driver as usual).
 std::shared_ptr<CaptureBackend> SdlCaptureBackend();
+// The desktop's sound server: its sources, recorded by the server itself.
+std::shared_ptr<CaptureBackend> ServerCaptureBackend();
 
 // Replaces the backend that OpenCaptureDevice and ListCaptureDevices use;
-// null goes back to SDL. Devices already open keep their backend.
+// null goes back to the automatic choice: the sound server where one
+// answers (and SDL_AUDIODRIVER forces no other driver), else SDL.
 void InstallCaptureBackend(std::shared_ptr<CaptureBackend> backend);
 
 CaptureResult OpenCaptureDevice(int deviceIndex, const CaptureFormat& format, CaptureCallback callback,
+                                void* instance, std::unique_ptr<CaptureDevice>& out);
+// Opens the device of that name as ListCaptureDevices gives it: the one of
+// exactly that name, else the first whose name begins with it (a card's
+// name stands for the card's devices); an empty name is the system's
+// default input. BadDevice when no device has such a name.
+CaptureResult OpenCaptureDevice(const std::string& name, const CaptureFormat& format, CaptureCallback callback,
                                 void* instance, std::unique_ptr<CaptureDevice>& out);
 // Names of the capture devices, in index order.
 std::vector<std::string> ListCaptureDevices();

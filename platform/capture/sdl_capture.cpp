@@ -27,7 +27,7 @@ public:
     }
 
     CaptureResult OpenInput(int deviceIndex) {
-        if (!AcquireSdlAudio()) return Failed(CaptureResult::NoDriver, "SDL audio");
+        if (!AcquireSdlAudio()) return Failed(CaptureResult::NoDriver, "SDL audio", sdl::AudioSystemError());
         initialised_ = true;
         const char* name = nullptr;
         if (deviceIndex >= 0) {

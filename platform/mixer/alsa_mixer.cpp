@@ -10,8 +10,11 @@
 // "Capture" switch, which gates every input and is no input of its own.
 #include <alsa/asoundlib.h>
 
+#include <cstdarg>
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <mutex>
 
 #include "platform/mixer/mixer_backend.h"
 
@@ -129,6 +132,30 @@ std::vector<snd_mixer_selem_channel_id_t> ChannelsOf(snd_mixer_elem_t* e, bool c
 int ControlId(size_t position, bool capture)
 {
     return static_cast<int>(position * 2 + (capture ? 0 : 1));
+}
+
+std::mutex g_errorLock;
+void (*g_errorSink)(const std::string&) = nullptr;
+
+void OnAlsaError(const char* file, int line, const char* function, int err, const char* format, ...)
+{
+    char text[512];
+    va_list args;
+    va_start(args, format);
+    std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    std::string message = "ALSA: ";
+    message += text;
+    if (err != 0) {
+        message += ": ";
+        message += snd_strerror(err);
+    }
+    (void)file;
+    (void)line;
+    (void)function;
+    std::lock_guard<std::mutex> lock(g_errorLock);
+    if (g_errorSink)
+        g_errorSink(message);
 }
 
 class AlsaMixer : public MixerBackend {
@@ -279,7 +306,106 @@ public:
         return done;
     }
 
+    MixerResult GetVolume(int device, int controlId, uint32_t& value) override
+    {
+        return WithElement(device, controlId, [&](snd_mixer_elem_t* e, bool capture) {
+            long minimum = 0, maximum = 0, level = 0, loudest = 0;
+            if (capture)
+                snd_mixer_selem_get_capture_volume_range(e, &minimum, &maximum);
+            else
+                snd_mixer_selem_get_playback_volume_range(e, &minimum, &maximum);
+            loudest = minimum;
+            for (snd_mixer_selem_channel_id_t ch : ChannelsOf(e, capture)) {
+                const int got = capture ? snd_mixer_selem_get_capture_volume(e, ch, &level)
+                                        : snd_mixer_selem_get_playback_volume(e, ch, &level);
+                if (got == 0 && level > loudest)
+                    loudest = level;
+            }
+            value = maximum > minimum
+                        ? static_cast<uint32_t>(((loudest - minimum) * 65535LL + (maximum - minimum) / 2) /
+                                                (maximum - minimum))
+                        : 0;
+            return MixerResult::Ok;
+        });
+    }
+
+    MixerResult GetMute(int device, int controlId, bool& muted) override
+    {
+        return WithElement(device, controlId, [&](snd_mixer_elem_t* e, bool capture) {
+            // A line without a switch is never muted.
+            muted = false;
+            const bool hasSwitch =
+                capture ? snd_mixer_selem_has_capture_switch(e) : snd_mixer_selem_has_playback_switch(e);
+            if (!hasSwitch)
+                return MixerResult::Ok;
+            muted = true;
+            for (snd_mixer_selem_channel_id_t ch : ChannelsOf(e, capture)) {
+                int on = 0;
+                const int got = capture ? snd_mixer_selem_get_capture_switch(e, ch, &on)
+                                        : snd_mixer_selem_get_playback_switch(e, ch, &on);
+                if (got == 0 && on)
+                    muted = false;
+            }
+            return MixerResult::Ok;
+        });
+    }
+
+    MixerResult SetMute(int device, int controlId, bool muted) override
+    {
+        return WithElement(device, controlId, [&](snd_mixer_elem_t* e, bool capture) {
+            const int set = capture ? (snd_mixer_selem_has_capture_switch(e)
+                                           ? snd_mixer_selem_set_capture_switch_all(e, muted ? 0 : 1)
+                                           : -1)
+                                    : (snd_mixer_selem_has_playback_switch(e)
+                                           ? snd_mixer_selem_set_playback_switch_all(e, muted ? 0 : 1)
+                                           : -1);
+            return set == 0 ? MixerResult::Ok : MixerResult::NoControl;
+        });
+    }
+
+    int DefaultDevice() override { return Cards().empty() ? -1 : 0; }
+
+    int MonitorDevice() override
+    {
+        // The kernel's loopback card records what is played into it.
+        const std::vector<int> cards = Cards();
+        for (size_t i = 0; i < cards.size(); ++i) {
+            char* id = nullptr;
+            if (snd_card_get_name(cards[i], &id) != 0 || !id)
+                continue;
+            const bool loopback = std::strstr(id, "Loopback") != nullptr;
+            std::free(id);
+            if (loopback)
+                return static_cast<int>(i);
+        }
+        return -1;
+    }
+
 private:
+    // Runs act(element, capture side) on the control's element with the
+    // card's mixer open.
+    template <typename Act>
+    MixerResult WithElement(int device, int controlId, Act&& act)
+    {
+        const std::vector<int> cards = Cards();
+        if (device < 0 || device >= static_cast<int>(cards.size()))
+            return MixerResult::BadDevice;
+        if (controlId < 0)
+            return MixerResult::NoControl;
+        OpenMixer mixer(cards[device]);
+        if (!mixer.IsOpen())
+            return MixerResult::OpenFailed;
+        const std::vector<snd_mixer_elem_t*> elements = mixer.Elements();
+        const size_t position = static_cast<size_t>(controlId / 2);
+        const bool capture = controlId % 2 == 0;
+        if (position >= elements.size())
+            return MixerResult::NoControl;
+        snd_mixer_elem_t* e = elements[position];
+        if (capture ? !snd_mixer_selem_has_capture_volume(e) : !snd_mixer_selem_has_playback_volume(e))
+            return MixerResult::NoControl;
+        return act(e, capture);
+    }
+
     struct Line {
         std::string name;
         snd_mixer_elem_t* element = nullptr;
@@ -337,6 +463,15 @@ private:
 std::shared_ptr<MixerBackend> AlsaMixerBackend()
 {
     return std::make_shared<AlsaMixer>();
+}
+
+void RouteAlsaErrors(void (*sink)(const std::string& line))
+{
+    {
+        std::lock_guard<std::mutex> lock(g_errorLock);
+        g_errorSink = sink;
+    }
+    snd_lib_error_set_handler(&OnAlsaError);
 }
 
 }  // namespace platform

@@ -56,25 +56,77 @@ MixerResult MemoryMixer::SourceLines(int device, uint32_t destinationType, std::
     return MixerResult::Ok;
 }
 
-MixerResult MemoryMixer::SetVolume(int device, int controlId, int channels, uint32_t value)
+MixerResult MemoryMixer::FindControl(int device, int controlId, Line*& line)
 {
-    ++setVolumeCalls;
     if (device < 0 || device >= DeviceCount())
         return MixerResult::BadDevice;
     if (!devices[device].opens)
         return MixerResult::OpenFailed;
-    if (channels < 1 || value > 65535)
-        return MixerResult::BadValue;
     if (controlId < 0)
         return MixerResult::NoControl;
     std::vector<Line>& side = controlId % 2 == 0 ? devices[device].capture : devices[device].playback;
     const size_t index = static_cast<size_t>(controlId / 2);
     if (index >= side.size() || !side[index].hasVolume)
         return MixerResult::NoControl;
-    std::vector<uint32_t>& values = side[index].values;
+    line = &side[index];
+    return MixerResult::Ok;
+}
+
+MixerResult MemoryMixer::SetVolume(int device, int controlId, int channels, uint32_t value)
+{
+    ++setVolumeCalls;
+    if (device >= 0 && device < DeviceCount() && devices[device].opens && (channels < 1 || value > 65535))
+        return MixerResult::BadValue;
+    Line* line = nullptr;
+    const MixerResult found = FindControl(device, controlId, line);
+    if (found != MixerResult::Ok)
+        return found;
+    std::vector<uint32_t>& values = line->values;
     for (size_t ch = 0; ch < values.size() && ch < static_cast<size_t>(channels); ++ch)
         values[ch] = value;
     return MixerResult::Ok;
+}
+
+MixerResult MemoryMixer::GetVolume(int device, int controlId, uint32_t& value)
+{
+    Line* line = nullptr;
+    const MixerResult found = FindControl(device, controlId, line);
+    if (found != MixerResult::Ok)
+        return found;
+    value = 0;
+    for (uint32_t v : line->values)
+        value = v > value ? v : value;
+    return MixerResult::Ok;
+}
+
+MixerResult MemoryMixer::GetMute(int device, int controlId, bool& muted)
+{
+    Line* line = nullptr;
+    const MixerResult found = FindControl(device, controlId, line);
+    if (found == MixerResult::Ok)
+        muted = line->muted;
+    return found;
+}
+
+MixerResult MemoryMixer::SetMute(int device, int controlId, bool muted)
+{
+    Line* line = nullptr;
+    const MixerResult found = FindControl(device, controlId, line);
+    if (found == MixerResult::Ok)
+        line->muted = muted;
+    return found;
+}
+
+int MemoryMixer::DefaultDevice()
+{
+    if (defaultDevice != -2)
+        return defaultDevice;
+    return devices.empty() ? -1 : 0;
+}
+
+int MemoryMixer::MonitorDevice()
+{
+    return monitorDevice;
 }
 
 std::vector<std::string> MemoryMixer::CaptureDevices()

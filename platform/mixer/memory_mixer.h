@@ -17,6 +17,7 @@ public:
         uint32_t componentType = MIXERLINE_COMPONENTTYPE_SRC_UNDEFINED;
         bool hasVolume = true;
         std::vector<uint32_t> values;  // one per channel
+        bool muted = false;
     };
     struct Device {
         std::string productName;  // as the card calls itself; cut when listed
@@ -38,6 +39,10 @@ public:
     std::vector<CaptureDevice> captureDevices;
     // Every SetVolume call, successful or not.
     int setVolumeCalls = 0;
+    // What DefaultDevice and MonitorDevice answer; the default device is
+    // the first one when not set.
+    int defaultDevice = -2;
+    int monitorDevice = -1;
 
     int DeviceCount() override;
     MixerResult DeviceName(int device, std::string& name) override;
@@ -47,9 +52,15 @@ public:
     std::vector<std::string> InputLines(int captureDevice) override;
     bool IsInputLineOn(int captureDevice, int line) override;
     bool SetInputLineOn(int captureDevice, int line, bool on) override;
+    MixerResult GetVolume(int device, int controlId, uint32_t& value) override;
+    MixerResult GetMute(int device, int controlId, bool& muted) override;
+    MixerResult SetMute(int device, int controlId, bool muted) override;
+    int DefaultDevice() override;
+    int MonitorDevice() override;
 
 private:
     std::vector<Line>* Side(int device, uint32_t destinationType);
+    MixerResult FindControl(int device, int controlId, Line*& line);
     InputLine* FindLine(int captureDevice, int line);
 };
 

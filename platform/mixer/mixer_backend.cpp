@@ -2,12 +2,16 @@
 
 #include <mutex>
 
+#include "platform/soundserver/sound_server.h"
+
 namespace platform {
 
 namespace {
 
 std::mutex g_lock;
-std::shared_ptr<MixerBackend> g_backend;
+std::shared_ptr<MixerBackend> g_backend;  // installed by a test
+std::shared_ptr<MixerBackend> g_server;
+std::shared_ptr<MixerBackend> g_alsa;
 
 }  // namespace
 
@@ -32,10 +36,19 @@ const char* MixerResultText(MixerResult result)
 
 MixerBackend& CurrentMixer()
 {
+    {
+        std::lock_guard<std::mutex> lock(g_lock);
+        if (g_backend)
+            return *g_backend;
+    }
+    // Asked at every call, so a server that starts or ends while the
+    // program runs is followed; neither backend keeps anything open.
+    const bool server = soundserver::UseSoundServer();
     std::lock_guard<std::mutex> lock(g_lock);
-    if (!g_backend)
-        g_backend = AlsaMixerBackend();
-    return *g_backend;
+    std::shared_ptr<MixerBackend>& backend = server ? g_server : g_alsa;
+    if (!backend)
+        backend = server ? ServerMixerBackend() : AlsaMixerBackend();
+    return *backend;
 }
 
 std::shared_ptr<MixerBackend> InstallMixerBackend(std::shared_ptr<MixerBackend> backend)

@@ -15,14 +15,21 @@
 // device, does its work and closes it again, so a card plugged in or out
 // between two calls is simply seen or missed by the next one.
 //
-// The backend in use is ALSA's simple mixer unless a test installs another
-// one (memory_mixer.h). Calls belong to the user-interface thread; the
-// install call to set-up code.
+// Where the desktop's sound server answers, its sources are both the mixer
+// devices and the capture devices: one source is one device, its volume the
+// one line of its capture side, its ports its input lines. Where none
+// answers, ALSA's simple mixer stands behind the same calls, one card a
+// device. A test may install another backend (memory_mixer.h). Calls belong
+// to the user-interface thread; the install call to set-up code.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
+
+namespace platform::soundserver {
+class Server;
+}
 
 namespace platform {
 
@@ -68,8 +75,9 @@ public:
 
     // --- mixer devices ---------------------------------------------------
     virtual int DeviceCount() = 0;
-    // The device's product name, at most 31 bytes (cut at a character
-    // boundary), as the recording code's device records hold it.
+    // The device's name: a card's product name, at most 31 bytes (cut at a
+    // character boundary), as the recording code's device records hold it;
+    // a sound server's source by its description, whole.
     virtual MixerResult DeviceName(int device, std::string& name) = 0;
     // The source lines feeding the destination of that component type:
     // MIXERLINE_COMPONENTTYPE_DST_WAVEIN for the capture side,
@@ -89,14 +97,38 @@ public:
     virtual bool IsInputLineOn(int captureDevice, int line) = 0;
     // Switches the line on or off; false when it is not there or refuses.
     virtual bool SetInputLineOn(int captureDevice, int line, bool on) = 0;
+
+    // --- the level the user sees, and which device records ----------------
+    // The volume control's level now, 0..65535 of its range (the loudest
+    // channel's).
+    virtual MixerResult GetVolume(int device, int controlId, uint32_t& value) = 0;
+    // Whether the control's line is muted (not recorded at all).
+    virtual MixerResult GetMute(int device, int controlId, bool& muted) = 0;
+    virtual MixerResult SetMute(int device, int controlId, bool muted) = 0;
+    // The device the system records from when none is chosen; -1 for none.
+    virtual int DefaultDevice() = 0;
+    // The device that records what the system plays: the monitor of the
+    // default output, or a loopback card; -1 for none.
+    virtual int MonitorDevice() = 0;
 };
 
-// The backend every call of the recording code goes through.
+// The backend every call of the recording code goes through: the one
+// installed, else the sound server's where one answers (and SDL_AUDIODRIVER
+// forces no other driver), else ALSA's; asked again at every call.
 MixerBackend& CurrentMixer();
-// Replaces the backend (null restores ALSA); returns the previous one.
+// Replaces the backend (null restores the choice above); returns the
+// previous one.
 std::shared_ptr<MixerBackend> InstallMixerBackend(std::shared_ptr<MixerBackend> backend);
 // The ALSA backend.
 std::shared_ptr<MixerBackend> AlsaMixerBackend();
+// The sound server's backend: the desktop's server, or the one given.
+std::shared_ptr<MixerBackend> ServerMixerBackend(std::shared_ptr<soundserver::Server> server = nullptr);
+
+// ALSA prints its own complaints (a card that is not there, a device that
+// does not open) on standard error. Sends them to 'sink' instead, for the
+// program's log; null drops them. Affects every user of ALSA in the
+// process, SDL's included.
+void RouteAlsaErrors(void (*sink)(const std::string& line));
 
 // value 0..65535 placed in a control's range [minimum, maximum], rounded
 // to the nearest step.

@@ -3,12 +3,14 @@
 #include <SDL.h>
 
 #include <mutex>
+#include <string>
 
 namespace platform::sdl {
 
 namespace {
 
 std::mutex g_startStop;
+std::string g_startError;  // under g_startStop
 
 int SDLCALL RunWork(void* data)
 {
@@ -35,8 +37,18 @@ bool AcquireAudioSystem()
     // nobody here reads, and the program could not be ended by them.
     SDL_SetHint(SDL_HINT_NO_SIGNAL_HANDLERS, "1");
     bool ok = false;
-    RunOnSdlThread([&] { ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0; });
+    RunOnSdlThread([&] {
+        ok = SDL_InitSubSystem(SDL_INIT_AUDIO) == 0;
+        // SDL keeps its reason on the thread that failed: this one.
+        g_startError = ok ? std::string() : std::string(SDL_GetError());
+    });
     return ok;
+}
+
+std::string AudioSystemError()
+{
+    std::lock_guard<std::mutex> lock(g_startStop);
+    return g_startError;
 }
 
 void ReleaseAudioSystem()

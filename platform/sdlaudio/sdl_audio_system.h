@@ -12,6 +12,7 @@
 // SDL makes for them.
 
 #include <functional>
+#include <string>
 
 namespace platform::sdl {
 
@@ -23,6 +24,9 @@ void RunOnSdlThread(const std::function<void()>& work);
 // running (SDL_AUDIODRIVER is read then), with SDL told to leave SIGINT
 // and SIGTERM to the program. False when it does not start.
 bool AcquireAudioSystem();
+// SDL's reason when the last start failed (empty after a start that did
+// not).
+std::string AudioSystemError();
 // Gives back a reference AcquireAudioSystem took; the last one stops it.
 void ReleaseAudioSystem();
 

@@ -138,3 +138,31 @@ TEST(CaptureDevice, InstalledBackendAnswersTheDeviceListAndItsFailures) {
     EXPECT_EQ(device, nullptr);
     InstallCaptureBackend(nullptr);
 }
+
+TEST(CaptureDevice, ADeviceIsOpenedByItsNameOrItsBeginningAndAFailureSaysWhy) {
+    SimCaptureScript script;
+    script.deviceNames = {"HDA Intel PCH, ALC3246 Analog", "USB Microphone"};
+    auto backend = std::make_shared<SimCaptureBackend>(script);
+    InstallCaptureBackend(backend);
+    Listener listener;
+    std::unique_ptr<CaptureDevice> device;
+    // A card's name stands for its devices.
+    EXPECT_EQ(OpenCaptureDevice(std::string("HDA Intel PCH"), CaptureFormat{}, &Listener::Callback, &listener, device),
+              CaptureResult::Ok);
+    EXPECT_NE(device, nullptr);
+    EXPECT_EQ(LastCaptureOpenFailure().reason, "");
+    device.reset();
+    EXPECT_EQ(OpenCaptureDevice(std::string("USB Headset"), CaptureFormat{}, &Listener::Callback, &listener, device),
+              CaptureResult::BadDevice);
+    EXPECT_EQ(device, nullptr);
+    EXPECT_EQ(LastCaptureOpenFailure().device, "USB Headset");
+    EXPECT_NE(LastCaptureOpenFailure().reason.find("no such sound input"), std::string::npos);
+    EXPECT_EQ(backend->OpenCount(), 1) << "a device that is not there is not replaced by another";
+
+    script.openResult = CaptureResult::OpenFailed;
+    InstallCaptureBackend(std::make_shared<SimCaptureBackend>(script));
+    EXPECT_EQ(OpenCaptureDevice(std::string(), CaptureFormat{}, &Listener::Callback, &listener, device),
+              CaptureResult::OpenFailed);
+    EXPECT_EQ(LastCaptureOpenFailure().reason, CaptureResultText(CaptureResult::OpenFailed));
+    InstallCaptureBackend(nullptr);
+}

@@ -7,7 +7,10 @@
 
 #include "kvostudio/mixer.h"
 #include "kvostudio/recordingimpl.h"
+#include "kvostudio/settings.h"
 #include "platform/mixer/memory_mixer.h"
+#include "platform/soundserver/sound_server.h"
+#include "tests/appsupport/scoped_env.h"
 
 namespace {
 
@@ -30,6 +33,7 @@ protected:
 
     std::shared_ptr<MemoryMixer> mixer;
     std::shared_ptr<platform::MixerBackend> previous;
+    TestDataFolder data;
 };
 
 TEST_F(MixerTest, SliderPositionsSetEveryChannelOfTheMicrophone)
@@ -48,6 +52,53 @@ TEST_F(MixerTest, SliderPositionsSetEveryChannelOfTheMicrophone)
     CMixer wave(MIXERLINE_COMPONENTTYPE_SRC_WAVEOUT, 1);
     wave.SetValue(1234);
     EXPECT_EQ(mixer->devices[0].playback[0].values, (std::vector<uint32_t>{1234, 1234}));
+}
+
+TEST_F(MixerTest, TheDeviceTheRecordingUsesIsTheChosenOneNotTheFirst)
+{
+    MemoryMixer::Device usb;
+    usb.productName = "USB Headset";
+    usb.capture = {{"Mic", platform::MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, true, {0}}};
+    mixer->devices.push_back(usb);
+
+    // Stored by the preferences, letter case aside.
+    WriteConfigString(config::kGeneral, config::kInputDevice, "usb headset");
+    CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).SetValue(MixerValueOfPercent(40));
+    EXPECT_EQ(mixer->devices[1].capture[0].values[0], MixerValueOfPercent(40));
+    EXPECT_EQ(mixer->devices[0].capture[1].values[0], 0u);
+    EXPECT_EQ(ChosenCaptureDevice(), "USB Headset");
+
+    // A device that is gone is not replaced by another.
+    WriteConfigString(config::kGeneral, config::kInputDevice, "Gone");
+    EXPECT_FALSE(CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).IsReady());
+    EXPECT_EQ(ChosenCaptureDevice(), "Gone");
+
+    // Nothing stored: the system's default input, or what records the
+    // program's sound for stereo mixing.
+    WriteConfigString(config::kGeneral, config::kInputDevice, "");
+    mixer->defaultDevice = 1;
+    mixer->monitorDevice = 0;
+    EXPECT_EQ(CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).GetDevice(), 1);
+    EXPECT_EQ(ChosenCaptureDevice(), "");
+    WriteConfigInt(config::kGeneral, config::kMixing, 1);
+    EXPECT_EQ(ChosenMixerDevice(), 0);
+    EXPECT_EQ(ChosenCaptureDevice(), "Sound Card");
+}
+
+TEST_F(MixerTest, LevelAndMuteReadBackAsTheDesktopShowsThem)
+{
+    CMixer mic(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
+    mixer->devices[0].capture[1].values = {MixerValueOfPercent(20), MixerValueOfPercent(60)};
+    uint32_t value = 0;
+    ASSERT_TRUE(mic.GetValue(value));
+    EXPECT_EQ(PercentOfMixerValue(value), 60) << "the louder channel";
+    for (int percent = 0; percent <= 100; ++percent)
+        EXPECT_EQ(PercentOfMixerValue(MixerValueOfPercent(percent)), percent);
+    ASSERT_TRUE(mic.SetMute(true));
+    bool muted = false;
+    EXPECT_TRUE(mic.GetMute(muted));
+    EXPECT_TRUE(muted);
+    EXPECT_EQ(mixer->devices[0].capture[1].values[1], MixerValueOfPercent(60)) << "muting keeps the level";
 }
 
 TEST_F(MixerTest, MissingDeviceLineOrControlChangesNothing)
@@ -164,3 +215,119 @@ TEST(AlsaMixer, AsksForWhatIsThereAndRefusesWhatIsNot)
 }
 
 }  // namespace
+
+namespace {
+
+namespace ss = platform::soundserver;
+
+// A sound server as a desktop with a sound card has it: the monitor of the
+// speakers listed first, then the card's input with its ports.
+class FakeServer : public ss::Server {
+public:
+    FakeServer()
+    {
+        ss::Source monitor;
+        monitor.name = "alsa_output.pci-0000_00_1f.3.analog-stereo.monitor";
+        monitor.description = "Monitor of Built-in Audio Analog Stereo Speakers And Headphones";
+        monitor.monitorOf = "alsa_output.pci-0000_00_1f.3.analog-stereo";
+        monitor.channels = 2;
+        monitor.volume = ss::kNormalVolume;
+        ss::Source input;
+        input.name = "alsa_input.pci-0000_00_1f.3.analog-stereo";
+        input.description = "Built-in Audio Analog Stereo";
+        input.channels = 2;
+        input.volume = ss::kNormalVolume / 2;
+        input.ports = {{"analog-input-mic", "Microphone"}, {"analog-input-linein", "Line In"}};
+        input.activePort = "analog-input-mic";
+        state.sources = {monitor, input};
+        state.defaultSource = input.name;
+        state.defaultSink = monitor.monitorOf;
+    }
+    bool ReadSnapshot(ss::Snapshot& out) override
+    {
+        out = state;
+        return true;
+    }
+    bool SetSourceVolume(const std::string& source, uint32_t volume) override
+    {
+        return Change(source, [&](ss::Source& s) { s.volume = volume; });
+    }
+    bool SetSourceMute(const std::string& source, bool muted) override
+    {
+        return Change(source, [&](ss::Source& s) { s.muted = muted; });
+    }
+    bool SetSourcePort(const std::string& source, const std::string& port) override
+    {
+        ports.push_back(source + " " + port);
+        return Change(source, [&](ss::Source& s) { s.activePort = port; });
+    }
+
+    ss::Snapshot state;
+    std::vector<std::string> ports;
+
+private:
+    template <typename Act>
+    bool Change(const std::string& name, Act&& act)
+    {
+        for (ss::Source& s : state.sources)
+            if (s.name == name) {
+                act(s);
+                return true;
+            }
+        return false;
+    }
+};
+
+class ServerMixerTest : public testing::Test {
+protected:
+    void SetUp() override { previous = platform::InstallMixerBackend(platform::ServerMixerBackend(server)); }
+    void TearDown() override { platform::InstallMixerBackend(previous); }
+
+    std::shared_ptr<FakeServer> server = std::make_shared<FakeServer>();
+    std::shared_ptr<platform::MixerBackend> previous;
+    TestDataFolder data;
+};
+
+}  // namespace
+
+TEST_F(ServerMixerTest, SourcesAreTheDevicesByTheirWholeDescriptionWithTheirPortsAsLines)
+{
+    const std::vector<stAudioDeviceInfo> list = BuildAudioDeviceList();
+    ASSERT_EQ(list.size(), 2u);
+    EXPECT_EQ(list[0].name, "Monitor of Built-in Audio Analog Stereo Speakers And Headphones") << "not cut";
+    EXPECT_TRUE(list[0].inputLines.empty());
+    EXPECT_EQ(list[1].name, "Built-in Audio Analog Stereo");
+    EXPECT_EQ(list[1].inputLines, (std::vector<std::string>{"Microphone", "Line In"}));
+    EXPECT_EQ(IsCaptureInputLineEnabled("Built-in Audio Analog Stereo", "Microphone"), 1);
+    EXPECT_EQ(IsCaptureInputLineEnabled("Built-in Audio Analog Stereo", "Line In"), 0);
+
+    // Switching a line on makes it the source's active port.
+    EnableCaptureInputLine("Built-in Audio Analog Stereo", "Line In");
+    EXPECT_EQ(server->ports, (std::vector<std::string>{"alsa_input.pci-0000_00_1f.3.analog-stereo analog-input-linein"}));
+    EXPECT_EQ(IsCaptureInputLineEnabled("Built-in Audio Analog Stereo", "Line In"), 1);
+}
+
+TEST_F(ServerMixerTest, TheSliderIsTheChosenSourcesVolumeAndStereoMixingTheSpeakersMonitor)
+{
+    // Nothing chosen: the server's default source, not the first listed.
+    CMixer mic(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
+    ASSERT_TRUE(mic.IsReady());
+    EXPECT_EQ(mic.GetDevice(), 1);
+    uint32_t value = 0;
+    ASSERT_TRUE(mic.GetValue(value));
+    EXPECT_EQ(PercentOfMixerValue(value), 50);
+    for (const auto& [percent, volume] : {std::pair{50, 0x8000u}, {100, 0x10000u}, {0, 0u}, {1, 656u}}) {
+        mic.SetValue(MixerValueOfPercent(percent));
+        EXPECT_EQ(server->state.sources[1].volume, volume) << percent;
+    }
+    EXPECT_EQ(server->state.sources[0].volume, ss::kNormalVolume) << "the monitor is left alone";
+    ASSERT_TRUE(mic.SetMute(true));
+    EXPECT_TRUE(server->state.sources[1].muted);
+    EXPECT_EQ(ChosenCaptureDevice(), "");
+
+    WriteConfigInt(config::kGeneral, config::kMixing, 1);
+    EXPECT_EQ(ChosenCaptureDevice(), "Monitor of Built-in Audio Analog Stereo Speakers And Headphones");
+    // A chosen source wins over both.
+    WriteConfigString(config::kGeneral, config::kInputDevice, "Built-in Audio Analog Stereo");
+    EXPECT_EQ(ChosenCaptureDevice(), "Built-in Audio Analog Stereo");
+}

@@ -86,7 +86,7 @@ TEST_F(Preferences, OkStoresWhatIsShownAndSwitchesTheLineOn)
         // The hint follows the mixing type at once; nothing is stored yet.
         dlg.MixingCombo().SetCurSel(1);
         dlg.UpdateDeviceHint();
-        EXPECT_NE(dlg.GetDeviceHint().find("'Stereo Mix,wave out mix,what you hear'"), std::string::npos);
+        EXPECT_NE(dlg.GetDeviceHint().find("'Monitor of' the speakers"), std::string::npos);
         EXPECT_EQ(GeneralInt(config::kMixing), 0);
         dlg.RecordControlCombo().SetCurSel(2);
         dialogtest::Click(dlg, {400, 330});  // OK
@@ -131,6 +131,24 @@ TEST_F(Preferences, AStoredDeviceKeepsItsOwnEntryAndItsLines)
     fresh.DestroyWindow();
 }
 
+TEST_F(Preferences, WithNothingStoredTheDeviceShownIsTheOneThatRecords)
+{
+    // A sound server lists the monitor of its speakers first.
+    mixer->devices.resize(2);
+    mixer->devices[0].productName = "Monitor of Speakers";
+    mixer->devices[1].productName = "Microphone";
+    mixer->defaultDevice = 1;
+    mixer->monitorDevice = 0;
+    std::vector<stAudioDeviceInfo> server = {{"Monitor of Speakers", {}}, {"Microphone", {}}};
+    for (const auto& [mixing, shown] : {std::pair{0, "Microphone"}, {1, "Monitor of Speakers"}}) {
+        WriteConfigInt(config::kGeneral, config::kMixing, mixing);
+        CPreferencesDlg dlg(nullptr, &server);
+        ASSERT_TRUE(dlg.Create(CPreferencesDlg::IDD));
+        EXPECT_EQ(dlg.InputDeviceCombo().GetSelectedText(), shown) << mixing;
+        dlg.DestroyWindow();
+    }
+}
+
 TEST_F(Preferences, OkWithoutALineLeavesTheInputsAsTheyAre)
 {
     // No line of the device is on: the record control shows no choice, and
@@ -150,10 +168,19 @@ TEST_F(Preferences, OkWithoutALineLeavesTheInputsAsTheyAre)
     EXPECT_EQ(GeneralText(config::kRecordDevice), "");
     EXPECT_TRUE(mixer->captureDevices[0].lines[0].on);
 
-    // With no devices at all OK stores empty texts.
+    // With no devices at all the dialog says so, whatever the mixing, and
+    // OK stores empty texts.
     std::vector<stAudioDeviceInfo> none;
     CPreferencesDlg empty(nullptr, &none);
-    EXPECT_EQ(RunModal(empty, [&] { dialogtest::Click(empty, {400, 330}); }), IDOK);
+    EXPECT_EQ(RunModal(empty,
+                       [&] {
+                           EXPECT_EQ(empty.GetDeviceHint().rfind("No sound input device was found.", 0), 0u);
+                           empty.MixingCombo().SetCurSel(1);
+                           empty.UpdateDeviceHint();
+                           EXPECT_EQ(empty.GetDeviceHint().rfind("No sound input device was found.", 0), 0u);
+                           dialogtest::Click(empty, {400, 330});
+                       }),
+              IDOK);
     EXPECT_EQ(GeneralText(config::kInputDevice), "");
 }
 

@@ -4,7 +4,9 @@
 
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/signinstate.h"
+#include "kvostudio/mixer.h"
 #include "platform/audio/audio_output.h"
+#include "platform/capture/sim_capture.h"
 #include "platform/window/file_dialog.h"
 #include "platform/window/input_injection.h"
 #include "platform/window/popup_menu.h"
@@ -74,10 +76,12 @@ void MainWindowTest::SetUp()
     MemoryMixer::Line microphone;
     microphone.name = "Mic";
     microphone.componentType = MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE;
-    microphone.values = {0, 0};
+    // The level a desktop would show at the start.
+    microphone.values = {MixerValueOfPercent(77), MixerValueOfPercent(77)};
     card.capture.push_back(microphone);
     mixer->devices.push_back(card);
     previousMixer = InstallMixerBackend(mixer);
+    InstallCaptureBackend(std::make_shared<SimCaptureBackend>(SimCaptureScript{}));
 
     SetMessageBoxHandler([this](const MessageBoxRequest& request) {
         boxes.push_back(request);
@@ -107,6 +111,7 @@ void MainWindowTest::TearDown()
     SetMessageBoxHandler(nullptr);
     SetFileDialogHandler(nullptr);
     InstallMixerBackend(previousMixer);
+    InstallCaptureBackend(nullptr);
     audio::UseSdlOutput();
     TheSignInState().Clear();
     PumpMessages();

@@ -11,6 +11,7 @@
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/settings.h"
 #include "kvostudio/windowcommands.h"
+#include "platform/capture/sim_capture.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
 
 using namespace platform;
@@ -187,13 +188,83 @@ TEST_F(MainWindowTest, LevelsClampMutesRestoreAndTheMicrophoneFollowsItsSlider)
 
     Add(Kvo("a.kvo"), 1);
     ASSERT_EQ(win->PlayCurrent(), 1);
-    const auto micValues = [&] { return mixer->devices[0].capture[0].values; };
-    EXPECT_EQ(micValues(), (std::vector<uint32_t>{MixerValueOfPercent(77), MixerValueOfPercent(77)}));
+    const auto& mic = mixer->devices[0].capture[0];
+    EXPECT_EQ(mic.values, (std::vector<uint32_t>{MixerValueOfPercent(77), MixerValueOfPercent(77)}));
+    // The mute button mutes the input and keeps its level, as the desktop
+    // shows it.
     Click(win->GetButton(D::kSlotMuteMic));
-    EXPECT_EQ(micValues(), (std::vector<uint32_t>{0, 0}));
+    EXPECT_TRUE(mic.muted);
+    EXPECT_EQ(mic.values[0], MixerValueOfPercent(77));
     Click(win->GetButton(D::kSlotMuteMic));
+    EXPECT_FALSE(mic.muted);
     EXPECT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 77);
-    EXPECT_EQ(micValues()[0], MixerValueOfPercent(77));
+    win->GetLevelSlider(D::kMicrophone).SetPos(50);
+    win->GetLevelSlider(D::kMicrophone).SendNotifyToParent(NM_RELEASEDCAPTURE);
+    EXPECT_EQ(mic.values, (std::vector<uint32_t>{MixerValueOfPercent(50), MixerValueOfPercent(50)}));
+}
+
+TEST_F(MainWindowTest, TheMicrophoneShowsTheDesktopsLevelAndASongWithoutItLeavesThatBe)
+{
+    ASSERT_TRUE(Open());
+    auto& mic = mixer->devices[0].capture[0];
+    Add(Kvo("a.kvo"), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    ASSERT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 77);
+
+    // Changed in the desktop's sound settings: shown when the window is
+    // next shown.
+    mic.values = {MixerValueOfPercent(30), MixerValueOfPercent(30)};
+    win->ShowWindow(SW_HIDE);
+    win->ShowWindow(SW_SHOW);
+    EXPECT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 30);
+    mic.muted = true;
+    win->ShowWindow(SW_HIDE);
+    win->ShowWindow(SW_SHOW);
+    EXPECT_EQ(win->GetLevelState(D::kMicrophone).on, 0);
+    EXPECT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 0);
+    Click(win->GetButton(D::kSlotMuteMic));
+    EXPECT_FALSE(mic.muted);
+    EXPECT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 30);
+
+    // An MP3 has no microphone part: the user's input keeps its level.
+    const int calls = mixer->setVolumeCalls;
+    Add(Mp3("b.mp3"), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    EXPECT_EQ(mixer->setVolumeCalls, calls);
+    EXPECT_EQ(mic.values[0], MixerValueOfPercent(30));
+    EXPECT_FALSE(mic.muted);
+}
+
+TEST_F(MainWindowTest, WithoutAnInputDeviceTheMicrophoneControlsStayOff)
+{
+    SimCaptureScript none;
+    none.deviceNames.clear();
+    InstallCaptureBackend(std::make_shared<SimCaptureBackend>(none));
+    ASSERT_TRUE(Open());
+    EXPECT_FALSE(win->HasInputDevice());
+    Add(Kvo("a.kvo"), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    EXPECT_EQ(win->GetLevelState(D::kMicrophone).available, 0);
+    EXPECT_EQ(win->GetLevelSlider(D::kMicrophone).GetPos(), 0);
+    Click(win->GetButton(D::kSlotMuteMic));
+    EXPECT_EQ(win->GetLevelState(D::kMicrophone).on, 0);
+    EXPECT_EQ(win->GetLevelState(D::kVocal).available, 1) << "the song's vocal is still there";
+}
+
+TEST_F(MainWindowTest, APlayWithNoSoundOutputSaysSoInWords)
+{
+    ASSERT_TRUE(Open());
+    Add(Kvo("a.kvo"), 1);
+    sound->SetDevices({});
+    EXPECT_EQ(win->PlayCurrent(), 0);
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text.rfind("No sound output could be opened to play on", 0), 0u) << boxes[0].text;
+    EXPECT_NE(boxes[0].text.find("no sound output device"), std::string::npos) << "the sound system's reason";
+
+    // With the output back, a song plays without a word.
+    sound->SetDevices({"Speakers"});
+    EXPECT_EQ(win->PlayCurrent(), 1);
+    EXPECT_EQ(boxes.size(), 1u);
 }
 
 TEST_F(MainWindowTest, RepeatAndShuffleCycleAndAreStored)

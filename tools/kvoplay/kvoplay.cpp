@@ -13,7 +13,9 @@
 #include <thread>
 
 #include "kvostudio/fileproblem.h"
+#include "kvostudio/mixer.h"
 #include "kvostudio/playimpl.h"
+#include "platform/audio/audio_output.h"
 
 namespace {
 
@@ -45,9 +47,13 @@ int main(int argc, char** argv)
     if (!path)
         return Usage();
 
+    LogAlsaErrors();
     CPlayImpl player;
     if (!player.Play(path, 1.0f)) {
-        std::fprintf(stderr, "kvoplay: %s: %s\n", path, FileFailureReason(path, player.LastPlayError()).c_str());
+        // No sound output is the user's to mend, not the file's.
+        const std::string noOutput = platform::audio::OutputOpenFailureText();
+        std::fprintf(stderr, "kvoplay: %s: %s\n", path,
+                     noOutput.empty() ? FileFailureReason(path, player.LastPlayError()).c_str() : noOutput.c_str());
         return 1;
     }
     player.SetVolume(1.0f, static_cast<unsigned>(vocal));

@@ -22,6 +22,7 @@
 
 #include "kvostudio/fileproblem.h"
 #include "kvostudio/global.h"
+#include "kvostudio/mixer.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/takesave.h"
 #include "libkvo/src/kvofile.h"
@@ -105,6 +106,7 @@ int main(int argc, char** argv) {
     std::string reason;
     if (!save.Begin(outPath, songPath, reason)) return Fail(reason);
 
+    LogAlsaErrors();
     int bitrateCode = 0, mixingType = 0;
     ReadConfigInt(config::kGeneral, config::kBitrate, &bitrateCode);
     ReadConfigInt(config::kGeneral, config::kMixing, &mixingType);

@@ -1,0 +1,98 @@
+// Capture from the desktop's sound server: the devices are its sources,
+// named by their description as the desktop's sound settings show them
+// (the monitors of its outputs among them), and a device is recorded
+// through the server's own record stream.
+#include "platform/capture/capture_device.h"
+#include "platform/soundserver/sound_server.h"
+
+namespace platform {
+
+namespace {
+
+namespace ss = platform::soundserver;
+
+class ServerCaptureDevice final : public CaptureDevice {
+public:
+    ServerCaptureDevice(const CaptureFormat& format, CaptureCallback callback, void* instance)
+        : CaptureDevice(format, callback, instance)
+    {
+    }
+    ~ServerCaptureDevice() override
+    {
+        Close();
+        stream_.reset();
+    }
+
+    // source: the server's name of it, empty for its default; shown: the
+    // name the user knows it by.
+    CaptureResult OpenInput(const std::string& source, const std::string& shown)
+    {
+        std::string reason;
+        const CaptureFormat& f = Format();
+        stream_ = ss::RecordStream::Open(
+            source, f.sampleRate, f.channels, f.bitsPerSample,
+            [this](const uint8_t* bytes, size_t count) { Deliver(bytes, count); }, reason);
+        if (!stream_) {
+            SetCaptureOpenFailure(shown, reason);
+            return CaptureResult::OpenFailed;
+        }
+        BeginNotices();
+        return CaptureResult::Ok;
+    }
+
+private:
+    bool BeginInput() override { return stream_->Run(true); }
+    void EndInput() override
+    {
+        if (stream_)
+            stream_->Run(false);
+    }
+
+    std::unique_ptr<ss::RecordStream> stream_;
+};
+
+class ServerBackend final : public CaptureBackend {
+public:
+    std::vector<std::string> ListDevices() override
+    {
+        std::vector<std::string> names;
+        ss::Snapshot snapshot;
+        if (ss::ReadSnapshot(snapshot))
+            for (const ss::Source& source : snapshot.sources)
+                names.push_back(source.description);
+        return names;
+    }
+
+    CaptureResult Open(int deviceIndex, const CaptureFormat& format, CaptureCallback callback, void* instance,
+                       std::unique_ptr<CaptureDevice>& out) override
+    {
+        std::string source;
+        std::string shown = "the sound server's default input";
+        if (deviceIndex >= 0) {
+            ss::Snapshot snapshot;
+            std::string reason;
+            if (!ss::ReadSnapshot(snapshot, &reason)) {
+                SetCaptureOpenFailure("the sound server", reason);
+                return CaptureResult::NoDriver;
+            }
+            if (deviceIndex >= static_cast<int>(snapshot.sources.size()))
+                return CaptureResult::BadDevice;
+            source = snapshot.sources[static_cast<size_t>(deviceIndex)].name;
+            shown = snapshot.sources[static_cast<size_t>(deviceIndex)].description;
+        }
+        auto device = std::make_unique<ServerCaptureDevice>(format, callback, instance);
+        const CaptureResult result = device->OpenInput(source, shown);
+        if (result == CaptureResult::Ok)
+            out = std::move(device);
+        return result;
+    }
+};
+
+}  // namespace
+
+std::shared_ptr<CaptureBackend> ServerCaptureBackend()
+{
+    return std::make_shared<ServerBackend>();
+}
+
+}  // namespace platform

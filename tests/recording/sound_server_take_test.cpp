@@ -1,0 +1,150 @@
+// kvorecord under a real sound server (a private PulseAudio with a null
+// sink as the speakers and a pipe source as the microphone), with no SDL
+// driver forced: the take ends with the song and holds the microphone.
+
+#include <chrono>
+#include <csignal>
+#include <cmath>
+#include <thread>
+
+#include "kvostudio/folders.h"
+#include "kvostudio/settings.h"
+#include "tests/recording/recording_fixture.h"
+#include "tests/support/child_process.h"
+#include "tests/support/sound_server.h"
+
+using namespace rectest;
+
+namespace {
+
+constexpr double kSongSeconds = 6.0;
+constexpr double kVoiceHz = 1500;
+constexpr double kOtherVoiceHz = 900;
+constexpr double kShortSongSeconds = 4.0;
+
+class KvorecordUnderServer : public RecordingTest {
+protected:
+    void SetUp() override {
+        // The default source is the other microphone: a take from the
+        // chosen one must not pick it up.
+        if (!server.Start({{"mic", "Pipe Microphone"}, {"other", "Other Microphone"}},
+                          microphoneIsDefault ? "mic" : "other"))
+            GTEST_SKIP() << server.Why();
+        data.Env().Clear("SDL_AUDIODRIVER");
+        tool = GetProgramFolder() + "kvorecord";
+    }
+
+    // True while a program plays to the server's speakers.
+    bool SongPlays() { return !server.Pactl({"list", "short", "sink-inputs"}).value_or("").empty(); }
+
+    // Runs kvorecord on the song; the seconds from the start of its sound
+    // on the speakers to the tool's end, or a failure with what it said.
+    double Record(const std::string& out, const testsupport::Pcm& accompaniment = BurstPcm(kSongSeconds, 1.0, 2.0, 600)) {
+        using Clock = std::chrono::steady_clock;
+        const std::string song = data.File("song.kvo");
+        WriteSong(song, accompaniment);
+        testsupport::ChildProcess child;
+        EXPECT_TRUE(child.Start({tool, song, out}, server.ClientEnv()));
+        auto playing = Clock::now();
+        for (int i = 0; i < 400 && child.Running() && !SongPlays(); ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(25));
+            playing = Clock::now();
+        }
+        // Far past any ending a working take has; a hang shows as the limit.
+        const auto code = child.Wait(60000);
+        EXPECT_EQ(code.value_or(-100), 0) << child.Err();
+        return std::chrono::duration<double>(Clock::now() - playing).count();
+    }
+
+    testsupport::PrivateSoundServer server;
+    std::string tool;
+    bool microphoneIsDefault = true;
+};
+
+class ChosenDeviceUnderServer : public KvorecordUnderServer {
+protected:
+    void SetUp() override {
+        microphoneIsDefault = false;
+        KvorecordUnderServer::SetUp();
+    }
+};
+
+}  // namespace
+
+TEST_F(KvorecordUnderServer, TheTakeEndsWithTheSongAndHoldsTheMicrophone) {
+    server.Feed("mic", testsupport::MakeTone(kRate, 2, 1.0, kVoiceHz, 0.3).samples);
+    const std::string out = data.File("take.mp3");
+    // Within five seconds of the song's end the take is written.
+    EXPECT_LT(Record(out), kSongSeconds + 5.0);
+    const auto pcm = DecodeWithMpg123(out);
+    ASSERT_FALSE(pcm.empty());
+    // The capture opens before the song starts and closes once its last
+    // sound has left the speakers: a little longer than the song, never
+    // running on past it.
+    EXPECT_LT(double(pcm.size()) / 2 / kRate, kSongSeconds + 3.0);
+    EXPECT_GT(ToneLevel(pcm, 1, kVoiceHz, 2.0, 4.0), 10 * ToneLevel(pcm, 1, 4000, 2.0, 4.0)) << "the voice is there";
+}
+
+TEST_F(KvorecordUnderServer, AMicrophoneThatFallsSilentDoesNotHoldUpTheEnd) {
+    // Two seconds of voice, then the source delivers nothing at all, as a
+    // pipe whose writer stopped or an unplugged headset does.
+    server.Feed("mic", testsupport::MakeTone(kRate, 2, 2.0, kVoiceHz, 0.3).samples, false);
+    const std::string out = data.File("take.mp3");
+    EXPECT_LT(Record(out), kSongSeconds + 5.0);
+    const auto pcm = DecodeWithMpg123(out);
+    ASSERT_FALSE(pcm.empty());
+    EXPECT_GE(ToneOnset(pcm, 1, kVoiceHz), 0.0);
+}
+
+TEST_F(ChosenDeviceUnderServer, TheTakeComesFromTheChosenSourceNotTheDefaultOne) {
+    server.Feed("mic", testsupport::MakeTone(kRate, 2, 1.0, kVoiceHz, 0.3).samples);
+    server.Feed("other", testsupport::MakeTone(kRate, 2, 1.0, kOtherVoiceHz, 0.3).samples);
+    // As the preferences store it; the sound card's mix keeps the capture
+    // as it is.
+    ASSERT_TRUE(WriteConfigString(config::kGeneral, config::kInputDevice, "Pipe Microphone"));
+    ASSERT_TRUE(WriteConfigInt(config::kGeneral, config::kMixing, 1));
+    const std::string out = data.File("take.mp3");
+    Record(out, BurstPcm(kShortSongSeconds, 1.0, 1.0, 600));
+    const auto pcm = DecodeWithMpg123(out);
+    ASSERT_FALSE(pcm.empty());
+    const double chosen = ToneLevel(pcm, 0, kVoiceHz, 1.0, 3.0);
+    EXPECT_GT(chosen, 100.0);
+    EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0), chosen / 100) << "the default source reached the take";
+}
+
+TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheSongThatPlaysLeftAndRightKept) {
+    server.Feed("other", testsupport::MakeTone(kRate, 2, 1.0, kOtherVoiceHz, 0.3).samples);
+    // Nothing stored: stereo mixing records the monitor of the speakers
+    // the song plays to.
+    ASSERT_TRUE(WriteConfigInt(config::kGeneral, config::kMixing, 1));
+    testsupport::Pcm song = BurstPcm(kShortSongSeconds, 1.0, 2.0, 600);
+    const testsupport::Pcm right = BurstPcm(kShortSongSeconds, 1.0, 2.0, 800);
+    for (size_t i = 1; i < song.samples.size(); i += 2) song.samples[i] = right.samples[i];
+    const std::string out = data.File("take.mp3");
+    Record(out, song);
+    const auto pcm = DecodeWithMpg123(out);
+    ASSERT_FALSE(pcm.empty());
+    // In place: the burst starts a second into the song, which starts a
+    // little after the capture.
+    const double left = ToneOnset(pcm, 0, 600);
+    EXPECT_GE(left, 0.9);
+    EXPECT_LT(left, 2.5);
+    EXPECT_NEAR(ToneOnset(pcm, 1, 800), left, 0.05);
+    EXPECT_LT(ToneLevel(pcm, 0, 800, left + 0.2, left + 1.8), ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 10)
+        << "the right side leaked into the left";
+    EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0), ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 100)
+        << "the microphone reached a take of what plays";
+}
+
+TEST_F(KvorecordUnderServer, ATakeEndsWhenAskedTo) {
+    server.Feed("mic", testsupport::MakeTone(kRate, 2, 1.0, kVoiceHz, 0.3).samples);
+    const std::string song = data.File("song.kvo");
+    WriteSong(song, BurstPcm(kSongSeconds, 1.0, 2.0, 600));
+    testsupport::ChildProcess child;
+    ASSERT_TRUE(child.Start({tool, song, data.File("take.mp3")}, server.ClientEnv()));
+    // Once the song plays, the sound system is running.
+    for (int i = 0; i < 200 && !SongPlays(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(25));
+    ASSERT_TRUE(SongPlays());
+    child.Terminate();
+    EXPECT_EQ(child.Wait(5000).value_or(0), -1 - SIGTERM) << "SIGTERM was taken from the program";
+}
