@@ -14,6 +14,8 @@
 namespace {
 
 constexpr const char* kCannotPlay = "it cannot be played";
+constexpr const char* kDeviceNotOpened = "the sound device could not be opened";
+constexpr const char* kDeviceNotPrepared = "the sound device could not be prepared";
 
 // What the players say, by the reason part of their texts, in plain words.
 // The container's entry applies where a container's player said it.
@@ -33,8 +35,8 @@ constexpr Wording kWordings[] = {
     {"Can't find first valid mp3 frame", "not an MP3 file", "damaged container"},
     {"differ in sample rate", "not an MP3 file", "damaged container"},
     {"Memory allocation error", "not enough memory to play it", "not enough memory to play it"},
-    {"Can't open wave output", "the sound device could not be opened", "the sound device could not be opened"},
-    {"Can't initialize wave out", "the sound device could not be prepared", "the sound device could not be prepared"},
+    {"Can't open wave output", kDeviceNotOpened, kDeviceNotOpened},
+    {"Can't initialize wave out", kDeviceNotPrepared, kDeviceNotPrepared},
     {"Can't create decoding thread", "the player could not start", "the player could not start"},
 };
 
@@ -113,6 +115,11 @@ std::string FileFailureReason(const std::string& path, const std::string& player
     if (!problem.empty())
         return problem;
     return playerError.empty() ? kCannotPlay : PlainPlayerError(playerError, type == CPlayImpl::kFileKvo);
+}
+
+bool IsSoundDeviceReason(const std::string& reason)
+{
+    return reason == kDeviceNotOpened || reason == kDeviceNotPrepared;
 }
 
 std::string FileProblemsText(const std::vector<FileProblem>& problems)

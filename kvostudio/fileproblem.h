@@ -24,6 +24,10 @@ struct FileProblem {
 // not be opened. Never empty. Any thread.
 std::string FileFailureReason(const std::string& path, const std::string& playerError = "");
 
+// Whether a reason FileFailureReason gave is the sound device's, not the
+// file's.
+bool IsSoundDeviceReason(const std::string& reason);
+
 // A player's error text in plain words; 'container' tells which player
 // gave it. Never empty.
 std::string PlainPlayerError(const std::string& playerError, bool container);

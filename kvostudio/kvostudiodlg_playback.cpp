@@ -67,14 +67,17 @@ int CKvoStudioDlg::PlayCurrent()
     if (!Play(path, volume)) {
         if (m_buttons[kSlotPlay].GetDlgCtrlID() == kIdPause)
             SwapPlayPauseButton(kIdPause);
-        // Nothing to play on is the user's to mend, and no fault of the
-        // song; an empty list has nothing to say; a listed song that does
-        // not play says why.
-        const std::string noOutput = audio::OutputOpenFailureText();
-        if (!noOutput.empty())
-            ShowInfo(noOutput);
-        else if (!path.empty())
-            ShowFileProblems(this, {{path, FileFailureReason(path, LastPlayError())}});
+        // An empty list has nothing to say; a listed song that does not
+        // play says why; nothing to play on is the user's to mend, and no
+        // fault of the song.
+        if (!path.empty()) {
+            const std::string reason = FileFailureReason(path, LastPlayError());
+            const std::string noOutput = audio::OutputOpenFailureText();
+            if (IsSoundDeviceReason(reason) && !noOutput.empty())
+                ShowInfo(noOutput);
+            else
+                ShowFileProblems(this, {{path, reason}});
+        }
         return 0;
     }
     SwapPlayPauseButton(kIdPlay);

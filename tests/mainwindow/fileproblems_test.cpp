@@ -103,11 +103,11 @@ TEST_F(FileAnswers, ASongThatNoLongerPlaysSaysWhy)
     Add(song, 1);
     ASSERT_TRUE(boxes.empty());
 
-    // The sound device refuses.
+    // The sound device refuses: that is no fault of the song.
     sound->FailNextOpen(1);
     EXPECT_EQ(win->PlayCurrent(), 0);
-    EXPECT_EQ(BoxTexts(),
-              std::vector<std::string>{"This file cannot be played:\n\n" + song + ": the sound device could not be opened"});
+    ASSERT_EQ(BoxTexts().size(), 1u);
+    EXPECT_EQ(BoxTexts()[0].rfind("No sound output could be opened to play on", 0), 0u) << BoxTexts()[0];
 
     // The file went away after it was listed.
     boxes.clear();
