@@ -30,10 +30,7 @@ struct Plans {
 
 int Log2(int n)
 {
-    int log = 0;
-    while ((1 << log) < n)
-        ++log;
-    return log;
+    return __builtin_ctz(unsigned(n));  // n is a power of two
 }
 
 // Aligned working arrays of one thread, grown to the largest size it used.
