@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "platform/draw/font.h"
+#include "platform/text/unicode.h"
 #include "platform/window/mouse_wheel.h"
 #include "platform/window/paint_dc.h"
 
@@ -42,25 +43,6 @@ size_t PreviousBoundary(const std::string& text, size_t at)
 size_t NextBoundary(const std::string& text, size_t at)
 {
     return at < text.size() ? at + CharLength(text, at) : at;
-}
-
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Wraps text[from, to) (one paragraph) into lines of the text.
@@ -382,7 +364,7 @@ LRESULT CLyricsView::OnChar(const Message& m)
         Insert("\n");
     } else if (cp >= 0x20 && cp != 0x7F && cp <= 0x10FFFF && !(cp >= 0xD800 && cp <= 0xDFFF)) {
         std::string bytes;
-        AppendUtf8(bytes, cp);
+        platform::AppendUtf8(bytes, cp);
         Insert(bytes);
     } else {
         return 0;  // other control characters are keys, not text

@@ -217,41 +217,29 @@ public:
 
     MixerResult SetVolume(int device, int controlId, int channels, uint32_t value) override
     {
-        const std::vector<int> cards = Cards();
-        if (device < 0 || device >= static_cast<int>(cards.size()))
-            return MixerResult::BadDevice;
-        if (channels < 1 || value > 65535)
-            return MixerResult::BadValue;
-        if (controlId < 0)
-            return MixerResult::NoControl;
-        OpenMixer mixer(cards[device]);
-        if (!mixer.IsOpen())
-            return MixerResult::OpenFailed;
-        const std::vector<snd_mixer_elem_t*> elements = mixer.Elements();
-        const size_t position = static_cast<size_t>(controlId / 2);
-        const bool capture = controlId % 2 == 0;
-        if (position >= elements.size())
-            return MixerResult::NoControl;
-        snd_mixer_elem_t* e = elements[position];
-        if (capture ? !snd_mixer_selem_has_capture_volume(e) : !snd_mixer_selem_has_playback_volume(e))
-            return MixerResult::NoControl;
-        long minimum = 0, maximum = 0;
-        if (capture)
-            snd_mixer_selem_get_capture_volume_range(e, &minimum, &maximum);
-        else
-            snd_mixer_selem_get_playback_volume_range(e, &minimum, &maximum);
-        const long level = ScaleMixerValue(value, minimum, maximum);
-        const std::vector<snd_mixer_selem_channel_id_t> present = ChannelsOf(e, capture);
-        int done = 0;
-        for (snd_mixer_selem_channel_id_t ch : present) {
-            if (done++ == channels)
-                break;
-            if (capture)
-                snd_mixer_selem_set_capture_volume(e, ch, level);
-            else
-                snd_mixer_selem_set_playback_volume(e, ch, level);
+        if (channels < 1 || value > 65535) {
+            const std::vector<int> cards = Cards();
+            return device < 0 || device >= static_cast<int>(cards.size()) ? MixerResult::BadDevice
+                                                                          : MixerResult::BadValue;
         }
-        return MixerResult::Ok;
+        return WithElement(device, controlId, [&](snd_mixer_elem_t* e, bool capture) {
+            long minimum = 0, maximum = 0;
+            if (capture)
+                snd_mixer_selem_get_capture_volume_range(e, &minimum, &maximum);
+            else
+                snd_mixer_selem_get_playback_volume_range(e, &minimum, &maximum);
+            const long level = ScaleMixerValue(value, minimum, maximum);
+            int done = 0;
+            for (snd_mixer_selem_channel_id_t ch : ChannelsOf(e, capture)) {
+                if (done++ == channels)
+                    break;
+                if (capture)
+                    snd_mixer_selem_set_capture_volume(e, ch, level);
+                else
+                    snd_mixer_selem_set_playback_volume(e, ch, level);
+            }
+            return MixerResult::Ok;
+        });
     }
 
     std::vector<std::string> CaptureDevices() override

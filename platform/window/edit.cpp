@@ -1,6 +1,7 @@
 #include "platform/window/edit.h"
 
 #include "platform/draw/font.h"
+#include "platform/text/unicode.h"
 #include "platform/text/wipe.h"
 #include "platform/window/paint_dc.h"
 
@@ -12,25 +13,6 @@ constexpr COLORREF kFieldFill = RGB(255, 255, 255);
 constexpr COLORREF kFieldBorder = RGB(160, 160, 160);
 constexpr COLORREF kFieldText = RGB(0, 0, 0);
 constexpr int kPadding = 3;
-
-void AppendUtf8(std::string& out, uint32_t cp)
-{
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
 
 bool IsContinuation(char c)
 {
