@@ -152,15 +152,24 @@ TEST_F(RecordingTakesInTheProgram, NothingMovesTheSongUnderATake)
     program.Idle(300);
     ASSERT_EQ(program.Title(), "Singer - Sung");
 
-    // The menu bar's Stop, Play, Pause, Play, Next and Previous, a double
-    // click on the next row and a song handed over by a second start.
+    // The menu bar's Stop, Play, Pause, Play, Next and Previous.
     for (int entry : {2, 0, 1, 0, 3, 4}) {
         ASSERT_TRUE(program.ChooseFromMenu(1, entry)) << entry;
         program.Idle(150);
         EXPECT_EQ(program.Title(), "Singer - Sung") << entry;
     }
-    const Point row = RunningProgram::PlaylistRow(1);
-    ASSERT_TRUE(program.ClickMain(row.x, row.y, 2));
+    // In the playlist: a double click and the context menu's Play on the
+    // next row, Delete of the playing row.
+    const Point next = RunningProgram::PlaylistRow(1);
+    ASSERT_TRUE(program.ClickMain(next.x, next.y, 2));
+    ASSERT_TRUE(program.ClickMain(next.x, next.y, 1, 3));
+    program.Idle(300);
+    ASSERT_TRUE(program.ClickMain(next.x + 40, next.y + 13));  // the menu's first entry, "Play"
+    const Point playing = RunningProgram::PlaylistRow(0);
+    ASSERT_TRUE(program.ClickMain(playing.x, playing.y));
+    ASSERT_TRUE(uitest::Xdo({"key", "Delete"}));
+    // The position bar dragged on, and a song handed over by a second start.
+    ASSERT_TRUE(program.DragMain({25, 100}, {250, 100}));
     EXPECT_TRUE(program.StartSecond({"/play", other}));
     program.Idle(300);
     EXPECT_EQ(program.Title(), "Singer - Sung");
@@ -174,12 +183,15 @@ TEST_F(RecordingTakesInTheProgram, NothingMovesTheSongUnderATake)
     EXPECT_NEAR(music, 4.5, 0.1);
     EXPECT_NEAR(ToneOnset(take, 0, kVoiceTone) - music, 0.5 + kVoiceShift, 0.05);
 
-    // Once the take is done, the same menu moves the list again.
+    // Once the take is done, the same menu moves the list again, over both
+    // of its rows.
     ASSERT_TRUE(CloseTake());
-    ASSERT_TRUE(program.ChooseFromMenu(1, 3));  // Next
-    EXPECT_TRUE(program.Process().WaitForOutput(
-        [&](const std::string&, const std::string&) { return program.Title() == "after.mp3"; }, 5000))
-        << program.Title();
+    for (const char* title : {"after.mp3", "Singer - Sung"}) {
+        ASSERT_TRUE(program.ChooseFromMenu(1, 3));  // Next
+        EXPECT_TRUE(program.Process().WaitForOutput(
+            [&](const std::string&, const std::string&) { return program.Title() == title; }, 5000))
+            << program.Title();
+    }
 }
 
 TEST_F(RecordingTakesInTheProgram, MonoAndOtherRateSongsAreMixedWithTheVoiceInPlace)

@@ -73,8 +73,10 @@ public:
     // Lets the program run for the time, collecting its output.
     void Idle(int ms);
 
-    // Clicks (count times) at a point of the main window.
-    bool ClickMain(int x, int y, int count = 1);
+    // Clicks (count times, with that button) at a point of the main window.
+    bool ClickMain(int x, int y, int count = 1, int button = 1);
+    // Drags with the first button between two points of the main window.
+    bool DragMain(platform::Point from, platform::Point to);
     // Clicks at a point of the window whose corner is `at`.
     bool ClickIn(platform::Point at, int x, int y);
     // The middle of a playlist row, in the main window's coordinates.
