@@ -47,8 +47,9 @@ protected:
         if (!platform::audio::SdlHasAudioDriver("disk"))
             GTEST_SKIP() << "this SDL has no 'disk' audio driver";
 #if defined(__SANITIZE_THREAD__)
-        // GTK's chooser hands folder reads over through GLib's own locks,
-        // which the thread sanitizer cannot see into.
+        // The program's GTK chooser hands folder reads over through GLib's
+        // own locks, which the thread sanitizer it is built with cannot see
+        // into: it would report GLib, not the save.
         GTEST_SKIP() << "GTK's file chooser under the thread sanitizer";
 #endif
         song = program.Scratch("song.kvo");
