@@ -18,6 +18,7 @@
 #include "platform/capture/sim_capture.h"
 #include "tests/appsupport/scoped_env.h"
 #include "tests/support/pcm_maker.h"
+#include "tests/support/tone_bursts.h"
 
 namespace rectest {
 
@@ -105,21 +106,15 @@ public:
 
 // Silence with a burst of a sine from `at` for `length` seconds; stereo.
 testsupport::Pcm BurstPcm(double seconds, double at, double length, double frequency, double amplitude = 0.4);
-std::vector<uint8_t> PcmBytes(const testsupport::Pcm& pcm);
+using testsupport::PcmBytes;
 
 // A container whose accompaniment is the PCM encoded as MP3 and whose vocal
 // is silence; written to path.
 void WriteSong(const std::string& path, const testsupport::Pcm& accompaniment);
 
-// Where the tone of `frequency` first reaches a quarter of its strongest
-// level in the channel of the 44100 Hz stereo samples, in seconds (10 ms
-// steps); -1 when it never sounds.
-double ToneOnset(const std::vector<int16_t>& stereo, int channel, double frequency);
-// The tone's level (RMS of the Goertzel output per 10 ms) over the stretch.
-double ToneLevel(const std::vector<int16_t>& stereo, int channel, double frequency, double from, double to);
-
-// The MP3 file decoded by mpg123 (stereo 44100 Hz); empty when it fails.
-std::vector<int16_t> DecodeWithMpg123(const std::string& mp3Path);
+using testsupport::DecodeWithMpg123;
+using testsupport::ToneLevel;
+using testsupport::ToneOnset;
 
 // A test with a fresh data folder and a scripted microphone.
 class RecordingTest : public ::testing::Test {

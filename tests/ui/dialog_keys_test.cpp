@@ -150,7 +150,7 @@ TEST_F(DialogsOnTheDisplay, OpenInsideTheScreenAndCloseOnEscapeOverAnOwnerAtEver
 {
     KVO_REQUIRE_DISPLAY();
     const Rect screen = GetScreenRect();
-    const Size size = uitest::RunningProgram::kMainSize;
+    const Size size = uitest::RunningProgram::kMainWindow;
     // The owner sticks out a little past each corner.
     const Point corners[4] = {{-40, -40},
                               {screen.right - size.cx + 40, -40},

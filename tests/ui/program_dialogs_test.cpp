@@ -22,14 +22,14 @@ TEST(TheProgramsDialogs, SignInOpensWhollyOnTheScreenAndEscapeClosesIt)
     // A sign-in server to name: nothing is sent to it, but without one the
     // button only says that no service is configured.
     program.AddEnv("KVO_SIGNIN_ADDR=127.0.0.1:9");
-    ASSERT_TRUE(program.Start({"/open", uitest::RunningProgram::Bin() + "demo.kvo"})) << program.Process().Err();
+    ASSERT_TRUE(program.Start({"/open", uitest::RunningProgram::Bin() + "demo.kvo"})) << program.Said();
     const Rect screen = GetScreenRect();
-    const Size main = uitest::RunningProgram::kMainSize;
+    const Size main = uitest::RunningProgram::kMainWindow;
     const Point corners[2] = {{screen.right - main.cx, screen.bottom - main.cy}, {0, 0}};
     for (int i = 0; i < 2; ++i) {
         SCOPED_TRACE(i == 0 ? "bottom right, focus in the ID field" : "top left, background clicked");
         // Dragged there by a free point of its body, as the user does.
-        const std::optional<uitest::Geometry> before = program.FindMainWindow();
+        const std::optional<uitest::Geometry> before = program.MainWindow();
         ASSERT_TRUE(before.has_value());
         const Rect from = before->rect;
         ASSERT_TRUE(uitest::MoveTo(from.left + kFreePoint.x, from.top + kFreePoint.y));
@@ -37,32 +37,23 @@ TEST(TheProgramsDialogs, SignInOpensWhollyOnTheScreenAndEscapeClosesIt)
         ASSERT_TRUE(uitest::MoveTo(corners[i].x + kFreePoint.x + 5, corners[i].y + kFreePoint.y + 5));
         ASSERT_TRUE(uitest::MoveTo(corners[i].x + kFreePoint.x, corners[i].y + kFreePoint.y));
         ASSERT_TRUE(uitest::Xdo({"mouseup", "1"}));
-        ASSERT_TRUE(RunLoopUntil(
+        ASSERT_TRUE(program.WaitUntil(
             [&] {
-                const std::optional<uitest::Geometry> now = program.FindMainWindow();
+                const std::optional<uitest::Geometry> now = program.MainWindow();
                 return now && now->rect.TopLeft() == corners[i];
             },
             5000));
-        ASSERT_TRUE(uitest::MoveTo(corners[i].x + kSignInButton.x, corners[i].y + kSignInButton.y));
-        ASSERT_TRUE(uitest::Xdo({"click", "1"}));
-        std::optional<uitest::Geometry> dialog;
-        ASSERT_TRUE(RunLoopUntil(
-            [&] { return (dialog = uitest::FindWindowOfSize(program.Process().Pid(), kSignInSize.cx, kSignInSize.cy)).has_value(); }, 10000));
+        ASSERT_TRUE(program.ClickMain(kSignInButton.x, kSignInButton.y));
+        const std::optional<uitest::Geometry> dialog = program.WaitForWindow(kSignInSize, 10000);
+        ASSERT_TRUE(dialog.has_value()) << program.Said();
         EXPECT_EQ(dialog->rect.Intersect(screen), dialog->rect)
             << "the dialog at " << dialog->rect.left << "," << dialog->rect.top;
-        uitest::Settle(200);
+        program.Idle(200);
         if (i == 1) {
-            ASSERT_TRUE(uitest::MoveTo(dialog->rect.left + 8, dialog->rect.bottom - 8));
-            ASSERT_TRUE(uitest::Xdo({"click", "1"}));
+            ASSERT_TRUE(uitest::RunningProgram::ClickIn(*dialog, 8, dialog->rect.Height() - 8));
         }
         ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
-        EXPECT_TRUE(RunLoopUntil(
-            [&] { return !uitest::FindWindowOfSize(program.Process().Pid(), kSignInSize.cx, kSignInSize.cy).has_value(); }, 5000));
+        EXPECT_TRUE(program.WaitForNoWindow(kSignInSize, 5000));
     }
-    const std::optional<uitest::Geometry> last = program.FindMainWindow();
-    ASSERT_TRUE(last.has_value());
-    const Rect at = last->rect;
-    ASSERT_TRUE(uitest::MoveTo(at.left + 322, at.top + 12));
-    ASSERT_TRUE(uitest::Xdo({"click", "1"}));
-    EXPECT_EQ(program.Process().Wait(15000), 0) << program.Process().Err();
+    EXPECT_EQ(program.Close(), 0) << program.Said();
 }

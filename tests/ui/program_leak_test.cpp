@@ -21,14 +21,14 @@ TEST(TheProgramUnderTheLeakChecker, SongAfterSongLeavesNothingBehindPerSong)
     KVO_REQUIRE_DISPLAY();
     uitest::RunningProgram program;
     const std::vector<std::string> songs = program.WriteSongs({"Tune A", "Tune B"}, 0.4);
-    ASSERT_TRUE(program.Start({"/play", songs[0]})) << program.Process().Err();
-    ASSERT_TRUE(program.Open(songs[1])) << program.Process().Err();
+    ASSERT_TRUE(program.Start({"/play", songs[0]})) << program.Said();
+    ASSERT_TRUE(program.Open(songs[1])) << program.SecondSaid() << program.Said();
 
     // The list repeats: every new title is the next song playing.
     constexpr int kSongs = 20;
     int plays = 0;
     std::string last;
-    const bool played = RunLoopUntil(
+    const bool played = program.WaitUntil(
         [&] {
             const std::string title = program.Title();
             if (title.rfind("Singer - Tune ", 0) == 0 && title != last) {
@@ -40,12 +40,9 @@ TEST(TheProgramUnderTheLeakChecker, SongAfterSongLeavesNothingBehindPerSong)
         120000);
     ASSERT_TRUE(played) << plays << " songs played";
 
-    const Rect at = program.Window()->rect;
-    ASSERT_TRUE(uitest::MoveTo(at.left + 322, at.top + 12));
-    ASSERT_TRUE(uitest::Xdo({"click", "1"}));
-    const std::optional<int> code = program.Process().Wait(60000);
+    const std::optional<int> code = program.Close(60000);
     ASSERT_TRUE(code.has_value());
-    const std::string& report = program.Process().Err();
+    const std::string& report = program.Said();
     // "Direct leak of 88 byte(s) in 20 object(s) allocated from:"
     std::istringstream lines(report);
     std::string line;

@@ -21,32 +21,27 @@ TEST(TheProgramsPlayList, ADoubleClickOnTheCutBottomRowPlaysThatRow)
     uitest::RunningProgram program;
     const std::vector<std::string> songs =
         program.WriteSongs({"Song 0", "Song 1", "Song 2", "Song 3", "Song 4", "Song 5"}, 30.0);
-    ASSERT_TRUE(program.Start({"/play", songs[0]})) << program.Process().Err();
+    ASSERT_TRUE(program.Start({"/play", songs[0]})) << program.Said();
     for (size_t i = 1; i < songs.size(); ++i)
-        ASSERT_TRUE(program.Open(songs[i])) << program.Process().Err();
-    ASSERT_TRUE(RunLoopUntil([&] { return program.Title() == "Singer - Song 0"; }, 10000)) << program.Title();
+        ASSERT_TRUE(program.Open(songs[i])) << program.SecondSaid() << program.Said();
+    ASSERT_TRUE(program.WaitUntil([&] { return program.Title() == "Singer - Song 0"; }, 10000)) << program.Title();
 
     // The list shows four whole rows and the top of the fifth.
     const Rect playlist = CKvoStudioDlg::kPlaylistRect;
     const Rect list = RectOfSize(playlist.left + kListInPlaylist.x, playlist.top + kListInPlaylist.y,
                                  playlist.Width() - 16, playlist.Height() - 38);
     ASSERT_LT(list.Height(), 5 * kRowHeight);
-    const Rect at = program.Window()->rect;
-    const Point cutRow{at.left + list.left + 80, at.top + list.top + 4 * kRowHeight + 6};
-    ASSERT_LT(cutRow.y, at.top + list.bottom);
-    ASSERT_TRUE(uitest::MoveTo(cutRow.x, cutRow.y));
-    ASSERT_TRUE(uitest::Xdo({"click", "--repeat", "2", "--delay", "80", "1"}));
-    EXPECT_TRUE(RunLoopUntil([&] { return program.Title() == "Singer - Song 4"; }, 10000)) << program.Title();
-    uitest::Settle(300);
+    const Point cutRow{list.left + 80, list.top + 4 * kRowHeight + 6};
+    ASSERT_LT(cutRow.y, list.bottom);
+    ASSERT_TRUE(program.ClickMain(cutRow.x, cutRow.y, 2));
+    EXPECT_TRUE(program.WaitUntil([&] { return program.Title() == "Singer - Song 4"; }, 10000)) << program.Title();
+    program.Idle(300);
     EXPECT_EQ(program.Title(), "Singer - Song 4");
 
     // A single click on a row selects it and plays nothing.
-    ASSERT_TRUE(uitest::MoveTo(cutRow.x, cutRow.y - 2 * kRowHeight));
-    ASSERT_TRUE(uitest::Xdo({"click", "1"}));
-    uitest::Settle(700);
+    ASSERT_TRUE(program.ClickMain(cutRow.x, cutRow.y - 2 * kRowHeight));
+    program.Idle(700);
     EXPECT_EQ(program.Title(), "Singer - Song 4");
 
-    ASSERT_TRUE(uitest::MoveTo(at.left + 322, at.top + 12));
-    ASSERT_TRUE(uitest::Xdo({"click", "1"}));
-    EXPECT_EQ(program.Process().Wait(15000), 0) << program.Process().Err();
+    EXPECT_EQ(program.Close(), 0) << program.Said();
 }

@@ -134,10 +134,4 @@ inline std::optional<Geometry> FindWindowOfSize(pid_t pid, int width, int height
     return std::nullopt;
 }
 
-// The program's visible 338 x 329 main window, once it is there.
-inline std::optional<Geometry> FindMainWindow(pid_t pid)
-{
-    return FindWindowOfSize(pid, 338, 329);
-}
-
 }  // namespace uitest

@@ -1,0 +1,224 @@
+// "Save to PC" after a take, in the program itself on the display: a file
+// that cannot be replaced (no room left, a read-only folder, a
+// write-protected file) stays as it was and the window stays open with the
+// reason, and a song id that cannot be written into the saved file is told,
+// not passed over.
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+
+#include "platform/audio/sdl_output.h"
+#include "tests/support/tone_bursts.h"
+#include "tests/ui/running_program.h"
+#include "ui_test_env.h"
+
+using namespace testsupport;
+using platform::Point;
+using uitest::RunningProgram;
+
+namespace {
+
+constexpr char kCaption[] = "KVO Studio";
+// The after-take window's "Save to PC" button.
+constexpr Point kSaveButton{215, 455};
+
+// Mounts a small file system at $1 holding the old take $2 and little room
+// besides, makes the folder $3 read-only, then runs the program; all of it
+// in a mount namespace of the program's own, gone when it ends.
+constexpr char kPrivateMounts[] =
+    "mount -t tmpfs -o size=64k tmpfs \"$1\" && cp \"$2\" \"$1/old take.mp3\" &&"
+    " head -c 36000 /dev/zero > \"$1/filler\" &&"
+    " mount --bind \"$3\" \"$3\" && mount -o remount,bind,ro \"$3\" \"$3\" || exit 99\n"
+    "shift 3\n"
+    "exec \"$@\"\n";
+
+bool CanMountPrivately()
+{
+    return geteuid() == 0 && HaveTool("unshare") && CommandOutput({"unshare", "-m", "--propagation", "private", "true"});
+}
+
+class SavingATakeInTheProgram : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        KVO_REQUIRE_DISPLAY();
+        if (!platform::audio::SdlHasAudioDriver("disk"))
+            GTEST_SKIP() << "this SDL has no 'disk' audio driver";
+#if defined(__SANITIZE_THREAD__)
+        // The program's GTK chooser hands folder reads over through GLib's
+        // own locks, which the thread sanitizer it is built with cannot see
+        // into: it would report GLib, not the save.
+        GTEST_SKIP() << "GTK's file chooser under the thread sanitizer";
+#endif
+        song = program.Scratch("song.kvo");
+        WriteFile(song, SongKvo(BurstPcm(44100, 2, 2.0, 0.8, 0.4, 600), {"Song", "Singer", u"", "KVO-0042", {}}));
+        program.SetMicrophone(PcmBytes(BurstPcm(44100, 2, 3.0, 1.0, 0.4, 2500)));
+    }
+
+    // Records the song through to its end; the after-take window.
+    std::optional<uitest::Geometry> RecordATake(const std::vector<std::string>& wrapper = {})
+    {
+        if (!program.Start({"/open", song}, wrapper)) {
+            ADD_FAILURE() << "the program did not start: " << program.Said();
+            return std::nullopt;
+        }
+        if (!program.Record()) {
+            ADD_FAILURE() << "no recording: " << program.Said();
+            return std::nullopt;
+        }
+        const auto dialog = program.WaitForWindow(RunningProgram::kAfterTake, 60000);
+        if (!dialog)
+            ADD_FAILURE() << "no take: " << program.Said();
+        program.Idle(300);
+        return dialog;
+    }
+
+    // "Save to PC" with the path typed into the desktop's chooser; an
+    // existing file is replaced when the chooser asks.
+    bool SaveAs(const uitest::Geometry& dialog, const std::string& path)
+    {
+        auto seen = program.Windows();
+        if (!program.ClickIn(dialog, kSaveButton.x, kSaveButton.y))
+            return false;
+        const auto chooser = program.WaitForNewWindow(seen, 10000);
+        if (!chooser)
+            return false;
+        program.Idle(300);
+        if (!RunningProgram::TypeInto(*chooser, {"ctrl+a", "text:" + path}))
+            return false;
+        seen.push_back(*chooser);
+        // Return may first only close the list of names that match.
+        for (int tries = 0; tries < 3; ++tries) {
+            if (!RunningProgram::TypeInto(*chooser, {"Return"}))
+                return false;
+            if (const auto question = program.WaitForNewWindow(seen, 1000)) {
+                if (RunningProgram::WindowTitle(*question) == kCaption)
+                    return true;  // the program answers already
+                program.Idle(300);
+                return RunningProgram::TypeInto(*question, {"Return"});  // "Replace"
+            }
+            const auto now = program.Windows();
+            if (std::find(now.begin(), now.end(), *chooser) == now.end())
+                return true;
+        }
+        return false;
+    }
+
+    // The message box the program shows after `said` of its output, with
+    // the windows `seen` before it: its text; the box is closed.
+    std::string Told(size_t said, const std::vector<unsigned long>& seen)
+    {
+        const std::string mark = "message box: ";
+        if (!program.Process().WaitForOutput(
+                [&](const std::string&, const std::string& err) { return err.find(mark, said) != std::string::npos; },
+                15000))
+            return {};
+        // The text is written whole before the box shows.
+        const auto box = program.WaitForNewWindow(seen, 10000, kCaption);
+        const std::string& err = program.Said();
+        std::string text = err.substr(err.find(mark, said) + mark.size());
+        program.Idle(300);
+        // Escape closes it as its only button would.
+        if (!box || !RunningProgram::TypeInto(*box, {"Escape"}))
+            ADD_FAILURE() << "the message box could not be closed";
+        program.Idle(300);
+        return text;
+    }
+
+    RunningProgram program{RunningProgram::Sound::Disk};
+    std::string song;
+};
+
+std::vector<uint8_t> OldTake()
+{
+    std::vector<uint8_t> bytes(20000);
+    for (size_t i = 0; i < bytes.size(); ++i)
+        bytes[i] = uint8_t(i * 7);
+    return bytes;
+}
+
+}  // namespace
+
+TEST_F(SavingATakeInTheProgram, WhatCannotBeReplacedIsKeptAndWhatCannotBeWrittenIsTold)
+{
+    const std::string keep = program.Scratch("kept.mp3");
+    WriteFile(keep, OldTake());
+    chmod(keep.c_str(), 0444);
+    const std::string locked = program.Scratch("locked");
+    const std::string small = program.Scratch("small");
+    std::filesystem::create_directories(locked);
+    std::filesystem::create_directories(small);
+    const std::string old = program.Scratch("old take.mp3");
+    WriteFile(old, OldTake());
+    const bool privateMounts = CanMountPrivately();
+    std::vector<std::string> wrapper;
+    if (privateMounts)
+        wrapper = {"/usr/bin/env", "unshare", "-m", "--propagation", "private", "sh", "-c", kPrivateMounts, "sh",
+                   small, old, locked};
+    // Without a mount of its own only a user other than the superuser
+    // meets a folder it cannot write in.
+    const bool lockable = privateMounts || geteuid() != 0;
+    if (!privateMounts)
+        chmod(locked.c_str(), 0555);
+    const auto dialog = RecordATake(wrapper);
+    ASSERT_TRUE(dialog);
+    // What the program sees of its folders.
+    const std::string root = privateMounts ? "/proc/" + std::to_string(program.Pid()) + "/root" : "";
+
+    // A file that cannot be replaced stays as it was, the window stays open
+    // and says why.
+    struct Case {
+        std::string target;
+        bool exists;
+        std::string reason;
+    };
+    std::vector<Case> cases;
+    if (privateMounts)
+        cases.push_back({small + "/old take.mp3", true, "No space left on device"});
+    if (lockable)
+        cases.push_back({locked + "/take.mp3", false, privateMounts ? "Read-only file system" : "Permission denied"});
+    cases.push_back({keep, true, "write-protected"});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.target);
+        const size_t said = program.Said().size();
+        const auto seen = program.Windows();
+        ASSERT_TRUE(SaveAs(*dialog, c.target));
+        const std::string told = Told(said, seen);
+        EXPECT_EQ(told.rfind("The recording could not be saved to " + c.target, 0), 0u) << told;
+        EXPECT_NE(told.find(c.reason), std::string::npos) << told;
+        ASSERT_TRUE(program.FindWindow(RunningProgram::kAfterTake)) << "the window stays open";
+        if (c.exists)
+            EXPECT_EQ(ReadFile(root + c.target), OldTake());
+        else
+            EXPECT_FALSE(FileExists(root + c.target));
+    }
+    if (privateMounts) {
+        std::vector<std::string> left;
+        for (const auto& entry : std::filesystem::directory_iterator(root + small))
+            left.push_back(entry.path().filename().string());
+        std::sort(left.begin(), left.end());
+        EXPECT_EQ(left, (std::vector<std::string>{"filler", "old take.mp3"})) << "no new file is left beside it";
+    }
+    chmod(locked.c_str(), 0755);
+
+    // Room for the take's copy, not for the copy with the song id's tag in
+    // front: the take is saved without it, and the window says so.
+    if (!HaveTool("prlimit"))
+        return;
+    const auto taken = ReadFile(root + program.DataFolder() + "Cache.mp3");
+    ASSERT_FALSE(taken.empty());
+    const std::string limit = std::to_string(taken.size() + 1000);
+    ASSERT_TRUE(CommandOutput({"prlimit", "--pid", std::to_string(program.Pid()), "--fsize=" + limit}));
+    const std::string target = program.Scratch("tagless.mp3");
+    const size_t said = program.Said().size();
+    const auto seen = program.Windows();
+    ASSERT_TRUE(SaveAs(*dialog, target));
+    const std::string told = Told(said, seen);
+    EXPECT_EQ(told.rfind("The recording was saved without the song's id to " + target, 0), 0u) << told;
+    EXPECT_NE(told.find("File too large"), std::string::npos) << told;
+    EXPECT_NE(told.find("cannot be uploaded"), std::string::npos) << told;
+    EXPECT_EQ(ReadFile(target), taken) << "the take is saved whole, untagged";
+    EXPECT_TRUE(program.WaitForNoWindow(RunningProgram::kAfterTake, 10000)) << "the take was saved: the window goes";
+}
