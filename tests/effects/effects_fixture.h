@@ -15,17 +15,7 @@ namespace effectstest {
 using playertest::PlayerPtr;
 using playertest::RecordingCallback;
 
-// Plays from the start to the natural end; returns what the device played.
-inline std::vector<uint8_t> PlayToEnd(CDuoPlayer* p, platform::audio::SimulatedOutput& sim)
-{
-    sim.ClearRecorded();
-    RecordingCallback cb;
-    EXPECT_EQ(p->SetCallbackFunc(&cb, MP3_MSG_STOP), 1);
-    EXPECT_EQ(p->Play(), 1) << p->GetError();
-    EXPECT_TRUE(cb.WaitFor(MP3_MSG_STOP, 1, 60000));
-    p->SetCallbackFunc(nullptr, 0);
-    return sim.Recorded();
-}
+using playertest::PlayToEnd;
 
 // Stepped clock: plays until 'ms' of 44100 Hz stereo have come out, so
 // that the device has taken buffers the decoding thread filled.

@@ -13,15 +13,7 @@ namespace {
 
 class PlayerMix : public SimulatedDevice {
 protected:
-    std::vector<uint8_t> PlayToEnd(CDuoPlayer* p)
-    {
-        RecordingCallback cb;
-        EXPECT_EQ(p->SetCallbackFunc(&cb, MP3_MSG_STOP), 1);
-        EXPECT_EQ(p->Play(), 1) << p->GetError();
-        EXPECT_TRUE(cb.WaitFor(MP3_MSG_STOP));
-        p->SetCallbackFunc(nullptr, 0);
-        return sim->Recorded();
-    }
+    std::vector<uint8_t> PlayToEnd(CDuoPlayer* p) { return playertest::PlayToEnd(p, *sim); }
 };
 
 }  // namespace

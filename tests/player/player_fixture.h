@@ -103,4 +103,17 @@ private:
     std::vector<Event> events_;
 };
 
+// Plays from where the player stands to the natural end; returns what the
+// device played meanwhile.
+inline std::vector<uint8_t> PlayToEnd(CDuoPlayer* p, platform::audio::SimulatedOutput& sim, int timeoutMs = 60000)
+{
+    sim.ClearRecorded();
+    RecordingCallback cb;
+    EXPECT_EQ(p->SetCallbackFunc(&cb, MP3_MSG_STOP), 1);
+    EXPECT_EQ(p->Play(), 1) << p->GetError();
+    EXPECT_TRUE(cb.WaitFor(MP3_MSG_STOP, 1, timeoutMs));
+    p->SetCallbackFunc(nullptr, 0);
+    return sim.Recorded();
+}
+
 }  // namespace playertest

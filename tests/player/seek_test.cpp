@@ -30,16 +30,7 @@ int MaxDiff(const std::vector<int16_t>& a, size_t aFrom, const std::vector<int16
 
 class PlayerSeek : public SimulatedDevice {
 protected:
-    std::vector<int16_t> PlayToEnd(CDuoPlayer* p)
-    {
-        sim->ClearRecorded();
-        RecordingCallback cb;
-        EXPECT_EQ(p->SetCallbackFunc(&cb, MP3_MSG_STOP), 1);
-        EXPECT_EQ(p->Play(), 1) << p->GetError();
-        EXPECT_TRUE(cb.WaitFor(MP3_MSG_STOP));
-        p->SetCallbackFunc(nullptr, 0);
-        return Samples(sim->Recorded());
-    }
+    std::vector<int16_t> PlayToEnd(CDuoPlayer* p) { return Samples(playertest::PlayToEnd(p, *sim)); }
     static constexpr int kDitherSlack = 8;  // the dither restarts at every play
 };
 

@@ -32,16 +32,7 @@ protected:
         return length.ms / 1000.0;
     }
     // Seconds of sound from the current position to the end.
-    double PlayToEnd(CDuoPlayer* p)
-    {
-        sim->ClearRecorded();
-        RecordingCallback cb;
-        EXPECT_EQ(p->SetCallbackFunc(&cb, MP3_MSG_STOP), 1);
-        EXPECT_EQ(p->Play(), 1) << p->GetError();
-        EXPECT_TRUE(cb.WaitFor(MP3_MSG_STOP));
-        p->SetCallbackFunc(nullptr, 0);
-        return double(sim->Recorded().size()) / 4 / 44100;
-    }
+    double PlayToEnd(CDuoPlayer* p) { return double(playertest::PlayToEnd(p, *sim).size()) / 4 / 44100; }
     double SecondsFrom(CDuoPlayer* p, double at)
     {
         MP3_TIME target{};
