@@ -97,6 +97,15 @@ uint32_t Ms(const std::function<int(MP3_TIME*)>& get)
     return t.ms;
 }
 
+// Either player's transport, which has the same operations in both.
+template <typename Player>
+Transport TransportOf(Player* p)
+{
+    return {[p] { return p->Play(); }, [p] { return p->Pause(); }, [p](MP3_STATUS* s) { return p->GetStatus(s); },
+            [p] { return Ms([p](MP3_TIME* m) { return p->GetPosition(m); }); },
+            [p] { return Ms([p](MP3_TIME* m) { return p->GetSongLengthHMS(m); }); }};
+}
+
 }  // namespace
 
 // Each player is paused where users met the fault and deeper in the last
@@ -112,10 +121,7 @@ TEST_F(PauseNearTheEnd, TheTwoStreamPlayerKeepsTheTailAndEndsOnce)
         RecordingCallback events;
         ASSERT_EQ(player->SetCallbackFunc(&events, MP3_MSG_STOP), 1);
         CDuoPlayer* p = player.p;
-        const Transport t{[p] { return p->Play(); }, [p] { return p->Pause(); },
-                          [p](MP3_STATUS* s) { return p->GetStatus(s); },
-                          [p] { return Ms([p](MP3_TIME* m) { return p->GetPosition(m); }); },
-                          [p] { return Ms([p](MP3_TIME* m) { return p->GetSongLengthHMS(m); }); }};
+        const Transport t = TransportOf(p);
         const size_t played = PlayPausedNearTheEnd(t, events, beforeEnd);
         EXPECT_NEAR(double(played), double(SongSamples(a)), 1152) << beforeEnd << " ms before the end";
     }
@@ -133,10 +139,7 @@ TEST_F(PauseNearTheEnd, TheFilePlayerKeepsTheTailAndEndsOnce)
         g_soloEvents = &events;
         ASSERT_EQ(file.Player()->SetCallbackFunc(RecordSoloEvent, MP3_MSG_STOP), 1);
         CSoloPlayer* p = file.Player();
-        const Transport t{[p] { return p->Play(); }, [p] { return p->Pause(); },
-                          [p](MP3_STATUS* s) { return p->GetStatus(s); },
-                          [p] { return Ms([p](MP3_TIME* m) { return p->GetPosition(m); }); },
-                          [p] { return Ms([p](MP3_TIME* m) { return p->GetSongLengthHMS(m); }); }};
+        const Transport t = TransportOf(p);
         const size_t played = PlayPausedNearTheEnd(t, events, beforeEnd);
         EXPECT_NEAR(double(played), double(SongSamples(mp3)), 1152) << beforeEnd << " ms before the end";
         file.Close();
