@@ -62,14 +62,14 @@ int Mp3PlayerLength(const char* path)
 int ReadContainer(const char* path, std::string& label, std::string& title, std::string& artist,
                   std::string& lyrics, int& length)
 {
-    KvoTagInfo tag;
-    if (!tag.Load(path))
-        return 0;
     // A container whose audio does not open would be a row that never plays.
     length = ContainerLength(path);
     if (length < 0)
         return 0;
-    if (tag.artist[0] && tag.title[0]) {
+    // Its tag block only names the song: one that is empty or cannot be
+    // read leaves it named by its file, as an MP3 file without tags is.
+    KvoTagInfo tag;
+    if (tag.Load(path) && tag.artist[0] && tag.title[0]) {
         artist = tag.artist;
         title = tag.title;
         label = artist + " - " + title;
