@@ -1,6 +1,5 @@
 #include "kvostudio/libskin/audiofileinfo.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
