@@ -45,9 +45,8 @@ public:
     // saved file's tag); set before the dialog opens.
     void SetSongPath(const std::string& path) { m_songPath = path; }
 
-    // The path a chosen save name becomes: the file name in lower case,
-    // with ".mp3" added unless it already ends so. The folder is kept as
-    // chosen (folder names here tell letter case apart).
+    // The path a chosen save name becomes: the name as chosen, with ".mp3"
+    // added unless it already ends so in any letter case.
     static std::string SavePathFor(const std::string& chosen);
     // "mm:ss" of whole seconds (minutes are not cut at an hour).
     static std::string FormatMinutesSeconds(int seconds);

@@ -87,6 +87,34 @@ TEST_F(MainWindowTest, PlayPauseResumeAndStopTheCurrentSong)
     EXPECT_EQ(win->GetButton(D::kSlotPlay).GetDlgCtrlID(), D::kIdPlay);
 }
 
+TEST_F(MainWindowTest, AContainerWithoutReadableTagsPlaysUnderItsFileName)
+{
+    // An empty tag chunk, and one too short to hold a tag header.
+    const std::vector<std::vector<uint8_t>> tags = {{}, {'I', 'D', '3'}};
+    for (size_t i = 0; i < tags.size(); ++i) {
+        SCOPED_TRACE(i);
+        testsupport::KvoContent content;
+        content.tag = tags[i];
+        content.head = {1, 2, 3, 4};
+        content.stream1 = playlisttest::ToneMp3(2);
+        content.stream2 = content.stream1;
+        content.pieceSize = 3000;
+        const std::string name = "Untagged " + std::to_string(i) + ".kvo";
+        const std::string song = dir.File(name);
+        testsupport::WriteFile(song, testsupport::WriteKvo(content));
+
+        ASSERT_TRUE(Open("/play", song));
+        ASSERT_TRUE(WaitFor([&] { return win->IsPlaying(); })) << (BoxTexts().empty() ? "" : BoxTexts().back());
+        EXPECT_TRUE(BoxTexts().empty());
+        EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), song);
+        EXPECT_EQ(win->GetPlayList()->GetCurrentDisplayText(), name);
+        EXPECT_EQ(win->GetLcd()->GetText(1), name);
+        EXPECT_EQ(win->GetLcd()->GetText(2), "");
+        EXPECT_NEAR(win->GetLength(), 2.2, 0.5);
+        Close();
+    }
+}
+
 TEST_F(MainWindowTest, AnMp3SongMutesVocalAndMicrophoneAndKeepsTheirLevels)
 {
     ASSERT_TRUE(Open());

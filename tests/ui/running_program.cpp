@@ -174,9 +174,9 @@ bool RunningProgram::WaitForMainWindow(int timeoutMs)
 bool RunningProgram::StartSecond(const std::vector<std::string>& args, const std::string& folder)
 {
     testsupport::ChildProcess second;
-    const bool ended = second.Start(Command(args), env_, folder) && second.Wait(15000) == 0;
+    secondEnded_ = second.Start(Command(args), env_, folder) ? second.Wait(15000) : std::nullopt;
     secondSaid_ = second.Err();
-    return ended;
+    return secondEnded_ == 0;
 }
 
 bool RunningProgram::Open(const std::string& path)

@@ -74,9 +74,11 @@ public:
     bool WaitForMainWindow(int timeoutMs = 15000);
     // A second start with the arguments, from `folder` when one is given,
     // which hands them to the first and ends; true when it ended well. What
-    // it said is in SecondSaid().
+    // it said is in SecondSaid(), how it ended in SecondEnded() (nothing
+    // while it still ran after 15 s).
     bool StartSecond(const std::vector<std::string>& args, const std::string& folder = "");
     const std::string& SecondSaid() const { return secondSaid_; }
+    std::optional<int> SecondEnded() const { return secondEnded_; }
     // A second start with "/open PATH", until the first has taken the file.
     bool Open(const std::string& path);
     // The close button, as a user ends it: the exit code, or nothing while
@@ -146,6 +148,7 @@ private:
     std::vector<std::string> env_;
     std::unique_ptr<testsupport::ChildProcess> program_;
     std::string secondSaid_;
+    std::optional<int> secondEnded_;
     unsigned long mainId_ = 0;
 };
 

@@ -1,5 +1,6 @@
-// "Save to PC" after a take, in the program itself on the display: a file
-// that cannot be replaced (no room left, a read-only folder, a
+// "Save to PC" after a take, in the program itself on the display: the file
+// the user picks is the file written, letter case and all; a file that
+// cannot be replaced (no room left, a read-only folder, a
 // write-protected file) stays as it was and the window stays open with the
 // reason, and a song id that cannot be written into the saved file is told,
 // not passed over.
@@ -221,4 +222,28 @@ TEST_F(SavingATakeInTheProgram, WhatCannotBeReplacedIsKeptAndWhatCannotBeWritten
     EXPECT_NE(told.find("cannot be uploaded"), std::string::npos) << told;
     EXPECT_EQ(ReadFile(target), taken) << "the take is saved whole, untagged";
     EXPECT_TRUE(program.WaitForNoWindow(RunningProgram::kAfterTake, 10000)) << "the take was saved: the window goes";
+}
+
+TEST_F(SavingATakeInTheProgram, TheChosenFileIsReplacedAsItIsNamed)
+{
+    const std::string folder = program.Scratch("Takes Folder");
+    std::filesystem::create_directories(folder);
+    const std::string target = folder + "/Mixed Case.mp3";
+    WriteFile(target, OldTake());
+    const auto dialog = RecordATake();
+    ASSERT_TRUE(dialog);
+    const auto taken = ReadFile(program.DataFolder() + "Cache.mp3");
+    ASSERT_FALSE(taken.empty());
+
+    ASSERT_TRUE(SaveAs(*dialog, target));
+    ASSERT_TRUE(program.WaitForNoWindow(RunningProgram::kAfterTake, 15000)) << program.Said();
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"Mixed Case.mp3"}) << "no other file appears";
+    // The take, behind the tag with the song's id.
+    const auto saved = ReadFile(target);
+    ASSERT_GT(saved.size(), taken.size()) << "the chosen file is the take";
+    EXPECT_TRUE(std::equal(taken.begin(), taken.end(), saved.end() - taken.size()));
+    EXPECT_EQ(std::string(saved.begin(), saved.begin() + 3), "ID3");
 }
