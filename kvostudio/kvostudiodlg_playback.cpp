@@ -341,8 +341,12 @@ void CKvoStudioDlg::SetMicrophoneLevelFromSlider()
         return;
     CMixer microphone(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
     const int level = m_levelBars[kMicrophone].GetPos();
-    if (microphone.IsReady())
-        microphone.SetValue(MixerValueOfPercent(level));
+    if (!microphone.IsReady()) {
+        // Nothing to set: the slider keeps where the user left it.
+        state.level = level;
+        return;
+    }
+    microphone.SetValue(MixerValueOfPercent(level));
     ReadMicrophoneLevel();
 }
 
@@ -374,15 +378,16 @@ void CKvoStudioDlg::ShowMicrophone()
     if (m_micLevelOnDevice >= 0)
         state.level = m_micLevelOnDevice;
     state.on = state.available && m_micMutedOnDevice != 1 ? 1 : 0;
-    SetMuteLook(kIdMuteMic, state.on);
-    if (state.on)
-        m_levelBars[kMicrophone].SetPos(state.level);
     const std::string shown =
         state.available ? std::to_string(state.level) + "%, " + (state.on ? "on" : "muted") : std::string("off");
+    // The button's images are loaded again only for a new look.
     if (shown != m_micShown) {
         m_micShown = shown;
+        SetMuteLook(kIdMuteMic, state.on);
         DebugOutput("microphone: " + shown + "\n");
     }
+    if (state.on)
+        m_levelBars[kMicrophone].SetPos(state.level);
 }
 
 void CKvoStudioDlg::WatchMicrophone()
