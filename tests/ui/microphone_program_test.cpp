@@ -280,6 +280,13 @@ TEST_F(MicrophoneInTheProgram, ASourceThatGivesNothingMakesNoTake)
     const size_t box = after.find("message box:");
     ASSERT_NE(box, std::string::npos) << after;
     EXPECT_NE(after.find("Silent Microphone", box), std::string::npos) << after;
+    // Put away as a user does; nothing comes after it.
+    const auto message = program.WaitForNewWindow({}, 10000);
+    ASSERT_TRUE(message);
+    ASSERT_TRUE(RunningProgram::TypeInto(*message, {"Return"}));
+    EXPECT_TRUE(program.WaitForWindowGone(*message, 10000));
+    program.Idle(500);
+    EXPECT_FALSE(program.FindWindow(RunningProgram::kAfterTake));
 }
 
 TEST_F(MicrophoneInTheProgram, StereoMixingRecordsTheOutputTheProgramPlaysTo)
@@ -295,5 +302,6 @@ TEST_F(MicrophoneInTheProgram, StereoMixingRecordsTheOutputTheProgramPlaysTo)
     ASSERT_TRUE(program.Record());
     const std::vector<int16_t> take = Take(said);
     ASSERT_FALSE(take.empty()) << program.Said().substr(said);
-    EXPECT_GT(ToneLevel(take, 0, kSongHz, 1.0, 2.5), 100.0) << "the take is of the default speakers, where nothing played";
+    EXPECT_GT(ToneLevel(take, 0, kSongHz, 0, double(take.size()) / 2 / 44100), 100.0)
+        << "the take is of the default speakers, where nothing played";
 }
