@@ -119,7 +119,8 @@ const MessageMap* CKvoStudioDlg::GetMessageMap() const
         M::OnNotify(kIdPositionBar, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnPositionReleased),
         M::OnNotify(kIdMusicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
         M::OnNotify(kIdVocalLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
-        M::OnNotify(kIdMicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
+        M::OnNotify(kIdMicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnMicLevelReleased),
+        M::On(kMsgMixerChanged, &CKvoStudioDlg::OnMixerChanged),
         M::On(WM_TIMER, &CKvoStudioDlg::OnTimer),
         M::On(WM_COPYDATA, &CKvoStudioDlg::OnCopyData),
         M::On(WM_SHOWWINDOW, &CKvoStudioDlg::OnShowWindow),
@@ -197,6 +198,7 @@ void CKvoStudioDlg::FillDeviceList()
         g_AudioDeviceList.push_back(std::move(device));
     m_hasInputDevice = HasCaptureDevice();
     ReadMicrophoneLevel();
+    WatchMicrophone();
 }
 
 LRESULT CKvoStudioDlg::OnShowWindow(const Message& m)
@@ -306,6 +308,8 @@ LRESULT CKvoStudioDlg::OnLButtonDown(const Message& m)
 
 LRESULT CKvoStudioDlg::OnDestroy(const Message&)
 {
+    // Ends the watch's thread before the window it posts to goes.
+    m_micWatch.reset();
     const LRESULT result = Default();
     KillTimer(kPlaybackTimer);
     DestroyChildWindows();

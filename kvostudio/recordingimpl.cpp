@@ -137,10 +137,20 @@ int CRecordingImpl::CancelRecording() {
 
 int CRecordingImpl::StopRecording() {
     if (!m_recording) return 0;
-    if (m_recorder.Stop() && m_recorder.WriteFailed()) m_takeFailure = rectext::kCaptureIncomplete;
+    // A take of nothing is no take: it fails instead of being offered, and
+    // is not shown as being finished either (the progress window's caption
+    // says the recording was completed).
+    bool nothingRecorded = false;
+    if (m_recorder.Stop()) {
+        nothingRecorded = !m_recorder.SilenceFailure().empty();
+        if (nothingRecorded)
+            m_takeFailure = m_recorder.SilenceFailure();
+        else if (m_recorder.WriteFailed())
+            m_takeFailure = rectext::kCaptureIncomplete;
+    }
     m_recording = 0;
 
-    if (!m_progress && m_owner) {
+    if (!m_progress && m_owner && !nothingRecorded) {
         m_progress = m_owner->CreateProgressWindow();
         if (m_progress) m_progress->SetCaption(LoadFormatString(kProgressCaptionId));
     }

@@ -263,6 +263,31 @@ TEST_F(MainWindowTest, TheMicrophoneShowsTheDesktopsLevelAndASongWithoutItLeaves
     EXPECT_FALSE(mic.muted);
 }
 
+TEST_F(MainWindowTest, OnlyTheUserSetsTheMicrophoneAndTheControlsFollowItsChanges)
+{
+    auto& mic = mixer->devices[0].capture[0];
+    mic.values = {MixerValueOfPercent(45), MixerValueOfPercent(45)};
+    mic.muted = true;
+    ASSERT_TRUE(Open());
+    for (const std::string& song : {Kvo("a.kvo"), Mp3("b.mp3"), Kvo("c.kvo")}) {
+        Add(song, 1);
+        ASSERT_EQ(win->PlayCurrent(), 1);
+        EXPECT_EQ(win->StopPlayback(), 1);
+    }
+    Add(Kvo("d.kvo"), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    EXPECT_EQ(win->GetLevelState(D::kMicrophone).on, 0) << "the desktop's mute is shown";
+    // Told of a change, the window reads it; it writes nothing back.
+    mic.values = {MixerValueOfPercent(60), MixerValueOfPercent(60)};
+    mic.muted = false;
+    mixer->TellChanged();
+    EXPECT_TRUE(WaitFor([&] { return win->GetLevelSlider(D::kMicrophone).GetPos() == 60; }));
+    EXPECT_EQ(win->GetLevelState(D::kMicrophone).on, 1);
+    Close();
+    EXPECT_EQ(mixer->setVolumeCalls, 0);
+    EXPECT_EQ(mixer->setMuteCalls, 0);
+}
+
 TEST_F(MainWindowTest, WithoutAnInputDeviceTheMicrophoneControlsStayOff)
 {
     SimCaptureScript none;
