@@ -305,7 +305,11 @@ TEST_F(TextsShowWhole, InTheServiceDialogs)
 TEST_F(TextsShowWhole, InTheMainWindow)
 {
     KVO_REQUIRE_DISPLAY();
-    audio::UseSimulatedOutput(std::make_shared<audio::SimulatedOutput>());
+    // A sound device that plays only when stepped: the song stays at its
+    // start, and the window keeps still for its photograph.
+    auto sound = std::make_shared<audio::SimulatedOutput>();
+    sound->SetStepped();
+    audio::UseSimulatedOutput(sound);
     const auto previousMixer = InstallMixerBackend(std::make_shared<MemoryMixer>());
     InstallCaptureBackend(std::make_shared<SimCaptureBackend>(SimCaptureScript{}));
     {
