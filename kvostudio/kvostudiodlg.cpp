@@ -263,7 +263,7 @@ void CKvoStudioDlg::DrawPersonalBar(DC& dc)
     const Font font(g_LanguageSettings.GetLanguageFontName(), -11, 400);
     const Font* old = dc.SelectFont(&font);
     dc.SetBkMode(TRANSPARENT);
-    const uint32_t format = DT_RIGHT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+    const uint32_t format = DT_RIGHT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_SHRINKTOFIT;
     if (IsSignedIn()) {
         dc.BitBlt(kPersonalRect.left, kPersonalRect.top, kPersonalRect.Width(), kPersonalRect.Height(), m_bmpPersonal,
                   0, 0);

@@ -345,7 +345,7 @@ LRESULT CPreferencesDlg::OnPaint(const Message&)
     dc.DrawText(GetWindowText(), {8, 0, 300, kCaptionHeight}, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     dc.SelectFont(&normal);
     for (const Label& label : kLabels)
-        dc.DrawText(label.text, label.rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        dc.DrawText(label.text, label.rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_SHRINKTOFIT);
     dc.SelectFont(nullptr);
     return 0;
 }

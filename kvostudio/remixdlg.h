@@ -18,6 +18,7 @@
 #include "kvostudio/libskin/imagesliderctrl.h"
 #include "mp3file/src/mp3fileplayer.h"
 #include "platform/draw/bitmap.h"
+#include "platform/draw/font.h"
 #include "platform/window/dialog.h"
 #include "platform/window/digit_edit.h"
 #include "platform/window/spin_button.h"
@@ -137,6 +138,7 @@ private:
     platform::SpinButton m_accomSpin;
     std::string m_lengthText = "00:00";
     std::string m_positionText = "00:00";
-    std::string m_fontFace;
+    // The UI face in the user's character set, for the three fields.
+    platform::Font m_fieldFont;
     bool m_settingsKept = true;
 };

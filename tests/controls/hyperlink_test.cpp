@@ -3,6 +3,7 @@
 #include "controls_test_env.h"
 #include "kvostudio/libskin/hyperlink.h"
 #include "platform/shell/web_page.h"
+#include "tests/support/text_ink.h"
 
 using namespace platform;
 using controlstest::Button;
@@ -70,11 +71,19 @@ TEST_F(HyperLink, TheTextTakesTheHoverColourUnderThePointer)
     link.SetLinkText("pellam");
     link.Invalidate();
     const Rect all{0, 0, kPlace.Width(), kPlace.Height()};
-    EXPECT_GT(controlstest::CountNear(link.RenderToBitmap(), all, kNormal, 12), 0);
-    EXPECT_EQ(controlstest::CountNear(link.RenderToBitmap(), all, kHover, 12), 0);
+    using testsupport::FindTextInk;
+    const Bitmap normal = link.RenderToBitmap();
+    EXPECT_TRUE(FindTextInk(normal, all, kNormal, RGB(0, 0, 0)).Shows());
     MoveTo(parent, Screen(link, 5, 5));
-    RunLoopUntil([&] { return link.GetState() == CHyperLink::kHover; }, 1000);
-    EXPECT_GT(controlstest::CountNear(link.RenderToBitmap(), all, kHover, 12), 0);
+    ASSERT_TRUE(RunLoopUntil([&] { return link.GetState() == CHyperLink::kHover; }, 1000));
+    const Bitmap hover = link.RenderToBitmap();
+    const testsupport::TextInk lit = FindTextInk(hover, all, kHover, RGB(0, 0, 0));
+    EXPECT_TRUE(lit.Shows());
+    // The same glyphs in the brighter colour: against the hover colour, the
+    // text before the pointer came comes only the colours' ratio of the way.
+    const testsupport::TextInk before = FindTextInk(normal, all, kHover, RGB(0, 0, 0));
+    ASSERT_GT(lit.weight, 0);
+    EXPECT_NEAR(before.weight / lit.weight, 212.0 / 255.0, 0.06);
     MoveTo(parent, {240, 140});
     EXPECT_EQ(link.GetState(), CHyperLink::kNormal);
 }
