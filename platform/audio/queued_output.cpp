@@ -70,20 +70,33 @@ int QueuedOutputDevice::Write(const char* data, uint32_t bytes, uintptr_t cookie
 
 int QueuedOutputDevice::Pause()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_)
-        return kOutputInvalidHandle;
-    paused_ = true;
+    std::lock_guard<std::mutex> transport(transport_);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_)
+            return kOutputInvalidHandle;
+        paused_ = true;
+    }
+    PauseBackend();
     return kOutputOk;
 }
 
 int QueuedOutputDevice::Restart()
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (closed_)
-            return kOutputInvalidHandle;
-        paused_ = false;
+        std::lock_guard<std::mutex> transport(transport_);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (closed_)
+                return kOutputInvalidHandle;
+            paused_ = false;
+        }
+        const int result = ResumeBackend();
+        if (result != kOutputOk) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            paused_ = true;
+            return result;
+        }
     }
     OnQueueChanged();
     return kOutputOk;
@@ -116,15 +129,16 @@ int QueuedOutputDevice::Close()
     if (OnNotifierThread())
         return kOutputError;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (closed_ || closing_)
-            return kOutputInvalidHandle;
-        if (!pending_.empty())
-            return kOutputStillPlaying;
-        closing_ = true;
-    }
-    const int result = StopBackend();
-    {
+        std::lock_guard<std::mutex> transport(transport_);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (closed_ || closing_)
+                return kOutputInvalidHandle;
+            if (!pending_.empty())
+                return kOutputStillPlaying;
+            closing_ = true;
+        }
+        const int result = StopBackend();
         std::lock_guard<std::mutex> lock(mutex_);
         closing_ = false;
         if (result != kOutputOk)

@@ -53,6 +53,12 @@ protected:
     // Stops the backend for Close; after kOutputOk no Consume may follow.
     // Any other result leaves the device open.
     virtual int StopBackend() = 0;
+    // Called once the device is paused, and on Restart before it plays
+    // again; never beside each other or beside StopBackend. A backend that
+    // would keep its sound card busy while paused lets go of it here and
+    // takes it again on resume; a failed resume leaves the device paused.
+    virtual void PauseBackend() {}
+    virtual int ResumeBackend() { return kOutputOk; }
 
 private:
     struct Pending {
@@ -69,6 +75,9 @@ private:
     const OutputFormat format_;
     const OutputCallback callback_;
 
+    // Pause, Restart and Close, one at a time: the backend's own pause and
+    // resume must never cross each other.
+    std::mutex transport_;
     mutable std::mutex mutex_;
     std::condition_variable deliveredCv_;
     std::deque<Pending> pending_;
