@@ -126,9 +126,97 @@ uint32_t DitherFourLanes(const int32_t* const in[4], int32_t* const out[4], Dith
     return done;
 }
 
+uint32_t DitherTwoLanes(const int32_t* const in[2], int32_t* const out[2], DitherState* const state[2],
+                        uint32_t count)
+{
+    for (int c = 0; c < 2; ++c)
+        if (!Small(state[c]->e0) || !Small(state[c]->e1) || !Small(state[c]->e2))
+            return 0;
+    // The two channels sit in lanes 0 and 2, the low halves of the two
+    // 64-bit lanes, where one unsigned multiply gives the generator's
+    // product; lanes 1 and 3 carry values nobody reads. The chain of
+    // errors is added last, so each sample waits on as little as it can.
+    auto pair = [](int32_t a, int32_t b) { return _mm_setr_epi32(a, 0, b, 0); };
+    __m128i e0 = pair(state[0]->e0, state[1]->e0);
+    __m128i e1 = pair(state[0]->e1, state[1]->e1);
+    __m128i e2 = pair(state[0]->e2, state[1]->e2);
+    __m128i random = pair(state[0]->random, state[1]->random);
+    const __m128i multiplier = _mm_set1_epi32(1664525);
+    const __m128i increment = _mm_set1_epi32(1013904223);
+    const __m128i low13 = _mm_set1_epi32(0x1FFF);
+    const __m128i rounding = _mm_set1_epi32(4096);
+    const __m128i lowHalves = _mm_set_epi32(0, -1, 0, -1);
+    const __m128i unclippedBias = _mm_set1_epi32(1 << (kUnclippedBits - 1));
+    auto step = [&](__m128i s, __m128i& o) {
+        const __m128i next = _mm_add_epi32(_mm_mul_epu32(random, multiplier), increment);
+        const __m128i offset =
+            _mm_sub_epi32(_mm_add_epi32(rounding, _mm_and_si128(next, low13)), _mm_and_si128(random, low13));
+        const __m128i q = _mm_add_epi32(_mm_sub_epi32(_mm_add_epi32(_mm_add_epi32(s, e2), offset), e1), e0);
+        // AllWithin, on lanes 0 and 2 only.
+        const __m128i high = _mm_srli_epi32(_mm_add_epi32(q, unclippedBias), kUnclippedBits);
+        if ((_mm_movemask_epi8(_mm_cmpeq_epi32(high, _mm_setzero_si128())) & 0x0F0F) != 0x0F0F)
+            return false;
+        e2 = e1;
+        e1 = _mm_srai_epi32(_mm_add_epi32(e0, _mm_srli_epi32(e0, 31)), 1);
+        e0 = _mm_sub_epi32(_mm_and_si128(q, low13), offset);
+        random = next;
+        o = _mm_andnot_si128(low13, q);
+        return true;
+    };
+    uint32_t done = 0;
+    while (done + 4 <= count) {
+        const __m128i l = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[0] + done));
+        const __m128i r = _mm_loadu_si128(reinterpret_cast<const __m128i*>(in[1] + done));
+        if (!AllWithin(l, kInputBits) || !AllWithin(r, kInputBits))
+            break;
+        // l0 l1 r0 r1 holds sample times 0 (lanes 0, 2) and, shifted down,
+        // 1; l2 l3 r2 r3 likewise times 2 and 3.
+        const __m128i times01 = _mm_unpacklo_epi64(l, r);
+        const __m128i times23 = _mm_unpackhi_epi64(l, r);
+        __m128i o0 = _mm_setzero_si128(), o1 = o0, o2 = o0, o3 = o0;
+        const int steps = !step(times01, o0)                       ? 0
+                          : !step(_mm_srli_epi64(times01, 32), o1) ? 1
+                          : !step(times23, o2)                     ? 2
+                          : !step(_mm_srli_epi64(times23, 32), o3) ? 3
+                                                                   : 4;
+        if (steps == 4) {
+            const __m128i out01 = _mm_or_si128(_mm_and_si128(o0, lowHalves), _mm_slli_epi64(o1, 32));
+            const __m128i out23 = _mm_or_si128(_mm_and_si128(o2, lowHalves), _mm_slli_epi64(o3, 32));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out[0] + done), _mm_unpacklo_epi64(out01, out23));
+            _mm_storeu_si128(reinterpret_cast<__m128i*>(out[1] + done), _mm_unpackhi_epi64(out01, out23));
+            done += 4;
+            continue;
+        }
+        // The sample times before the clip are kept; the rest is the
+        // caller's, a sample at a time.
+        const __m128i rows[3] = {o0, o1, o2};
+        alignas(16) int32_t row[4];
+        for (int t = 0; t < steps; ++t) {
+            _mm_store_si128(reinterpret_cast<__m128i*>(row), rows[t]);
+            out[0][done + uint32_t(t)] = row[0];
+            out[1][done + uint32_t(t)] = row[2];
+        }
+        done += uint32_t(steps);
+        break;
+    }
+    alignas(16) int32_t lanes[4][4];
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[0]), e0);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[1]), e1);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[2]), e2);
+    _mm_store_si128(reinterpret_cast<__m128i*>(lanes[3]), random);
+    for (int c = 0; c < 2; ++c)
+        *state[c] = DitherState{lanes[0][2 * c], lanes[1][2 * c], lanes[2][2 * c], lanes[3][2 * c]};
+    return done;
+}
+
 #else
 
 uint32_t DitherFourLanes(const int32_t* const[4], int32_t* const[4], DitherState* const[4], uint32_t)
+{
+    return 0;
+}
+
+uint32_t DitherTwoLanes(const int32_t* const[2], int32_t* const[2], DitherState* const[2], uint32_t)
 {
     return 0;
 }

@@ -21,8 +21,6 @@ struct DitherJob {
     int32_t* out = nullptr;
 };
 
-// Two channels at a time: their chains overlap, and both states still fit
-// in registers (four would not).
 // Two channels at a time, from sample 'from' on: their chains overlap, and
 // both states still fit in registers (four would not).
 template <int N>
@@ -47,7 +45,8 @@ void DitherLockstep(const DitherJob* jobs, uint32_t from, uint32_t count)
 }
 
 // Whole frames of up to four channels: in vector lanes as far as they go,
-// the rest a sample at a time.
+// the rest a sample at a time. One stream (one or two channels) takes two
+// lanes, two streams four.
 void DitherWhole(const DitherJob* jobs, int jobCount, uint32_t count)
 {
     static const int32_t silence[kMaxFrameSamples] = {};
@@ -61,7 +60,8 @@ void DitherWhole(const DitherJob* jobs, int jobCount, uint32_t count)
         out[c] = c < jobCount ? jobs[c].out : spareOut;
         state[c] = c < jobCount ? jobs[c].state : &spareState[c];
     }
-    const uint32_t done = DitherFourLanes(in, out, state, count);
+    const uint32_t done =
+        jobCount <= 2 ? DitherTwoLanes(in, out, state, count) : DitherFourLanes(in, out, state, count);
     int c = 0;
     for (; c + 1 < jobCount; c += 2)
         DitherLockstep<2>(jobs + c, done, count);
