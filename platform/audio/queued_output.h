@@ -68,6 +68,7 @@ private:
         uintptr_t cookie;
     };
     void PostLocked(OutputMessage message, uintptr_t cookie);
+    uint32_t ConsumeLocked(uint8_t* out, uint32_t maxBytes, bool& handedBack);
     void NotifierBody(MessageQueue& queue);
     bool OnNotifierThread() const { return notifierId_ == std::this_thread::get_id(); }
 
@@ -86,7 +87,8 @@ private:
     bool closed_ = false;
     uint64_t position_ = 0;
     uint64_t posted_ = 0;
-    uint64_t delivered_ = 0;
+    std::atomic<uint64_t> delivered_{0};
+    std::atomic<int> waiters_{0};  // threads in WaitDelivered
     std::atomic<std::thread::id> notifierId_{};
 
     // Last member: joined before the state it uses goes away.
