@@ -13,7 +13,6 @@
 #include "kvostudio/playercommand.h"
 #include "kvostudio/settings.h"
 #include "platform/window/input_injection.h"
-#include "platform/window/mouse_hook.h"
 #include "platform/window/popup_menu.h"
 #include "platform/window/ui_loop.h"
 #include "tests/mainwindow/script.h"
@@ -141,31 +140,42 @@ TEST_F(MenuBarTest, ItemsShowTheirHoverLookAndLoseItWhenThePointerLeaves)
     const Rect& r = CMenuEx::kItemRects[2];
     EXPECT_EQ(bar_->RenderToBitmap().GetPixel(r.left + 5, 5), over.GetPixel(5, 5));
 
-    // Off the bar the bar itself hears nothing; the hook tells it (its
-    // timer may already have, on a slow machine).
+    // Off the bar, within the window or out of it, the bar hears that the
+    // pointer left without following it: no pull-down is open, so no hook.
     MoveTo(owner_, Point{kOwnerAt.x + 300, kOwnerAt.y + 200});
-    PollMouseMoveHooks();
     PumpMessages();
     EXPECT_EQ(bar_->GetItemState(2), CMenuEx::kNormal);
+    MoveTo(owner_, ItemPoint(1));
+    PumpMessages();
+    EXPECT_EQ(bar_->GetItemState(1), CMenuEx::kHover);
+    InjectPointerLeave(owner_);
+    PumpMessages();
+    EXPECT_EQ(bar_->GetItemState(1), CMenuEx::kNormal);
+    EXPECT_FALSE(bar_->IsHookInstalled());
 }
 
 TEST_F(MenuBarTest, AChosenCommandReachesTheOwnerOnceAfterTheMenuCloses)
 {
     bool opened = false;
     bool openLook = false;
+    bool hookWhileOpen = false;
     Script script({
         [&] { ClickAt(owner_, ItemPoint(0)); },
         [&] {
             opened = IsMenuTracking() && bar_->GetOpenItem() == 0;
             openLook = bar_->GetItemState(0) == CMenuEx::kOpen;
+            hookWhileOpen = bar_->IsHookInstalled();
         },
         [&] { ClickAt(*Level(0), EntryPoint(0, 0)); },  // "Open file..."
     });
+    EXPECT_FALSE(bar_->IsHookInstalled()) << "an idle bar follows no pointer";
     ASSERT_TRUE(script.Start());
     ASSERT_TRUE(script.RunToEnd());
     PumpMessages();
     EXPECT_TRUE(opened);
     EXPECT_TRUE(openLook);
+    EXPECT_TRUE(hookWhileOpen);
+    EXPECT_FALSE(bar_->IsHookInstalled());
     EXPECT_FALSE(IsMenuTracking());
     EXPECT_EQ(owner_.commands, std::vector<int>{32797});
     EXPECT_EQ(bar_->GetOpenItem(), -1);
