@@ -37,10 +37,13 @@ struct Expect {
     int64_t firstOut, outFrames, delta, mixFrom, mixTo;
 };
 
-void CheckMix(int64_t startFrames, int64_t shiftBytes, int64_t voiceFrames, int64_t accFrames, const Expect& e) {
+// endFrames: where the song ended the take (EndMixAt), if it did.
+void CheckMix(int64_t startFrames, int64_t shiftBytes, int64_t voiceFrames, int64_t accFrames, const Expect& e,
+              int64_t endFrames = -1) {
     auto voice = Counting(voiceFrames, 0);
     const auto acc = Counting(accFrames, 1);
-    const MixPlan plan = PlanMix(startFrames * 4, shiftBytes, uint32_t(voice.size()), uint32_t(acc.size()));
+    MixPlan plan = PlanMix(startFrames * 4, shiftBytes, uint32_t(voice.size()), uint32_t(acc.size()));
+    if (endFrames >= 0) plan = EndMixAt(plan, endFrames * 4);
     MixInto(voice.data(), acc.data(), plan, 0.0f);
     ASSERT_EQ(plan.outputStart, e.firstOut * 4);
     ASSERT_EQ(plan.outputBytes, e.outFrames * 4);
@@ -105,6 +108,28 @@ TEST(MixPlacement, AVoiceNoLongerThanTheShiftGivesAnEmptyMix) {
         // Past the song with a positive shift: nothing left, never a
         // negative size.
         CheckMix(0, ShiftBytes(200), frames, 0, {0, 0, 0, 0, 0});
+    }
+}
+
+TEST(MixPlacement, ATakeTheSongEndedEndsWithTheSong) {
+    const int64_t sec = 44100, s = 8820;   // 200 ms
+    struct Case {
+        const char* what;
+        int64_t start, end, voice, acc;
+        Expect expect;
+    };
+    // All at -200 ms, the voice captured on past the song's end.
+    const Case cases[] = {
+        {"from the start", 0, 2 * sec, 3 * sec, 2 * sec, {s, 2 * sec, -s, s, 2 * sec + s}},
+        {"from 1 s", sec, 2 * sec + sec / 2, 3 * sec, 3 * sec, {0, 2 * sec + sec / 2 - (sec - s), sec - s, 0,
+                                                               2 * sec + sec / 2 - (sec - s)}},
+        {"a capture that stops before the end is kept whole", 0, 4 * sec, 3 * sec, 4 * sec,
+         {s, 3 * sec - s, -s, s, 3 * sec}},
+        {"an end before the mix's start changes nothing", sec, 0, 3 * sec, 5 * sec, {0, 3 * sec, sec - s, 0, 3 * sec}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        CheckMix(c.start, ShiftBytes(-200), c.voice, c.acc, c.expect, c.end);
     }
 }
 
