@@ -67,13 +67,9 @@ int CPlayImpl::Play(const std::string& path, float volume)
         break;
     case kFileMp3:
         if (mp3_->Open(path.c_str())) {
-            if (sameSong) {
-                started = mp3_->SeekSeconds(resumeAt);
-                mp3_->SetVolume(volume, 100, 100);
-            } else {
-                mp3_->SetVolume(volume, 100, 100);
-                started = mp3_->Play();
-            }
+            // The level first: the player decodes ahead at the level it has.
+            mp3_->SetVolume(volume, 100, 100);
+            started = sameSong ? mp3_->SeekSeconds(resumeAt) : mp3_->Play();
         }
         break;
     default:

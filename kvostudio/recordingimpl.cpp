@@ -53,7 +53,11 @@ void CRecordingImpl::SetStopPosition(float seconds) { m_stopPosition = seconds; 
 void CRecordingImpl::SetSongEnd(float seconds) { m_songEnd = seconds; }
 
 int CRecordingImpl::CaptureTailMs() const {
-    return m_mixingType == 0 && m_voiceShiftMs < 0 ? int(std::ceil(-m_voiceShiftMs)) : 0;
+    if (m_mixingType != 0) return 0;
+    // A capture may start a little late, or deliver a little slower than
+    // the song plays: the mix is cut at the song's end anyway.
+    constexpr int kCaptureSlack = 500;
+    return (m_voiceShiftMs < 0 ? int(std::ceil(-m_voiceShiftMs)) : 0) + kCaptureSlack;
 }
 
 std::string CRecordingImpl::GetFailureText() const {

@@ -77,7 +77,7 @@ public:
     void SetSongEnd(float seconds);
     // How long the capture must run on past the song's end to hold the
     // voice sung to its last moment, which comes back late by the voice
-    // shift (software mixing only).
+    // shift (software mixing only; the card's mix is kept as captured).
     int CaptureTailMs() const;
 
     // bitrate in kbit/s (64, 128 or 192); mixingType 0 software, 1 stereo.

@@ -240,10 +240,11 @@ TEST_F(RecordingFlowTest, FromHereTheSongGoesOnWhereItStoodAndTheEngineIsToldTha
     ASSERT_TRUE(OpenForRecording());
     Add(Kvo("song.kvo", {"Song", "Singer", ""}, 3), 1);
     ASSERT_EQ(win->PlayCurrent(), 1);
-    sound->Advance(1000);
-    Pump();
+    ASSERT_TRUE(WaitFor([&] {
+        sound->Advance(50);
+        return win->GetPosition() > 0.5f;
+    }));
     const float at = win->GetPosition();
-    ASSERT_GT(at, 0.5f);
 
     // Record pauses the song where it plays, then lets it go on from there.
     ASSERT_TRUE(Record());

@@ -148,7 +148,7 @@ TEST_F(Takes, ATakeItsSongEndedEndsWithTheSongAfterTheVoicesShift) {
     CRecordingImpl engine;
     engine.SetFinishPause(std::chrono::milliseconds(0));
     ASSERT_EQ(RecordWhole(engine, song), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
-    EXPECT_EQ(engine.CaptureTailMs(), 200) << "the voice comes back 200 ms late";
+    EXPECT_EQ(engine.CaptureTailMs(), 200 + 500) << "the voice comes back 200 ms late; the capture may lag";
     auto mixBytes = [&] {
         CWaveParse mix;
         return mix.Load(Work(recfile::kMixCache).c_str()) ? mix.data.size() : size_t(0);
@@ -161,16 +161,16 @@ TEST_F(Takes, ATakeItsSongEndedEndsWithTheSongAfterTheVoicesShift) {
     ASSERT_EQ(owner.WaitForCommand(1), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
     EXPECT_EQ(mixBytes(), size_t(3 * 88200));
     SetConfig(config::kVoiceShift, 100);
-    EXPECT_EQ(engine.CaptureTailMs(), 200) << "until the next take reads the shift";
+    EXPECT_EQ(engine.CaptureTailMs(), 700) << "until the next take reads the shift";
     ASSERT_EQ(engine.Remix(), 1);
     ASSERT_EQ(owner.WaitForCommand(2), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
     EXPECT_EQ(mixBytes(), size_t(3 * 88200 - 17640)) << "from 100 ms into the song to its end";
 
-    // A new take knows no song end; a voice ahead of the song, or the
-    // card's own mix, needs no run-on.
+    // A new take knows no song end; a voice ahead of the song needs no
+    // run-on for its shift, and the card's own mix none at all.
     ASSERT_EQ(RecordWhole(engine, song), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
     EXPECT_GT(mixBytes(), size_t(3 * 88200));
-    EXPECT_EQ(engine.CaptureTailMs(), 0);
+    EXPECT_EQ(engine.CaptureTailMs(), 500);
     SetConfig(config::kVoiceShift, -200);
     ASSERT_EQ(RecordWhole(engine, song, 1), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
     EXPECT_EQ(engine.CaptureTailMs(), 0);
