@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <utility>
 #include <cstdio>
 
 #include "tests/support/tone_bursts.h"
@@ -71,6 +72,8 @@ bool Speaker::WaitForSilence(int timeoutMs) const
 }
 
 Speaker::Held::Held(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+
+Speaker::Held::Held(Held&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
 
 Speaker::Held::~Held()
 {

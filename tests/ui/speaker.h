@@ -33,6 +33,7 @@ public:
     public:
         explicit Held(const std::string& path);
         ~Held();
+        Held(Held&& other) noexcept;
         Held(const Held&) = delete;
         Held& operator=(const Held&) = delete;
         std::vector<int16_t> Samples() const;
