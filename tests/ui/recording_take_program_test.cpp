@@ -145,9 +145,10 @@ TEST_F(RecordingTakesInTheProgram, TheSelectedSongIsRecordedOverWhileATunePlays)
 
 TEST_F(RecordingTakesInTheProgram, NothingMovesTheSongUnderATake)
 {
-    const std::string song = Song("song.kvo", BurstPcm(44100, 2, 6.0, 4.5, 0.4, kSongTone), "Sung");
+    // Long enough for every command below to be tried while it plays.
+    const std::string song = Song("song.kvo", BurstPcm(44100, 2, 14.0, 4.5, 0.4, kSongTone), "Sung");
     const std::string other = Tune("other.mp3", 2, 1500);
-    program.SetMicrophone(PcmBytes(BurstPcm(44100, 2, 8.0, 5.0, 0.4, kVoiceTone)));
+    program.SetMicrophone(PcmBytes(BurstPcm(44100, 2, 16.0, 5.0, 0.4, kVoiceTone)));
     ASSERT_TRUE(Open({song, Tune("after.mp3", 2, 1500)}));
     const size_t said = program.Said().size();
     ASSERT_TRUE(program.Record());
@@ -180,7 +181,7 @@ TEST_F(RecordingTakesInTheProgram, NothingMovesTheSongUnderATake)
     // The take lasts as long as the song, with the voice where it was sung.
     const auto take = Take(said);
     ASSERT_FALSE(take.empty());
-    EXPECT_NEAR(Seconds(take), 6.0, 0.1);
+    EXPECT_NEAR(Seconds(take), 14.0, 0.1);
     const double music = ToneOnset(take, 0, kSongTone);
     EXPECT_NEAR(music, 4.5, 0.1);
     EXPECT_NEAR(ToneOnset(take, 0, kVoiceTone) - music, 0.5 + kVoiceShift, 0.05);
