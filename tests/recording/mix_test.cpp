@@ -78,6 +78,7 @@ TEST(MixPlacement, EachVoiceFrameMeetsTheAccompanimentFrameTheShiftNames) {
         const char* what;
         int64_t start, shiftBytes, voice, acc;
         Expect expect;
+        int64_t end = -1;   // where the song ended the take, if it did
     };
     const Case cases[] = {
         {"start 0, -200 ms: the first 200 ms go", 0, ShiftBytes(-200), 3 * sec, 5 * sec, {s, 3 * sec - s, -s, s, 3 * sec}},
@@ -94,10 +95,18 @@ TEST(MixPlacement, EachVoiceFrameMeetsTheAccompanimentFrameTheShiftNames) {
         // Captured from 100 ms with the voice 200 ms late: the first 200 ms
         // of the voice go, and voice frame v meets the song's v - 100 ms.
         {"start inside the shift", 4410, ShiftBytes(-200), 2 * sec, 3 * sec, {s, 2 * sec - s, -4410, s, 2 * sec}},
+        // The song ended the take: the voice was captured on past its end.
+        {"ended by the song", 0, ShiftBytes(-200), 3 * sec, 2 * sec, {s, 2 * sec, -s, s, 2 * sec + s}, 2 * sec},
+        {"from 1 s, ended by the song", sec, ShiftBytes(-200), 3 * sec, 3 * sec,
+         {0, 3 * sec / 2 + s, sec - s, 0, 3 * sec / 2 + s}, 5 * sec / 2},
+        {"a capture that stops before the song's end is kept whole", 0, ShiftBytes(-200), 3 * sec, 4 * sec,
+         {s, 3 * sec - s, -s, s, 3 * sec}, 4 * sec},
+        {"an end before the mix's start changes nothing", sec, ShiftBytes(-200), 3 * sec, 5 * sec,
+         {0, 3 * sec, sec - s, 0, 3 * sec}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        CheckMix(c.start, c.shiftBytes, c.voice, c.acc, c.expect);
+        CheckMix(c.start, c.shiftBytes, c.voice, c.acc, c.expect, c.end);
     }
 }
 
@@ -108,28 +117,6 @@ TEST(MixPlacement, AVoiceNoLongerThanTheShiftGivesAnEmptyMix) {
         // Past the song with a positive shift: nothing left, never a
         // negative size.
         CheckMix(0, ShiftBytes(200), frames, 0, {0, 0, 0, 0, 0});
-    }
-}
-
-TEST(MixPlacement, ATakeTheSongEndedEndsWithTheSong) {
-    const int64_t sec = 44100, s = 8820;   // 200 ms
-    struct Case {
-        const char* what;
-        int64_t start, end, voice, acc;
-        Expect expect;
-    };
-    // All at -200 ms, the voice captured on past the song's end.
-    const Case cases[] = {
-        {"from the start", 0, 2 * sec, 3 * sec, 2 * sec, {s, 2 * sec, -s, s, 2 * sec + s}},
-        {"from 1 s", sec, 2 * sec + sec / 2, 3 * sec, 3 * sec, {0, 2 * sec + sec / 2 - (sec - s), sec - s, 0,
-                                                               2 * sec + sec / 2 - (sec - s)}},
-        {"a capture that stops before the end is kept whole", 0, 4 * sec, 3 * sec, 4 * sec,
-         {s, 3 * sec - s, -s, s, 3 * sec}},
-        {"an end before the mix's start changes nothing", sec, 0, 3 * sec, 5 * sec, {0, 3 * sec, sec - s, 0, 3 * sec}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        CheckMix(c.start, ShiftBytes(-200), c.voice, c.acc, c.expect, c.end);
     }
 }
 
