@@ -108,6 +108,8 @@ public:
     enum Channel { kMusic = 0, kVocal = 1, kMicrophone = 2 };
 
     static constexpr uintptr_t kPlaybackTimer = 1;
+    // The capture's run-on after a take's song ended (EndTakeWithSong).
+    static constexpr uintptr_t kTakeEndTimer = 2;
     static constexpr unsigned kPlaybackPeriodMs = 70;
     static constexpr int kSpectrumBands = 11;
     static constexpr unsigned kAboutCommand = 0x10;
@@ -181,6 +183,9 @@ public:
     // --- recording --------------------------------------------------------
     void StartRecording();
     int ToggleRecording();
+    // The song of the take played to its end: the take ends with it, once
+    // the capture has run on for the voice that comes back late.
+    void EndTakeWithSong();
     int CheckRecordable();
     void EnablePlayerControls(int enable);
     static int ReadRecordOption(int which);

@@ -216,7 +216,10 @@ int CKvoStudioDlg::ToggleShuffle()
 
 LRESULT CKvoStudioDlg::OnTimer(const Message& m)
 {
-    if (m.wParam == kPlaybackTimer) {
+    if (m.wParam == kTakeEndTimer) {
+        KillTimer(kTakeEndTimer);
+        ToggleRecording();
+    } else if (m.wParam == kPlaybackTimer) {
         if (IsPlaying()) {
             m_positionBar.SetPos(static_cast<int>(GetPosition()));
             UpdateSpectrum();
@@ -228,7 +231,7 @@ LRESULT CKvoStudioDlg::OnTimer(const Message& m)
                 if (!IsRecording())
                     PlayNext();
                 else if (ReadRecordOption(1) == 0)
-                    ToggleRecording();
+                    EndTakeWithSong();
                 break;
             case kFileMp3:
                 PlayNext();

@@ -1,5 +1,6 @@
 #include "kvostudio/recordingimpl.h"
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -48,6 +49,16 @@ int CRecordingImpl::SetSongPath(const char* path) {
 void CRecordingImpl::SetStartOffset(float seconds) { m_startOffset = seconds; }
 
 void CRecordingImpl::SetStopPosition(float seconds) { m_stopPosition = seconds; }
+
+void CRecordingImpl::SetSongEnd(float seconds) { m_songEnd = seconds; }
+
+int CRecordingImpl::CaptureTailMs() const {
+    if (m_mixingType != 0) return 0;
+    // A capture may start a little late, or deliver a little slower than
+    // the song plays: the mix is cut at the song's end anyway.
+    constexpr int kCaptureSlack = 500;
+    return (m_voiceShiftMs < 0 ? int(std::ceil(-m_voiceShiftMs)) : 0) + kCaptureSlack;
+}
 
 std::string CRecordingImpl::GetFailureText() const {
     std::lock_guard<std::mutex> lock(m_failureLock);
@@ -107,6 +118,7 @@ int CRecordingImpl::StartRecording(RecordingOwner* owner, int bitrate, int mixin
     m_bitrate = bitrate;
     m_takeFailure.clear();
     m_haveTake = false;
+    m_songEnd = -1;
     const std::string cache = WorkPath(recfile::kCache);
     m_recorder.SetPath(cache.c_str());
 
