@@ -70,13 +70,3 @@ pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo)
 pkg_check_modules(FFTW3F REQUIRED IMPORTED_TARGET fftw3f)
 
-# kvo_link(<target> <deps...>): links whether the target is still an
-# interface library (a folder without sources yet) or a real one.
-function(kvo_link target)
-  get_target_property(kind ${target} TYPE)
-  if(kind STREQUAL "INTERFACE_LIBRARY")
-    target_link_libraries(${target} INTERFACE ${ARGN})
-  else()
-    target_link_libraries(${target} PUBLIC ${ARGN})
-  endif()
-endfunction()
