@@ -1,6 +1,12 @@
 # Build rules shared by every folder.
 
 add_compile_options(-Wall -Wextra)
+# tools/build (and so CI) turns this on, so that the tree stays as clean as
+# it builds today.
+option(KVO_WERROR "Fail the build on any compiler warning" OFF)
+if(KVO_WERROR)
+  add_compile_options(-Werror)
+endif()
 
 if(KVO_SANITIZE STREQUAL "address")
   # float-cast-overflow (a real number out of an integer's range) is not
