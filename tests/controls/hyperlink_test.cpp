@@ -75,7 +75,7 @@ TEST_F(HyperLink, TheTextTakesTheHoverColourUnderThePointer)
     const Bitmap normal = link.RenderToBitmap();
     EXPECT_TRUE(FindTextInk(normal, all, kNormal, RGB(0, 0, 0)).Shows());
     MoveTo(parent, Screen(link, 5, 5));
-    ASSERT_TRUE(RunLoopUntil([&] { return link.GetState() == CHyperLink::kHover; }, 1000));
+    ASSERT_TRUE(RunLoopUntil([&] { return link.GetState() == CHyperLink::kHover; }, 20000));
     const Bitmap hover = link.RenderToBitmap();
     const testsupport::TextInk lit = FindTextInk(hover, all, kHover, RGB(0, 0, 0));
     EXPECT_TRUE(lit.Shows());
@@ -108,12 +108,22 @@ TEST_F(HyperLink, AClickSendsTheCommandOrElseOpensTheAddress)
 
 TEST_F(HyperLink, APointerRestingDuringThePressKeepsTheClick)
 {
-    CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
+    // A link that counts the hover notices it gets.
+    struct Counting : CHyperLink {
+        using CHyperLink::CHyperLink;
+        int hovers = 0;
+        LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
+        {
+            hovers += msg == WM_MOUSEHOVER;
+            return CHyperLink::WindowProc(msg, wp, lp);
+        }
+    } link(&parent, kPlace, &skin, kNormal, kHover);
     link.commandId = 7;
     MoveTo(parent, Screen(link, 5, 5));
     Button(parent, Screen(link, 5, 5), true);
     MoveTo(parent, Screen(link, 6, 5));
-    RunLoopFor(30);  // the hover notice comes while the button is held
+    // The hover notice comes while the button is held.
+    ASSERT_TRUE(RunLoopUntil([&] { return link.hovers > 0; }, 20000));
     Button(parent, Screen(link, 6, 5), false);
     EXPECT_EQ(parent.commands, std::vector<int>{7});
 }

@@ -303,7 +303,7 @@ TEST_F(RemixPreview, AMissingTakeNeitherPlaysNorHangs)
     ASSERT_TRUE(dlg.Create(CRecordingMoreDlg::IDD));
     EXPECT_EQ(dlg.GetLengthText(), "00:00");
     dlg.TogglePreview();
-    ASSERT_TRUE(RunLoopUntil([&] { return !dlg.IsPreviewing(); }, 5000));
+    ASSERT_TRUE(RunLoopUntil([&] { return !dlg.IsPreviewing(); }, 20000));
     EXPECT_EQ(dlg.PositionBar().GetRangeMax(), 100);  // the bar keeps its range
     dlg.DestroyWindow();
 }

@@ -166,13 +166,13 @@ TEST_F(MicrophoneInTheProgram, TheUsersMutedMicrophoneStaysAsTheUserLeftIt)
     ASSERT_TRUE(program.Open(songs[2]));
     for (const char* title : {"Two", "Three"}) {
         ASSERT_TRUE(Next(title)) << program.Title();
-        program.Idle(500);
+        program.ListenFor(500);
         EXPECT_EQ(Source(), users) << "playing " << title;
     }
 
     const size_t said = program.Said().size();
     ASSERT_TRUE(program.Record());
-    program.Idle(1500);
+    program.ListenFor(1500);
     EXPECT_EQ(Source(), users) << "while recording";
     ASSERT_TRUE(program.Done());
     EXPECT_FALSE(Take(said).empty()) << program.Said().substr(said);
@@ -193,7 +193,7 @@ TEST_F(MicrophoneInTheProgram, OnlyTheSliderAndTheMuteButtonSetTheMicrophone)
     // A take at the full level, for comparison.
     size_t said = program.Said().size();
     ASSERT_TRUE(program.Record());
-    program.Idle(2500);
+    program.ListenFor(2500);  // sung for 2.5 s, then Done
     ASSERT_TRUE(program.Done());
     const std::vector<int16_t> full = Take(said);
     ASSERT_FALSE(full.empty()) << program.Said().substr(said);
@@ -205,14 +205,14 @@ TEST_F(MicrophoneInTheProgram, OnlyTheSliderAndTheMuteButtonSetTheMicrophone)
     ASSERT_TRUE(DragMicrophone(100, -60));
     EXPECT_TRUE(WaitForSource({0, false})) << Source();
     ASSERT_TRUE(Next("Two"));
-    program.Idle(500);
+    program.ListenFor(500);
     EXPECT_EQ(Source(), (SourceLevel{0, false})) << "the next song put a level back";
 
     // Muted with the button: the next song leaves it muted.
     ASSERT_TRUE(program.ClickMain(kMicMute.x, kMicMute.y));
     EXPECT_TRUE(WaitForSource({0, true})) << Source();
     ASSERT_TRUE(Next("Three"));
-    program.Idle(500);
+    program.ListenFor(500);
     EXPECT_EQ(Source(), (SourceLevel{0, true})) << "the next song unmuted it";
     ASSERT_TRUE(program.ClickMain(kMicMute.x, kMicMute.y));
     EXPECT_TRUE(WaitForSource({0, false})) << Source();
@@ -223,10 +223,10 @@ TEST_F(MicrophoneInTheProgram, OnlyTheSliderAndTheMuteButtonSetTheMicrophone)
     ASSERT_TRUE(DragMicrophone(0, 23));
     EXPECT_TRUE(WaitForSource({51, false})) << Source();
     ASSERT_TRUE(program.ChooseFromMenu(1, kStopEntry));
-    program.Idle(300);
+    ASSERT_TRUE(program.Sync());
     said = program.Said().size();
     ASSERT_TRUE(program.Record());
-    program.Idle(2500);
+    program.ListenFor(2500);  // sung for 2.5 s, then Done
     ASSERT_TRUE(program.Done());
     const std::vector<int16_t> half = Take(said);
     ASSERT_FALSE(half.empty()) << program.Said().substr(said);
@@ -252,7 +252,7 @@ TEST_F(MicrophoneInTheProgram, TheControlsShowWhatTheDesktopChanged)
     ASSERT_TRUE(uitest::Xdo({"windowunmap", "--sync", std::to_string(main->id)}));
     Pactl({"set-source-volume", "mic", "60%"});
     Pactl({"set-source-mute", "mic", "0"});
-    program.Idle(300);
+    program.ListenFor(300);
     ASSERT_TRUE(uitest::Xdo({"windowmap", "--sync", std::to_string(main->id)}));
     EXPECT_TRUE(WaitShown("microphone: 60%, on", kShownWithinMs)) << Shown();
 
@@ -285,7 +285,7 @@ TEST_F(MicrophoneInTheProgram, ASourceThatGivesNothingMakesNoTake)
     ASSERT_TRUE(message);
     ASSERT_TRUE(RunningProgram::TypeInto(*message, {"Return"}));
     EXPECT_TRUE(program.WaitForWindowGone(*message, 10000));
-    program.Idle(500);
+    program.ListenFor(500);
     EXPECT_FALSE(program.FindWindow(RunningProgram::kAfterTake));
 }
 

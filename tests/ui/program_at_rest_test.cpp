@@ -95,7 +95,7 @@ Rest Watch(uitest::RunningProgram& program, int seconds)
     const pid_t pid = program.Pid();
     const long long switches = VoluntarySwitches(pid, pid);
     const double cpu = CpuSeconds(pid);
-    program.Idle(seconds * 1000);
+    program.ListenFor(seconds * 1000);
     Rest rest;
     rest.wakeupsPerSecond = double(VoluntarySwitches(pid, pid) - switches) / seconds;
     rest.corePercent = 100.0 * (CpuSeconds(pid) - cpu) / seconds;

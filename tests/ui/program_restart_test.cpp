@@ -78,11 +78,11 @@ protected:
     Speaker speaker{program};
 };
 
-class SongsStartAgain : public SongsInTheProgram, public testing::WithParamInterface<const char*> {};
+class SongsStartAgainInTheProgram : public SongsInTheProgram, public testing::WithParamInterface<const char*> {};
 
 }  // namespace
 
-TEST_P(SongsStartAgain, WhereTheUserAsked)
+TEST_P(SongsStartAgainInTheProgram, WhereTheUserAsked)
 {
     BurstSong heardSong;
     const std::string song = Write(std::string("bursts.") + GetParam(), BurstTrain(12.0, Halves(12), 0.08), heardSong);
@@ -145,7 +145,7 @@ TEST_P(SongsStartAgain, WhereTheUserAsked)
     EXPECT_NEAR(WhereItBegan(speaker.Samples(), heardSong, 0), heardSong.sounds, kFrame) << "a double click on the playing row";
 }
 
-INSTANTIATE_TEST_SUITE_P(ContainerAndMp3, SongsStartAgain, testing::Values("kvo", "mp3"));
+INSTANTIATE_TEST_SUITE_P(ContainerAndMp3, SongsStartAgainInTheProgram, testing::Values("kvo", "mp3"));
 
 TEST_F(SongsInTheProgram, ASongPausedJustBeforeItsEndPlaysItsTailAndTheNextStartsOnce)
 {
@@ -187,7 +187,7 @@ TEST_F(SongsInTheProgram, ASongPausedJustBeforeItsEndPlaysItsTailAndTheNextStart
     ASSERT_TRUE(paused) << "no pause came before the last burst";
     const Speaker::Held& held = *paused;
     speaker.Forget();
-    program.Idle(3000);
+    program.ListenFor(3000);
 
     // Played on: the tail, then the next song, from its start.
     ASSERT_TRUE(Click(kPlayPause));

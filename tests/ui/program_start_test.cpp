@@ -39,7 +39,7 @@ TEST(TheProgramStarting, ALaterStartsRelativePathPlaysAndAMissingFileIsTold)
     EXPECT_TRUE(program.StartSecond({"/play", "gone.mp3"}, music)) << program.SecondSaid();
     const auto box = program.WaitForNewWindow(alone, 10000);
     ASSERT_TRUE(box.has_value());
-    program.Idle(300);
+    EXPECT_TRUE(program.Sync()) << program.Said();
     EXPECT_TRUE(program.Process().Running());
     EXPECT_FALSE(program.Process().Wait(0).has_value());
     ASSERT_TRUE(uitest::Xdo({"windowfocus", "--sync", std::to_string(*box)}));
@@ -95,7 +95,7 @@ TEST(TheProgramStarting, SigtermAndSigintCloseItAsItsCloseButtonDoes)
         ASSERT_TRUE(program.Launch({"/play", uitest::RunningProgram::Bin() + "demo.kvo"}));
         ASSERT_TRUE(program.WaitForMainWindow()) << program.Said();
         ASSERT_TRUE(program.WaitUntil([&] { return program.Title() != "KVO Studio"; }, 10000));
-        program.Idle(300);
+        ASSERT_TRUE(program.Sync());
         const auto settings = testsupport::ReadFile(program.DataFile("config.ini"));
         program.Process().Signal(signal);
         EXPECT_EQ(program.Process().Wait(2000), 0) << "signal " << signal << "\n" << program.Said();

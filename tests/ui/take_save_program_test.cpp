@@ -72,7 +72,8 @@ protected:
         const auto dialog = program.WaitForWindow(RunningProgram::kAfterTake, 60000);
         if (!dialog)
             ADD_FAILURE() << "no take: " << program.Said();
-        program.Idle(300);
+        else if (!program.Sync())
+            ADD_FAILURE() << "the program does not answer";
         return dialog;
     }
 
@@ -84,27 +85,53 @@ protected:
         if (!program.ClickIn(dialog, kSaveButton.x, kSaveButton.y))
             return false;
         const auto chooser = program.WaitForNewWindow(seen, 10000);
-        if (!chooser)
+        if (!chooser || !program.Sync())
             return false;
-        program.Idle(300);
-        if (!RunningProgram::TypeInto(*chooser, {"ctrl+a", "text:" + path}))
+        if (!RunningProgram::TypeInto(*chooser, {"ctrl+a", "text:" + path}) || !program.Sync())
             return false;
         seen.push_back(*chooser);
-        // Return may first only close the list of names that match.
+        // The chooser checks the name in its own time after Return: a
+        // question comes, or the program's answer, or it goes. Return while
+        // the list of names that match is open only closes that list.
         for (int tries = 0; tries < 3; ++tries) {
+            const auto matches = CompletionList(seen);
             if (!RunningProgram::TypeInto(*chooser, {"Return"}))
                 return false;
-            if (const auto question = program.WaitForNewWindow(seen, 1000)) {
-                if (RunningProgram::WindowTitle(*question) == kCaption)
-                    return true;  // the program answers already
-                program.Idle(300);
-                return RunningProgram::TypeInto(*question, {"Return"});  // "Replace"
+            if (matches) {
+                if (!program.WaitForWindowGone(*matches, uitest::kWaitMs))
+                    return false;
+                continue;
             }
-            const auto now = program.Windows();
-            if (std::find(now.begin(), now.end(), *chooser) == now.end())
-                return true;
+            std::optional<unsigned long> question;
+            program.WaitUntil(
+                [&] {
+                    question = program.WaitForNewWindow(seen, 0);
+                    const auto now = program.Windows();
+                    return question || std::find(now.begin(), now.end(), *chooser) == now.end();
+                },
+                uitest::kWaitMs);
+            if (!question)
+                return !Among(program.Windows(), *chooser);
+            if (RunningProgram::WindowTitle(*question) == kCaption)
+                return true;  // the program answers already
+            return program.Sync() && RunningProgram::TypeInto(*question, {"Return"});  // "Replace"
         }
         return false;
+    }
+    // The chooser's list of names that match what was typed: a low window
+    // of the program not among `seen`.
+    std::optional<unsigned long> CompletionList(const std::vector<unsigned long>& seen)
+    {
+        for (unsigned long id : program.Windows()) {
+            const auto rect = uitest::WindowGeometry(id);
+            if (!Among(seen, id) && rect && rect->Height() < 90)
+                return id;
+        }
+        return std::nullopt;
+    }
+    static bool Among(const std::vector<unsigned long>& ids, unsigned long id)
+    {
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
     }
 
     // The message box the program shows after `said` of its output, with
@@ -120,11 +147,10 @@ protected:
         const auto box = program.WaitForNewWindow(seen, 10000, kCaption);
         const std::string& err = program.Said();
         std::string text = err.substr(err.find(mark, said) + mark.size());
-        program.Idle(300);
         // Escape closes it as its only button would.
-        if (!box || !RunningProgram::TypeInto(*box, {"Escape"}))
+        if (!box || !program.Sync() || !RunningProgram::TypeInto(*box, {"Escape"}) ||
+            !program.WaitForWindowGone(*box, uitest::kWaitMs))
             ADD_FAILURE() << "the message box could not be closed";
-        program.Idle(300);
         return text;
     }
 
