@@ -71,6 +71,22 @@ bool Speaker::WaitForSilence(int timeoutMs) const
         timeoutMs);
 }
 
+std::optional<Speaker::Held> Speaker::Catch(int timeoutMs) const
+{
+    // Polled on its own, not through the program's output: the device may
+    // play only a few tenths of a second before the next one opens.
+    const auto until = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    struct stat st {};
+    while (stat(path_.c_str(), &st) != 0) {
+        if (std::chrono::steady_clock::now() >= until)
+            return std::nullopt;
+        usleep(1000);
+    }
+    Held held(path_);
+    Forget();
+    return held;
+}
+
 Speaker::Held::Held(const std::string& path) : fd_(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
 
 Speaker::Held::Held(Held&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}

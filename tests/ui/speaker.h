@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -42,6 +43,11 @@ public:
         int fd_ = -1;
     };
     Held Hold() const { return Held(path_); }
+    // Waits for the device to open again (a paused song played on), holds
+    // the file it writes and lets it go at once, so that the device opened
+    // after it (the next song) writes a file of its own instead of
+    // emptying this one. Nothing when the device did not open in time.
+    std::optional<Held> Catch(int timeoutMs = 10000) const;
 
 private:
     RunningProgram& program_;
