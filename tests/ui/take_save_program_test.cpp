@@ -92,10 +92,13 @@ protected:
         seen.push_back(*chooser);
         // The chooser checks the name in its own time after Return: a
         // question comes, or the program's answer, or it goes. Return while
-        // the list of names that match is open only closes that list.
-        for (int tries = 0; tries < 3; ++tries) {
+        // the list of names that match is open only closes that list, and
+        // GTK lets one pass that comes while it still reads the folder just
+        // typed: the chooser then stands as it was, and takes Return again.
+        constexpr int kTries = 5;
+        for (int tries = 0; tries < kTries; ++tries) {
             const auto matches = CompletionList(seen);
-            if (!RunningProgram::TypeInto(*chooser, {"Return"}))
+            if (!RunningProgram::TypeInto(*chooser, {"Return"}) && Among(program.Windows(), *chooser))
                 return false;
             if (matches) {
                 if (!program.WaitForWindowGone(*matches, uitest::kWaitMs))
@@ -103,15 +106,16 @@ protected:
                 continue;
             }
             std::optional<unsigned long> question;
-            program.WaitUntil(
+            const bool moved = program.WaitUntil(
                 [&] {
                     question = program.WaitForNewWindow(seen, 0);
-                    const auto now = program.Windows();
-                    return question || std::find(now.begin(), now.end(), *chooser) == now.end();
+                    return question || !Among(program.Windows(), *chooser);
                 },
-                uitest::kWaitMs);
+                tries + 1 < kTries ? 3000 : uitest::kWaitMs);
+            if (!moved)
+                continue;
             if (!question)
-                return !Among(program.Windows(), *chooser);
+                return true;
             if (RunningProgram::WindowTitle(*question) == kCaption)
                 return true;  // the program answers already
             return program.Sync() && RunningProgram::TypeInto(*question, {"Return"});  // "Replace"
