@@ -128,6 +128,9 @@ int main(int argc, char** argv) {
         return Fail(songPath + ": " + FileFailureReason(songPath, said));
     }
     WaitForTheEnd(song);
+    // What the capture holds past the song's end is the time it took to see
+    // the end: the take ends with its song, as the window's does.
+    engine.SetSongEnd(float(song.GetLengthSeconds()));
     engine.SetStopPosition(song.GetPositionSeconds());
     song.Stop();
     song.Close();
