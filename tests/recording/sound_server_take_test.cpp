@@ -149,7 +149,11 @@ TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheSongThatPlaysLeftAndRightK
     EXPECT_NEAR(ToneOnset(pcm, 1, 800), left, 0.05);
     EXPECT_LT(ToneLevel(pcm, 0, 800, left + 0.2, left + 1.8), ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 10)
         << "the right side leaked into the left";
-    EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0), ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 100)
+    // A stretch the sound server had to fill on a busy machine clicks across
+    // every frequency; the microphone's tone would stand out of that.
+    const double around = ToneLevel(pcm, 0, 1100, 1.0, 3.0);
+    EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0),
+              ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 100 + 2 * around)
         << "the microphone reached a take of what plays";
 }
 
