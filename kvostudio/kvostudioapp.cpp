@@ -54,9 +54,18 @@ bool CKvoStudioApp::DeliverHandOff(Window* mainWindow, const HandOffRequest& req
 
 bool CKvoStudioApp::CloseMainWindow(Window* mainWindow)
 {
+    if (!mainWindow)
+        return false;
+    // Whatever is open over the window (also a message box of its start,
+    // before its own loop runs) closes as its close button would, one at a
+    // time from the innermost, and asks nothing more on its way: a desktop
+    // logout follows its request with SIGKILL soon after.
+    SetClosingDown(true);
+    if (CloseInnermostModal(*mainWindow))
+        return false;
     // Only a window in its modal loop can end it; until then the request
     // waits.
-    if (!mainWindow || !mainWindow->IsWindow() || !InModalLoop(*mainWindow))
+    if (!mainWindow->IsWindow() || !InModalLoop(*mainWindow))
         return false;
     return PostMessage(mainWindow->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(CKvoStudioDlg::kIdClose, BN_CLICKED), 0);
 }
