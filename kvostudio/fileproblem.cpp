@@ -122,6 +122,11 @@ bool IsSoundDeviceReason(const std::string& reason)
     return reason == kDeviceNotOpened || reason == kDeviceNotPrepared;
 }
 
+bool IsFileProblem(const std::string& reason)
+{
+    return reason != kCannotPlay && !IsSoundDeviceReason(reason);
+}
+
 std::string FileProblemsText(const std::vector<FileProblem>& problems)
 {
     if (problems.empty())

@@ -28,6 +28,10 @@ std::string FileFailureReason(const std::string& path, const std::string& player
 // file's.
 bool IsSoundDeviceReason(const std::string& reason);
 
+// Whether a reason FileFailureReason gave (without a player's text) is the
+// file's own: false when the file itself looked sound.
+bool IsFileProblem(const std::string& reason);
+
 // A player's error text in plain words; 'container' tells which player
 // gave it. Never empty.
 std::string PlainPlayerError(const std::string& playerError, bool container);
