@@ -67,8 +67,13 @@ void CKvoStudioDlg::AskAndSignIn(int pending)
     }
     CLoginDlg dlg(this);
     dlg.OpenPage = [](const std::string& url) { OpenWebPage(url); };
-    if (RunModal(dlg) != IDOK)
+    if (RunModal(dlg) != IDOK) {
+        // What an earlier, refused try left in the sign-in state goes, as
+        // at a sign-out.
+        if (!IsSignedIn())
+            SignOut();
         return;
+    }
     SetUserId(dlg.GetUserId());
     SetPassword(dlg.GetPassword());
     BeginSignIn(&m_serviceOwner, pending);

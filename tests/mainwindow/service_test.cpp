@@ -141,6 +141,11 @@ TEST_F(ServiceFlowTest, ARefusedSignInAsksAgainAndACancelDropsTheCommand)
     EXPECT_FALSE(win->IsSignedIn());
     EXPECT_EQ(win->Opened<CUccUploadDlg>(), 0);
     EXPECT_TRUE(boxes.empty());
+    // Closed without signing in, the dialog leaves nothing typed behind,
+    // as signing out does.
+    EXPECT_EQ(TheSignInState().GetUserId(), "");
+    std::string password = TheSignInState().GetPassword();
+    EXPECT_EQ(password, "");
 }
 
 TEST_F(ServiceFlowTest, AFullPhoneStoreOrAFailedAnswerStopsTheTransfer)
