@@ -306,6 +306,8 @@ LRESULT CKvoStudioDlg::OnLButtonDown(const Message& m)
 
 LRESULT CKvoStudioDlg::OnDestroy(const Message&)
 {
+    // Calls still waiting for the service end now, with their windows.
+    m_serviceCalls.CancelAll();
     const LRESULT result = Default();
     KillTimer(kPlaybackTimer);
     DestroyChildWindows();

@@ -74,7 +74,7 @@ std::vector<DialogCase> Dialogs(const std::vector<stAudioDeviceInfo>* devices)
                      },
                      .returnResult = IDOK});
     cases.push_back({.name = "upload", .make = [](Window* o) { return std::make_unique<CTransferMobileDlg>(o); }});
-    cases.push_back({.name = "phone", .make = [](Window* o) { return std::make_unique<CDownloadFromMobile>(o, 7); }});
+    cases.push_back({.name = "phone", .make = [](Window* o) { return std::make_unique<CDownloadFromMobile>(o, 7, std::vector<DownItem>{}); }});
     return cases;
 }
 
