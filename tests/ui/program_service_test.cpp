@@ -1,0 +1,208 @@
+// The program's calls to the online service on the display, against a fake
+// service that stalls or answers far too much: while a call waits, the
+// main window goes on answering; the call's progress window cancels it
+// with its close button; and a call that fails ends in a message that says
+// what failed and why.
+#include "kvostudio/loginimpl.h"
+#include "tests/support/fake_service.h"
+#include "tests/support/id3_builder.h"
+#include "tests/support/mp3_maker.h"
+#include "running_program.h"
+#include "ui_test_env.h"
+
+using platform::Point;
+using platform::Size;
+using testsupport::Fault;
+using testsupport::FaultKind;
+using testsupport::FakeService;
+using uitest::RunningProgram;
+
+namespace {
+
+constexpr Size kSignIn{473, 283};
+constexpr Size kUccUpload{393, 350};
+// The menu bar's "Play", above where the progress window covers the body.
+constexpr Point kPlayMenu{113, 14};
+// The transfer pull-down and its two entries, below the personal bar.
+constexpr Point kTransferPullDown{170, 42};
+constexpr Point kToMobile{132, 68};
+constexpr Point kFromMobile{132, 84};
+// The progress window's close button; the UCC dialog's Browse and upload.
+constexpr Point kProgressClose{379, 14};
+constexpr Point kBrowse{344, 255};
+constexpr Point kUpload{203, 299};
+
+enum class Flow { FromMobile, ToMobile, Upload };
+
+struct FlowPlan {
+    Flow flow;
+    const char* name;
+    const char* path;  // the call that comes first
+    const char* told;  // what a failure of it says first
+};
+
+const FlowPlan kFlows[] = {
+    {Flow::FromMobile, "From Mobile", "/webservice/studio/getdownlist",
+     "The list of files sent from your phone could not be fetched:\n"},
+    {Flow::ToMobile, "To Mobile", "/webservice/studio/getlimitcount",
+     "The files waiting for your phone could not be counted:\n"},
+    {Flow::Upload, "UCC Upload", "/webservice/studio/getfid", "The upload could not begin:\n"},
+};
+
+class ServiceCallsInTheProgram : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        KVO_REQUIRE_DISPLAY();
+#if defined(__SANITIZE_THREAD__)
+        // The upload's file is chosen in GTK's chooser, whose folder reads
+        // go through GLib's own locks, out of the thread sanitizer's sight.
+        GTEST_SKIP() << "GTK's file chooser under the thread sanitizer";
+#endif
+        ASSERT_TRUE(fake_.Start());
+        std::string accepted(CLoginImpl::kReplySize, '\0');
+        accepted.replace(0, 2, "1|");
+        accepted[38] = '|';
+        accepted[47] = '|';
+        accepted.replace(48, 10, "0000012345");
+        accepted[58] = '\n';
+        fake_.SetTcpMode(testsupport::TcpMode::Reply, accepted, CLoginImpl::kRequestSize);
+        program_.AddEnv("KVO_SERVICE_URL=" + fake_.BaseUrl());
+        program_.AddEnv("KVO_MEMBER_URL=" + fake_.BaseUrl());
+        program_.AddEnv("KVO_SIGNIN_ADDR=127.0.0.1:" + std::to_string(fake_.TcpPort()));
+        // A recording for the UCC upload: its tag names song 77.
+        std::vector<uint8_t> take =
+            testsupport::Id3v2Builder(3).Frame("TXXX", testsupport::Id3TextData(testsupport::Id3Text::Latin1, "77")).Build();
+        const auto tone = testsupport::MakeMp3(testsupport::MakeTone(44100, 2, 1.0, 440, 0.3));
+        take.insert(take.end(), tone.begin(), tone.end());
+        take_ = program_.Scratch("take.mp3");
+        testsupport::WriteFile(take_, take);
+        ASSERT_TRUE(program_.Start({"/open", RunningProgram::Bin() + "demo.kvo"})) << program_.Said();
+    }
+
+    // Starts the flow as a user does; the first one signs in on the way.
+    bool Begin(Flow flow)
+    {
+        if (flow == Flow::Upload) {
+            if (!program_.ChooseFromMenu(0, 2))
+                return false;
+        } else {
+            if (!program_.ClickMain(kTransferPullDown.x, kTransferPullDown.y))
+                return false;
+            program_.Idle(300);
+            const Point entry = flow == Flow::ToMobile ? kToMobile : kFromMobile;
+            if (!program_.ClickMain(entry.x, entry.y))
+                return false;
+        }
+        if (!signedIn_ && !SignIn())
+            return false;
+        return flow != Flow::Upload || ChooseTheTake();
+    }
+
+    bool SignIn()
+    {
+        const auto dialog = program_.WaitForWindow(kSignIn, 10000);
+        if (!dialog)
+            return false;
+        program_.Idle(300);
+        if (!RunningProgram::ClickIn(*dialog, 240, 104) || !RunningProgram::TypeInto(dialog->id, {"text:singer"}) ||
+            !RunningProgram::ClickIn(*dialog, 240, 130) ||
+            !RunningProgram::TypeInto(dialog->id, {"text:secret", "Return"}))
+            return false;
+        signedIn_ = program_.WaitForNoWindow(kSignIn, 10000);
+        return signedIn_;
+    }
+
+    // In the UCC dialog: Browse, the take typed into the desktop's chooser,
+    // then the upload button.
+    bool ChooseTheTake()
+    {
+        const auto dialog = program_.WaitForWindow(kUccUpload, 10000);
+        if (!dialog)
+            return false;
+        program_.Idle(300);
+        auto seen = program_.Windows();
+        if (!RunningProgram::ClickIn(*dialog, kBrowse.x, kBrowse.y))
+            return false;
+        const auto chooser = program_.WaitForNewWindow(seen, 10000);
+        if (!chooser)
+            return false;
+        program_.Idle(300);
+        // The location field first: a "/" typed into the list opens it but
+        // may lose the next key.
+        if (!RunningProgram::TypeInto(*chooser, {"ctrl+l"}))
+            return false;
+        program_.Idle(300);
+        if (!RunningProgram::TypeInto(*chooser, {"text:" + take_}))
+            return false;
+        // Return may first only close the list of names that match.
+        for (int tries = 0; tries < 3 && !program_.WaitForWindowGone(*chooser, 1000); ++tries)
+            if (!RunningProgram::TypeInto(*chooser, {"Return"}))
+                return false;
+        return program_.WaitForWindowGone(*chooser, 5000) && RunningProgram::ClickIn(*dialog, kUpload.x, kUpload.y) &&
+               program_.WaitForNoWindow(kUccUpload, 5000);
+    }
+
+    // Closes the message box that tells `text`; false when none does.
+    bool Told(const std::string& text)
+    {
+        if (!program_.WaitForText("message box: " + text, 30000))
+            return false;
+        const auto box = program_.WaitForNewWindow({}, 10000, std::string("KVO Studio"));
+        return box && RunningProgram::TypeInto(*box, {"Return"}) && program_.WaitForWindowGone(*box, 5000);
+    }
+
+    FakeService fake_;
+    RunningProgram program_;
+    std::string take_;
+    bool signedIn_ = false;
+};
+
+}  // namespace
+
+TEST_F(ServiceCallsInTheProgram, AStalledCallLeavesTheWindowAnsweringAndItsCloseButtonCancelsIt)
+{
+    for (const FlowPlan& plan : kFlows) {
+        SCOPED_TRACE(plan.name);
+        fake_.SetFault(plan.path, Fault(FaultKind::Stall));
+        ASSERT_TRUE(Begin(plan.flow)) << program_.Said();
+        const auto progress = program_.WaitForWindow(RunningProgram::kProgress, 10000);
+        ASSERT_TRUE(progress.has_value()) << program_.Said();
+        ASSERT_TRUE(fake_.WaitForRequests(1, 10000));
+
+        // Another control acts at once: the menu bar's pull-down opens.
+        const size_t windows = program_.Windows().size();
+        ASSERT_TRUE(program_.ClickMain(kPlayMenu.x, kPlayMenu.y));
+        EXPECT_TRUE(program_.WaitUntil([&] { return program_.Windows().size() > windows; }, 500))
+            << "the window did not answer while the call waited";
+        ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
+        EXPECT_TRUE(program_.WaitUntil([&] { return program_.Windows().size() == windows; }, 5000));
+
+        // The progress window's close button gives the call up.
+        ASSERT_TRUE(RunningProgram::ClickIn(*progress, kProgressClose.x, kProgressClose.y));
+        EXPECT_TRUE(program_.WaitForNoWindow(RunningProgram::kProgress, 1000)) << "not cancelled within a second";
+        fake_.ClearFaults();
+        fake_.ClearLog();
+    }
+    // Given up by the user, nothing more was said.
+    EXPECT_EQ(program_.Said().find("message box: "), std::string::npos) << program_.Said();
+    EXPECT_EQ(program_.Close(), 0);
+}
+
+TEST_F(ServiceCallsInTheProgram, AnOversizedOrStalledAnswerEndsInAMessageThatSaysWhy)
+{
+    for (const FlowPlan& plan : kFlows) {
+        SCOPED_TRACE(plan.name);
+        fake_.SetFault(plan.path, Fault(FaultKind::Oversize, 200, "", 2 << 20));
+        ASSERT_TRUE(Begin(plan.flow)) << program_.Said();
+        EXPECT_TRUE(Told(plan.told + std::string("the service's answer was too large."))) << program_.Said();
+        EXPECT_TRUE(program_.WaitForNoWindow(RunningProgram::kProgress, 5000));
+        fake_.ClearFaults();
+    }
+    // Left to itself, a stalled call ends at its time limit, and says so.
+    fake_.SetFault(kFlows[1].path, Fault(FaultKind::Stall));
+    ASSERT_TRUE(Begin(kFlows[1].flow));
+    EXPECT_TRUE(Told(kFlows[1].told + std::string("the service did not answer in time."))) << program_.Said();
+    fake_.ClearFaults();
+    EXPECT_EQ(program_.Close(), 0);
+}
