@@ -168,7 +168,6 @@ TEST(PlayListOnTheDisplay, EightyFilesItCannotTakeAreOneMessageWhollyOnTheScreen
     // runs in.
     BoxWatch watch;
     watch.seen = uitest::VisibleWindows(getpid());
-    const guint watching = g_timeout_add(100, &BoxWatch::Look, &watch);
 
     ASSERT_TRUE(uitest::MoveTo(90, 90));
     ASSERT_TRUE(uitest::Xdo({"mousedown", "1"}));
@@ -180,6 +179,9 @@ TEST(PlayListOnTheDisplay, EightyFilesItCannotTakeAreOneMessageWhollyOnTheScreen
     ASSERT_TRUE(uitest::MoveTo(target.x + 2, target.y + 2));
     uitest::Settle(100);
     ASSERT_TRUE(uitest::Xdo({"mouseup", "1"}));
+    // Watched only once the drop is done: the drag needs this loop's
+    // answers without the watch's pauses.
+    const guint watching = g_timeout_add(100, &BoxWatch::Look, &watch);
     EXPECT_TRUE(RunLoopUntil([&] { return !watch.boxes.empty() && watch.open == 0; }, 20000));
     g_source_remove(watching);
 
