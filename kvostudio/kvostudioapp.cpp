@@ -96,13 +96,19 @@ int CKvoStudioApp::InitInstance()
     // a signal while the window is torn down waits instead of cutting the
     // tear-down short.
     const QuitSignalWatch quitSignals([this] { return CloseMainWindow(m_pMainWnd.load()); });
-    CKvoStudioDlg dlg;
-    m_pMainWnd = &dlg;
-    StartupNotice notice;
-    notice.ShowOver(&dlg, updateNotice);
-    instance.Listen([this](const HandOffRequest& request) { return DeliverHandOff(m_pMainWnd.load(), request); });
-    const int result = dlg.DoModal();
-    instance.Release();
-    m_pMainWnd = nullptr;
+    int result;
+    {
+        CKvoStudioDlg dlg;
+        m_pMainWnd = &dlg;
+        StartupNotice notice;
+        notice.ShowOver(&dlg, updateNotice);
+        instance.Listen([this](const HandOffRequest& request) { return DeliverHandOff(m_pMainWnd.load(), request); });
+        result = dlg.DoModal();
+        instance.Release();
+        m_pMainWnd = nullptr;
+    }
+    // The window and all it owned are gone, the work files with them; what
+    // follows is the process's own end.
+    DebugOutput("KVO Studio has closed\n");
     return result == -1 ? 1 : 0;
 }
