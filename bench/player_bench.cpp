@@ -1,16 +1,19 @@
 // Decoding and mixing a four-minute song with two 128 kbit/s streams on the
 // simulated sound device running as fast as it can, beside libmad decoding
 // the same two streams alone (the floor) and `mpg123 -t` decoding them (a
-// peer), in the same run. The one-stream player is measured on one stream
-// beside libmad alone and `mpg123 -t` on the same file. Each result also
-// reports how many times faster than real time it ran ("x_realtime").
+// peer, its CPU counted as a child's); and the one-stream player on one
+// stream beside libmad alone and `mpg123 -t` on the same file. The sides
+// run in paired rounds (bench/paired_report.h); each benchmark prints its
+// ratios to the floor and the peer by name, and "x_realtime", how many
+// times faster than real time our player ran. Pin it to one core for the
+// figures: `taskset -c 2 bench/player_bench`.
 
 #include <benchmark/benchmark.h>
 
-#include <chrono>
-#include <cstdlib>
+#include <cstdio>
 #include <string>
 
+#include "bench/paired_report.h"
 #include "libkvo/src/duoplayer.h"
 #include "libkvo/src/streamdecoder.h"
 #include "mp3file/src/soloplayer.h"
@@ -18,6 +21,7 @@
 #include "platform/audio/sim_output.h"
 #include "platform/thread/event.h"
 #include "tests/support/bench_song.h"
+#include "tests/support/command_output.h"
 #include "tests/support/mp3_maker.h"
 
 namespace {
@@ -45,12 +49,6 @@ Song& TheSong()
     return song;
 }
 
-void ReportRealTime(benchmark::State& state)
-{
-    state.counters["x_realtime"] =
-        benchmark::Counter(kSeconds * double(state.iterations()), benchmark::Counter::kIsRate);
-}
-
 class StopWaiter : public MP3CallBack {
 public:
     int OnPlayerMessage(uint32_t kind, uintptr_t, uintptr_t) override
@@ -62,61 +60,8 @@ public:
     platform::Event stopped{false};
 };
 
-void BM_DuoPlayerMix(benchmark::State& state)
-{
-    Song& s = TheSong();
-    auto sim = std::make_shared<platform::audio::SimulatedOutput>();
-    sim->KeepRecordedBytes(false);  // a sound card keeps nothing either
-    platform::audio::UseSimulatedOutput(sim);
-    CDuoPlayer* player = CreateDuoPlayer();
-    StopWaiter waiter;
-    player->SetCallbackFunc(&waiter, MP3_MSG_STOP);
-    player->OpenStream(0, 0, s.accompaniment.data(), uint32_t(s.accompaniment.size()), s.vocal.data(),
-                       uint32_t(s.vocal.size()), 500);
-    player->SetMixLevel(0.8f);
-    for (auto _ : state) {
-        waiter.stopped.Reset();
-        sim->ClearRecorded();
-        if (!player->Play()) {
-            state.SkipWithError(player->GetError());
-            break;
-        }
-        waiter.stopped.Wait();
-    }
-    player->Release();
-    platform::audio::UseSdlOutput();
-    ReportRealTime(state);
-}
-
-void BM_SoloPlayerOneStream(benchmark::State& state)
-{
-    Song& s = TheSong();
-    auto sim = std::make_shared<platform::audio::SimulatedOutput>();
-    sim->KeepRecordedBytes(false);  // a sound card keeps nothing either
-    platform::audio::UseSimulatedOutput(sim);
-    CSoloPlayer* player = CreateSoloPlayer();
-    static platform::Event done(false);
-    player->SetCallbackFunc(
-        [](uint32_t kind, uintptr_t, uintptr_t) {
-            if (kind == MP3_MSG_STOP)
-                done.Set();
-            return 0;
-        },
-        MP3_MSG_STOP);
-    player->Open_Mp3File(s.path1.c_str(), 500, 0, 0);
-    for (auto _ : state) {
-        done.Reset();
-        sim->ClearRecorded();
-        player->Play();
-        done.Wait();
-    }
-    player->Release();
-    platform::audio::UseSdlOutput();
-    ReportRealTime(state);
-}
-
 // The floor: libmad decoding and synthesising the streams, nothing else.
-void DecodeAlone(const std::vector<uint8_t>& mp3)
+bool DecodeAlone(const std::vector<uint8_t>& mp3)
 {
     StreamDecoder d;
     std::vector<uint8_t> data(mp3);
@@ -131,68 +76,105 @@ void DecodeAlone(const std::vector<uint8_t>& mp3)
         d.Synth();
         benchmark::DoNotOptimize(d.Pcm().samples[0][0]);
     }
+    return true;
 }
 
-void BM_LibmadTwoStreamsAlone(benchmark::State& state)
+// The peer, where it is installed: `mpg123 -t` (decode, play nowhere).
+void AddMpg123(std::vector<testsupport::Side>& sides, const std::vector<std::string>& paths)
 {
-    Song& s = TheSong();
-    for (auto _ : state) {
-        DecodeAlone(s.accompaniment);
-        DecodeAlone(s.vocal);
-    }
-    ReportRealTime(state);
-}
-
-void BM_LibmadOneStreamAlone(benchmark::State& state)
-{
-    Song& s = TheSong();
-    for (auto _ : state)
-        DecodeAlone(s.accompaniment);
-    ReportRealTime(state);
-}
-
-void RunCommand(benchmark::State& state, const std::string& command)
-{
-    if (std::system("command -v mpg123 >/dev/null 2>&1") != 0) {
-        state.SkipWithError("mpg123 is not installed");
+    if (!HaveTool("mpg123")) {
+        std::printf("mpg123 is not installed: no peer beside the floor\n");
         return;
     }
-    for (auto _ : state) {
-        if (std::system(command.c_str()) != 0) {
-            state.SkipWithError(("failed: " + command).c_str());
-            break;
-        }
-    }
-    ReportRealTime(state);
+    sides.push_back({"mpg123", [paths] {
+                         for (const std::string& path : paths)
+                             if (!CommandOutput({"mpg123", "-q", "-t", path}))
+                                 return false;
+                         return true;
+                     }});
 }
 
-void BM_Mpg123TwoStreams(benchmark::State& state)
+void ReportRealTime(benchmark::State& state, const testsupport::PairedRounds& rounds)
 {
-    Song& s = TheSong();
-    RunCommand(state, "mpg123 -q -t '" + s.path1 + "' && mpg123 -q -t '" + s.path2 + "'");
+    if (!rounds.sides.empty() && rounds.sides[0].MedianWall() > 0)
+        state.counters["x_realtime"] = kSeconds / rounds.sides[0].MedianWall();
 }
 
-void BM_Mpg123OneStream(benchmark::State& state)
+// Our player, the floor and the peer; ratios of ours to each.
+void RunSides(benchmark::State& state, const char* title, std::vector<testsupport::Side> sides)
+{
+    std::vector<benchreport::Ratio> ratios;
+    for (size_t i = 1; i < sides.size(); ++i)
+        ratios.push_back({0, i});
+    ReportRealTime(state, benchreport::RunAndReport(state, title, sides, ratios, 7));
+}
+
+void BM_TwoStreams(benchmark::State& state)
 {
     Song& s = TheSong();
-    RunCommand(state, "mpg123 -q -t '" + s.path1 + "'");
+    auto sim = std::make_shared<platform::audio::SimulatedOutput>();
+    sim->KeepRecordedBytes(false);  // a sound card keeps nothing either
+    platform::audio::UseSimulatedOutput(sim);
+    CDuoPlayer* player = CreateDuoPlayer();
+    StopWaiter waiter;
+    player->SetCallbackFunc(&waiter, MP3_MSG_STOP);
+    player->OpenStream(0, 0, s.accompaniment.data(), uint32_t(s.accompaniment.size()), s.vocal.data(),
+                       uint32_t(s.vocal.size()), 500);
+    player->SetMixLevel(0.8f);
+    std::vector<testsupport::Side> sides = {
+        {"duo_player",
+         [&] {
+             waiter.stopped.Reset();
+             sim->ClearRecorded();
+             if (!player->Play())
+                 return false;
+             waiter.stopped.Wait();
+             return true;
+         }},
+        {"libmad_alone", [&] { return DecodeAlone(s.accompaniment) && DecodeAlone(s.vocal); }},
+    };
+    AddMpg123(sides, {s.path1, s.path2});
+    RunSides(state, "two streams", sides);
+    player->Release();
+    platform::audio::UseSdlOutput();
+}
+
+void BM_OneStream(benchmark::State& state)
+{
+    Song& s = TheSong();
+    auto sim = std::make_shared<platform::audio::SimulatedOutput>();
+    sim->KeepRecordedBytes(false);
+    platform::audio::UseSimulatedOutput(sim);
+    CSoloPlayer* player = CreateSoloPlayer();
+    static platform::Event done(false);
+    player->SetCallbackFunc(
+        [](uint32_t kind, uintptr_t, uintptr_t) {
+            if (kind == MP3_MSG_STOP)
+                done.Set();
+            return 0;
+        },
+        MP3_MSG_STOP);
+    player->Open_Mp3File(s.path1.c_str(), 500, 0, 0);
+    std::vector<testsupport::Side> sides = {
+        {"solo_player",
+         [&] {
+             done.Reset();
+             sim->ClearRecorded();
+             if (!player->Play())
+                 return false;
+             done.Wait();
+             return true;
+         }},
+        {"libmad_alone", [&] { return DecodeAlone(s.accompaniment); }},
+    };
+    AddMpg123(sides, {s.path1});
+    RunSides(state, "one stream", sides);
+    player->Release();
+    platform::audio::UseSdlOutput();
 }
 
 }  // namespace
 
-// Each figure is the median of five runs. "Time" is wall time; "CPU" is the
-// CPU time of the whole process (every thread of the player and the device)
-// over the same run, the figure to set beside bare libmad, which a busy
-// machine moves much less than wall time.
-void Measured(benchmark::internal::Benchmark* b)
-{
-    b->Unit(benchmark::kMillisecond)->UseRealTime()->MeasureProcessCPUTime()->MinTime(1.0)->Repetitions(5)
-        ->ReportAggregatesOnly(true);
-}
-BENCHMARK(BM_DuoPlayerMix)->Apply(Measured);
-BENCHMARK(BM_LibmadTwoStreamsAlone)->Apply(Measured);
-BENCHMARK(BM_Mpg123TwoStreams)->Apply(Measured);
-BENCHMARK(BM_SoloPlayerOneStream)->Apply(Measured);
-BENCHMARK(BM_LibmadOneStreamAlone)->Apply(Measured);
-BENCHMARK(BM_Mpg123OneStream)->Apply(Measured);
+BENCHMARK(BM_TwoStreams)->Iterations(1)->Unit(benchmark::kSecond);
+BENCHMARK(BM_OneStream)->Iterations(1)->Unit(benchmark::kSecond);
 BENCHMARK_MAIN();

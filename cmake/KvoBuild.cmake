@@ -1,6 +1,12 @@
 # Build rules shared by every folder.
 
 add_compile_options(-Wall -Wextra)
+# tools/build (and so CI) turns this on, so that the tree stays as clean as
+# it builds today.
+option(KVO_WERROR "Fail the build on any compiler warning" OFF)
+if(KVO_WERROR)
+  add_compile_options(-Werror)
+endif()
 
 if(KVO_SANITIZE STREQUAL "address")
   # float-cast-overflow (a real number out of an integer's range) is not
@@ -70,13 +76,3 @@ pkg_check_modules(FONTCONFIG REQUIRED IMPORTED_TARGET fontconfig)
 pkg_check_modules(PANGOCAIRO REQUIRED IMPORTED_TARGET pangocairo)
 pkg_check_modules(FFTW3F REQUIRED IMPORTED_TARGET fftw3f)
 
-# kvo_link(<target> <deps...>): links whether the target is still an
-# interface library (a folder without sources yet) or a real one.
-function(kvo_link target)
-  get_target_property(kind ${target} TYPE)
-  if(kind STREQUAL "INTERFACE_LIBRARY")
-    target_link_libraries(${target} INTERFACE ${ARGN})
-  else()
-    target_link_libraries(${target} PUBLIC ${ARGN})
-  endif()
-endfunction()

@@ -72,12 +72,15 @@ bool CKvoStudioApp::CloseMainWindow(Window* mainWindow)
 
 int CKvoStudioApp::InitInstance()
 {
+    // Its folder may not be a running copy's: the path is made whole here.
+    const StartRequest start = ReadStartRequest(GetCommandLineArg(1), GetCommandLineArg(2), CurrentWorkingFolder());
+    if (start.LacksItsFile()) {
+        std::fputs(kStartUsage, stderr);
+        return 2;
+    }
     SingleInstance instance(kInstanceName);
     if (instance.Acquire() == SingleInstance::Role::Second) {
         // Another copy runs: it comes to the front and takes the file.
-        // Its folder may not be ours: the path goes over whole.
-        const StartRequest start =
-            ReadStartRequest(GetCommandLineArg(1), GetCommandLineArg(2), CurrentWorkingFolder());
         SingleInstance::SendHandOff(kInstanceName, MakeHandOff(start.option, start.path));
         return 0;
     }

@@ -119,7 +119,8 @@ const MessageMap* CKvoStudioDlg::GetMessageMap() const
         M::OnNotify(kIdPositionBar, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnPositionReleased),
         M::OnNotify(kIdMusicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
         M::OnNotify(kIdVocalLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
-        M::OnNotify(kIdMicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
+        M::OnNotify(kIdMicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnMicLevelReleased),
+        M::On(kMsgMixerChanged, &CKvoStudioDlg::OnMixerChanged),
         M::On(WM_TIMER, &CKvoStudioDlg::OnTimer),
         M::On(WM_COPYDATA, &CKvoStudioDlg::OnCopyData),
         M::On(WM_SHOWWINDOW, &CKvoStudioDlg::OnShowWindow),
@@ -197,6 +198,7 @@ void CKvoStudioDlg::FillDeviceList()
         g_AudioDeviceList.push_back(std::move(device));
     m_hasInputDevice = HasCaptureDevice();
     ReadMicrophoneLevel();
+    WatchMicrophone();
 }
 
 LRESULT CKvoStudioDlg::OnShowWindow(const Message& m)
@@ -261,7 +263,7 @@ void CKvoStudioDlg::DrawPersonalBar(DC& dc)
     const Font font(g_LanguageSettings.GetLanguageFontName(), -11, 400);
     const Font* old = dc.SelectFont(&font);
     dc.SetBkMode(TRANSPARENT);
-    const uint32_t format = DT_RIGHT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS;
+    const uint32_t format = DT_RIGHT | DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS | DT_SHRINKTOFIT;
     if (IsSignedIn()) {
         dc.BitBlt(kPersonalRect.left, kPersonalRect.top, kPersonalRect.Width(), kPersonalRect.Height(), m_bmpPersonal,
                   0, 0);
@@ -308,6 +310,8 @@ LRESULT CKvoStudioDlg::OnDestroy(const Message&)
 {
     // Calls still waiting for the service end now, with their windows.
     m_serviceCalls.CancelAll();
+    // Ends the watch's thread before the window it posts to goes.
+    m_micWatch.reset();
     const LRESULT result = Default();
     KillTimer(kPlaybackTimer);
     DestroyChildWindows();

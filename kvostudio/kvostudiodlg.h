@@ -29,6 +29,7 @@
 #include "kvostudio/serviceowner.h"
 #include "kvostudio/webservice.h"
 #include "platform/draw/bitmap.h"
+#include "platform/mixer/mixer_backend.h"
 #include "platform/draw/dc.h"
 
 class CHyperLink;
@@ -109,9 +110,14 @@ public:
     enum Channel { kMusic = 0, kVocal = 1, kMicrophone = 2 };
 
     static constexpr uintptr_t kPlaybackTimer = 1;
+    // The capture's run-on after a take's song ended (EndTakeWithSong).
+    static constexpr uintptr_t kTakeEndTimer = 2;
     static constexpr unsigned kPlaybackPeriodMs = 70;
     static constexpr int kSpectrumBands = 11;
     static constexpr unsigned kAboutCommand = 0x10;
+    // Posted by the mixer's watch when the desktop may have changed the
+    // microphone's level or mute.
+    static constexpr platform::UINT kMsgMixerChanged = platform::WM_APP + 1002;
     static constexpr platform::Rect kWindowRect{0, 0, 338, 329};
     static constexpr platform::Rect kPersonalRect{92, 28, 262, 55};
     static constexpr platform::Rect kPersonalTextRects[2] = {{95, 34, 161, 50}, {181, 34, 240, 50}};
@@ -179,6 +185,9 @@ public:
     // --- recording --------------------------------------------------------
     void StartRecording();
     int ToggleRecording();
+    // The song of the take played to its end: the take ends with it, once
+    // the capture has run on for the voice that comes back late.
+    void EndTakeWithSong();
     int CheckRecordable();
     void EnablePlayerControls(int enable);
     static int ReadRecordOption(int which);
@@ -238,9 +247,15 @@ private:
     void DrawPersonalBar(platform::DC& dc);
     void HandleCommandLine();
     void FillDeviceList();
-    // Puts the microphone channel's level and mute on the input device, as
-    // far as they differ from what the device has.
-    void ApplyMicrophone();
+    // The microphone's slider and mute button as the device's level and
+    // mute last read; the mute look alone while the channel is unavailable.
+    void ShowMicrophone();
+    // The user's own changes, and only they, go to the input device.
+    void SetMicrophoneLevelFromSlider();
+    void SetMicrophoneMute(bool muted);
+    // Follows the desktop's changes to the microphone while the window is
+    // there.
+    void WatchMicrophone();
     void ShowInfo(const std::string& text);
     // The engine a result names, stopped and deleted.
     void FinishUpload(UploadResult* result);
@@ -273,6 +288,8 @@ private:
     platform::LRESULT OnPlayerCommandMsg(const platform::Message& m);
     platform::LRESULT OnPositionReleased(const platform::NMHDR& hdr);
     platform::LRESULT OnLevelReleased(const platform::NMHDR& hdr);
+    platform::LRESULT OnMicLevelReleased(const platform::NMHDR& hdr);
+    platform::LRESULT OnMixerChanged(const platform::Message& m);
     platform::LRESULT OnShowWindow(const platform::Message& m);
 
     CPeakMeterCtrl* m_pSpectrum = nullptr;
@@ -290,6 +307,12 @@ private:
     // while unknown.
     int m_micLevelOnDevice = -1;
     int m_micMutedOnDevice = -1;
+    // What the microphone's controls were last said to show (debug output).
+    std::string m_micShown;
+    std::unique_ptr<platform::MixerWatch> m_micWatch;
+    // Set while a change notice is on its way, so that a burst of changes
+    // posts one.
+    std::shared_ptr<std::atomic<bool>> m_micChangePosted = std::make_shared<std::atomic<bool>>(false);
     CImageSliderCtrl m_positionBar;
     platform::Bitmap m_bmpComposed;
     platform::Size m_composedSize;

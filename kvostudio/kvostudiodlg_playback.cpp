@@ -22,6 +22,7 @@
 #include "platform/audio/audio_output.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"
+#include "platform/window/ui_loop.h"
 
 using namespace platform;
 
@@ -84,26 +85,26 @@ int CKvoStudioDlg::PlayCurrent()
     m_pPlayList->EnsureCurrentVisible();
 
     const bool container = GetFileType() == kFileKvo;
-    for (int channel : {kVocal, kMicrophone}) {
-        LevelState& state = m_levels[channel];
-        CImageSliderCtrl& slider = m_levelBars[channel];
-        // With no input device the microphone has nothing to set.
-        if (container && (channel != kMicrophone || m_hasInputDevice)) {
-            state.on = 1;
-            state.available = 1;
-            slider.SetPos(state.level);
-            slider.EnableInput(true);
-        } else {
-            state.on = 0;
-            state.available = 0;
-            if (slider.GetPos() != 0)
-                state.level = slider.GetPos();
-            slider.SetPos(0);
-            slider.EnableInput(false);
-        }
+    LevelState& vocal = m_levels[kVocal];
+    CImageSliderCtrl& vocalSlider = m_levelBars[kVocal];
+    if (container) {
+        vocal.on = 1;
+        vocal.available = 1;
+        vocalSlider.SetPos(vocal.level);
+        vocalSlider.EnableInput(true);
+    } else {
+        vocal.on = 0;
+        vocal.available = 0;
+        if (vocalSlider.GetPos() != 0)
+            vocal.level = vocalSlider.GetPos();
+        vocalSlider.SetPos(0);
+        vocalSlider.EnableInput(false);
     }
     SetMuteLook(kIdMuteVocal, container ? 1 : 0);
-    SetMuteLook(kIdMuteMic, container && m_levels[kMicrophone].available ? 1 : 0);
+    // The microphone is the user's own device: a song shows it as the
+    // desktop has it and never sets it. With no input device it stays off.
+    m_levels[kMicrophone].available = container && m_hasInputDevice ? 1 : 0;
+    ShowMicrophone();
 
     m_positionBar.SetRange(0, static_cast<int>(GetLength()));
     m_positionBar.EnableWindow(true);
@@ -215,7 +216,10 @@ int CKvoStudioDlg::ToggleShuffle()
 
 LRESULT CKvoStudioDlg::OnTimer(const Message& m)
 {
-    if (m.wParam == kPlaybackTimer) {
+    if (m.wParam == kTakeEndTimer) {
+        KillTimer(kTakeEndTimer);
+        ToggleRecording();
+    } else if (m.wParam == kPlaybackTimer) {
         if (IsPlaying()) {
             m_positionBar.SetPos(static_cast<int>(GetPosition()));
             UpdateSpectrum();
@@ -227,7 +231,7 @@ LRESULT CKvoStudioDlg::OnTimer(const Message& m)
                 if (!IsRecording())
                     PlayNext();
                 else if (ReadRecordOption(1) == 0)
-                    ToggleRecording();
+                    EndTakeWithSong();
                 break;
             case kFileMp3:
                 PlayNext();
@@ -312,6 +316,12 @@ LRESULT CKvoStudioDlg::OnLevelReleased(const NMHDR&)
     return 0;
 }
 
+LRESULT CKvoStudioDlg::OnMicLevelReleased(const NMHDR&)
+{
+    SetMicrophoneLevelFromSlider();
+    return 0;
+}
+
 // --- levels ----------------------------------------------------------------------
 
 void CKvoStudioDlg::ApplyVolume(int step)
@@ -322,50 +332,84 @@ void CKvoStudioDlg::ApplyVolume(int step)
     else if (step == 2)
         music.SetPos(std::max(music.GetPos() - 10, 0));
     SetVolume(static_cast<float>(music.GetPos()) / 100.0f, static_cast<unsigned>(m_levelBars[kVocal].GetPos()));
-    ApplyMicrophone();
 }
 
-void CKvoStudioDlg::ApplyMicrophone()
+// The microphone's level and mute belong to the desktop: they are written
+// only here, when the user moved the slider or pressed the mute button,
+// never by a song, a take or the program's start or end.
+void CKvoStudioDlg::SetMicrophoneLevelFromSlider()
 {
-    // The level is the desktop's own: it is changed only while the channel
-    // can be switched, and only where it differs, so that a song without a
-    // microphone part, or the program's start, leaves the user's level be.
-    const LevelState& state = m_levels[kMicrophone];
-    if (!state.available)
+    LevelState& state = m_levels[kMicrophone];
+    if (!state.available || !state.on)
         return;
     CMixer microphone(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
-    if (!microphone.IsReady())
-        return;
-    const int muted = state.on ? 0 : 1;
-    if (muted != m_micMutedOnDevice && microphone.SetMute(muted != 0))
-        m_micMutedOnDevice = muted;
     const int level = m_levelBars[kMicrophone].GetPos();
-    if (state.on && level != m_micLevelOnDevice) {
-        microphone.SetValue(MixerValueOfPercent(level));
-        m_micLevelOnDevice = level;
+    if (!microphone.IsReady()) {
+        // Nothing to set: the slider keeps where the user left it.
+        state.level = level;
+        return;
     }
+    microphone.SetValue(MixerValueOfPercent(level));
+    ReadMicrophoneLevel();
+}
+
+void CKvoStudioDlg::SetMicrophoneMute(bool muted)
+{
+    CMixer microphone(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
+    if (microphone.IsReady())
+        microphone.SetMute(muted);
+    // What the device took is what is shown; a device that refused keeps
+    // its state on the screen too.
+    ReadMicrophoneLevel();
 }
 
 void CKvoStudioDlg::ReadMicrophoneLevel()
 {
     CMixer microphone(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0);
     uint32_t value = 0;
-    if (!microphone.GetValue(value))
-        return;
-    LevelState& state = m_levels[kMicrophone];
-    m_micLevelOnDevice = PercentOfMixerValue(value);
-    state.level = m_micLevelOnDevice;
     bool muted = false;
-    if (microphone.GetMute(muted))
-        m_micMutedOnDevice = muted ? 1 : 0;
-    if (!state.available)
-        return;
-    if (muted == (state.on != 0)) {
-        state.on = muted ? 0 : 1;
+    if (microphone.GetValue(value)) {
+        m_micLevelOnDevice = PercentOfMixerValue(value);
+        m_micMutedOnDevice = microphone.GetMute(muted) && muted ? 1 : 0;
+    }
+    ShowMicrophone();
+}
+
+void CKvoStudioDlg::ShowMicrophone()
+{
+    LevelState& state = m_levels[kMicrophone];
+    if (m_micLevelOnDevice >= 0)
+        state.level = m_micLevelOnDevice;
+    state.on = state.available && m_micMutedOnDevice != 1 ? 1 : 0;
+    const std::string shown =
+        state.available ? std::to_string(state.level) + "%, " + (state.on ? "on" : "muted") : std::string("off");
+    // The button's images are loaded again only for a new look.
+    if (shown != m_micShown) {
+        m_micShown = shown;
         SetMuteLook(kIdMuteMic, state.on);
+        DebugOutput("microphone: " + shown + "\n");
     }
     if (state.on)
         m_levelBars[kMicrophone].SetPos(state.level);
+}
+
+void CKvoStudioDlg::WatchMicrophone()
+{
+    m_micWatch.reset();
+    const WindowHandle window = GetSafeHwnd();
+    std::shared_ptr<std::atomic<bool>> posted = m_micChangePosted;
+    m_micWatch = WatchMixer([window, posted] {
+        if (!posted->exchange(true) && !platform::PostMessage(window, kMsgMixerChanged, 0, 0))
+            *posted = false;
+    });
+}
+
+LRESULT CKvoStudioDlg::OnMixerChanged(const Message&)
+{
+    // Cleared first: a change while reading posts again.
+    *m_micChangePosted = false;
+    ReadMicrophoneLevel();
+    return 0;
 }
 
 void CKvoStudioDlg::ToggleMute(int channel, int button, int forceOff)
@@ -373,6 +417,10 @@ void CKvoStudioDlg::ToggleMute(int channel, int button, int forceOff)
     LevelState& state = m_levels[channel];
     if (!state.available)
         return;
+    if (channel == kMicrophone) {
+        SetMicrophoneMute(forceOff != 0 || state.on);
+        return;
+    }
     state.on = (forceOff == 0 && !state.on) ? 1 : 0;
     if (state.on) {
         SetMuteLook(button, 1);

@@ -119,11 +119,16 @@ void CKvoStudioDlg::StartRecording()
             return AbandonTake();
         SetStartOffset(0);
         break;
-    case 1:
+    case 1: {
+        // Where the song stands now is where it goes on from (read once it
+        // plays, it would be that much later); a song that is not loaded
+        // starts from its beginning.
+        const float from = CurrentPath() == m_pPlayList->GetCurrentPath() ? GetPosition() : 0.0f;
         if (!PlayCurrent())
             return AbandonTake();
-        SetStartOffset(GetPosition());
+        SetStartOffset(from);
         break;
+    }
     default:
         break;
     }
@@ -145,8 +150,19 @@ void CKvoStudioDlg::AbandonTake()
     ShowInfo("The song could not be played, so nothing was recorded:\n" + m_recordedSong);
 }
 
+void CKvoStudioDlg::EndTakeWithSong()
+{
+    SetSongEnd(GetLength());
+    const int tail = CaptureTailMs();
+    if (tail > 0)
+        SetTimer(kTakeEndTimer, static_cast<unsigned>(tail));
+    else
+        ToggleRecording();
+}
+
 int CKvoStudioDlg::ToggleRecording()
 {
+    KillTimer(kTakeEndTimer);
     if (!IsRecording())
         return 0;
     SetStopPosition(GetPosition());

@@ -50,7 +50,8 @@ void CLCDWnd::Render(DC& dc) const
         dc.BitBlt(0, 0, client.Width(), client.Height(), *background_, kWindowRect.left, kWindowRect.top);
     const std::string face = g_LanguageSettings.GetLanguageFontName();
 
-    const Font songFont(face, -11, 400);
+    // The song's texts may be in the user's language; the times are digits.
+    const Font songFont(face, -11, 400, false, false, g_LanguageSettings.GetLanguageCharset());
     const Font* old = dc.SelectFont(&songFont);
     dc.SetTextColor(kTitleColour);
     dc.DrawText(texts_[0], rects_[0], DT_CENTER | DT_END_ELLIPSIS);
@@ -60,9 +61,9 @@ void CLCDWnd::Render(DC& dc) const
     const Font timeFont(face, -10, 400);
     dc.SelectFont(&timeFont);
     dc.SetTextColor(kPositionColour);
-    dc.DrawText(texts_[2], rects_[2], DT_END_ELLIPSIS);
+    dc.DrawText(texts_[2], rects_[2], DT_END_ELLIPSIS | DT_SHRINKTOFIT);
     dc.SetTextColor(kLengthColour);
-    dc.DrawText(texts_[3], rects_[3], DT_END_ELLIPSIS);
+    dc.DrawText(texts_[3], rects_[3], DT_END_ELLIPSIS | DT_SHRINKTOFIT);
     dc.SelectFont(old);
 }
 

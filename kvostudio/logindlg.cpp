@@ -24,7 +24,7 @@ constexpr COLORREF kLinkHover = RGB(88, 89, 91);
 constexpr Rect kPanel{13, 70, 460, 230};
 constexpr unsigned kSiteNameId = 124;
 
-constexpr uint32_t kSingleLine = DT_LEFT | DT_SINGLELINE | DT_NOPREFIX;
+constexpr uint32_t kSingleLine = DT_LEFT | DT_SINGLELINE | DT_NOPREFIX | DT_SHRINKTOFIT;
 // The two lines that hold links: where each starts and how tall a link is.
 constexpr Point kForgetLine{130, 152};
 constexpr Point kNewUserLine{16, 246};
@@ -222,7 +222,7 @@ LRESULT CLoginDlg::OnPaint(const Message&)
 
     dc.SelectFont(&normal12);
     dc.SetTextColor(skinframe::kBodyText);
-    dc.DrawText("Enter your ID and Password to sign in.", {16, 40, 374, 226}, DT_LEFT | DT_NOPREFIX);
+    dc.DrawText("Enter your ID and Password to sign in.", {16, 40, 374, 226}, DT_LEFT | DT_NOPREFIX | DT_SHRINKTOFIT);
     // The link words themselves are the links' own painting.
     DrawRun(dc, NewUserText(), kNewUserLine.x, kNewUserLine.y, skinframe::kBodyText);
     DrawRun(dc, " now!", linkRects_[2].right, kNewUserLine.y, skinframe::kBodyText);

@@ -123,13 +123,30 @@ int MatchStoredDeviceName(const std::vector<std::string>& names, const std::stri
     return -1;
 }
 
+namespace {
+
+// The stored device's index, -1 when none is stored or it is gone.
+int StoredDevice(MixerBackend& mixer, const std::string& stored)
+{
+    return stored.empty() ? -1 : MatchStoredDeviceName(MixerDeviceNames(mixer), stored);
+}
+
+// With stereo mixing, nothing stored or a monitor stored means what the
+// program plays, wherever it plays it.
+bool FollowsPlayback(MixerBackend& mixer, const std::string& stored)
+{
+    return StoredMixingType() == 1 && (stored.empty() || mixer.IsMonitorDevice(StoredDevice(mixer, stored)));
+}
+
+}  // namespace
+
 int ChosenMixerDevice()
 {
     MixerBackend& mixer = CurrentMixer();
     const std::string stored = StoredInputDevice();
-    if (!stored.empty())
-        return MatchStoredDeviceName(MixerDeviceNames(mixer), stored);
-    return StoredMixingType() == 1 && mixer.MonitorDevice() >= 0 ? mixer.MonitorDevice() : mixer.DefaultDevice();
+    if (FollowsPlayback(mixer, stored) && mixer.MonitorDevice() >= 0)
+        return mixer.MonitorDevice();
+    return stored.empty() ? mixer.DefaultDevice() : StoredDevice(mixer, stored);
 }
 
 std::string ChosenCaptureDevice()
@@ -137,13 +154,34 @@ std::string ChosenCaptureDevice()
     MixerBackend& mixer = CurrentMixer();
     const std::string stored = StoredInputDevice();
     const std::vector<std::string> names = MixerDeviceNames(mixer);
+    const int monitor = FollowsPlayback(mixer, stored) ? mixer.MonitorDevice() : -1;
+    if (monitor >= 0 && monitor < static_cast<int>(names.size()))
+        return names[static_cast<size_t>(monitor)];
     if (!stored.empty()) {
         const int index = MatchStoredDeviceName(names, stored);
         return index >= 0 ? names[static_cast<size_t>(index)] : stored;
     }
-    const int monitor = StoredMixingType() == 1 ? mixer.MonitorDevice() : -1;
-    return monitor >= 0 && monitor < static_cast<int>(names.size()) ? names[static_cast<size_t>(monitor)]
-                                                                      : std::string();
+    return {};
+}
+
+bool ChosenCaptureFollowsPlayback()
+{
+    return FollowsPlayback(CurrentMixer(), StoredInputDevice());
+}
+
+std::string RecordingDeviceName(int mixingType)
+{
+    MixerBackend& mixer = CurrentMixer();
+    const int device = mixingType == 1 ? mixer.MonitorDevice() : mixer.DefaultDevice();
+    std::string name;
+    if (device < 0 || mixer.DeviceName(device, name) != MixerResult::Ok)
+        return {};
+    return name;
+}
+
+std::unique_ptr<platform::MixerWatch> WatchMixer(std::function<void()> changed)
+{
+    return CurrentMixer().WatchChanges(std::move(changed));
 }
 
 bool HasCaptureDevice()

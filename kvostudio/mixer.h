@@ -8,6 +8,8 @@
 // filled once while the main window starts and only read afterwards.
 
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -60,13 +62,25 @@ int PercentOfMixerValue(uint32_t value);
 
 // The mixer device the recording uses: the stored "input_device", matched
 // as the preferences match it; with none stored, the system's default
-// input, or with stereo mixing chosen the device that records what the
-// program plays. -1 when there is no such device.
+// input. With stereo mixing chosen and nothing or a monitor stored, the
+// device that records what the program plays, wherever it plays it. -1
+// when there is no such device.
 int ChosenMixerDevice();
 // The name of that device as the capture side opens it: empty for the
 // system's default input; the stored name itself when no device has it
 // (the open then says that it is not there).
 std::string ChosenCaptureDevice();
+// True when the recording is of what the program plays and follows it
+// from output to output (platform::OpenPlaybackCapture).
+bool ChosenCaptureFollowsPlayback();
+// The name of the device a recording of that mixing type (0 software,
+// 1 stereo) uses when no device is stored: the default input, or the
+// monitor of the output the program plays to. Empty when there is none.
+std::string RecordingDeviceName(int mixingType);
+// While the watch lives, `changed` runs (on a thread of the mixer's own)
+// whenever the desktop may have changed a level, a mute or the devices;
+// null where the mixer cannot tell.
+std::unique_ptr<platform::MixerWatch> WatchMixer(std::function<void()> changed);
 // Whether there is any sound input to record from.
 bool HasCaptureDevice();
 // Sends ALSA's own complaints (no card, a device that does not open) to the

@@ -33,6 +33,11 @@ int CPlayImpl::Play(const std::string& path, float volume)
     playError_.clear();
     if (path.empty())
         return 0;
+    if (sameSong && ResumePaused(volume)) {
+        playing_ = 1;
+        paused_ = 0;
+        return 1;
+    }
 
     float resumeAt = 0.0f;
     switch (GetFileType()) {
@@ -62,13 +67,9 @@ int CPlayImpl::Play(const std::string& path, float volume)
         break;
     case kFileMp3:
         if (mp3_->Open(path.c_str())) {
-            if (sameSong) {
-                started = mp3_->SeekSeconds(resumeAt);
-                mp3_->SetVolume(volume, 100, 100);
-            } else {
-                mp3_->SetVolume(volume, 100, 100);
-                started = mp3_->Play();
-            }
+            // The level first: the player decodes ahead at the level it has.
+            mp3_->SetVolume(volume, 100, 100);
+            started = sameSong ? mp3_->SeekSeconds(resumeAt) : mp3_->Play();
         }
         break;
     default:
@@ -89,6 +90,27 @@ int CPlayImpl::Play(const std::string& path, float volume)
     playing_ = 1;
     paused_ = 0;
     return 1;
+}
+
+bool CPlayImpl::ResumePaused(float volume)
+{
+    // Reopening would start the song again from a seek, which lands on a
+    // frame and, near the end, past what was left to hear.
+    switch (GetFileType()) {
+    case kFileKvo:
+        if (!kvo_->IsPaused())
+            return false;
+        kvo_->SetVolume(volume, 100, 100);
+        kvo_->SetMixLevel(1.0f);
+        return kvo_->Play();
+    case kFileMp3:
+        if (!mp3_->IsPaused())
+            return false;
+        mp3_->SetVolume(volume, 100, 100);
+        return mp3_->Play();
+    default:
+        return false;
+    }
 }
 
 int CPlayImpl::Pause()

@@ -23,8 +23,10 @@ public:
     int GetFileType() const;
     static int FileTypeOf(const std::string& path);
 
-    // Plays 'path'. The song that is paused (or stopped) continues where it
-    // was; any other song starts from 0. Returns 1 when the song plays.
+    // Plays 'path'. The song that is paused goes on in its player at the
+    // sample where it paused; the song that is stopped continues where it
+    // was placed (its start, or where a seek put it); any other song, and
+    // the song that plays now, starts from 0. Returns 1 when the song plays.
     int Play(const std::string& path, float volume);
     int Pause();
     int Stop();
@@ -45,6 +47,10 @@ public:
     const std::string& CurrentPath() const { return path_; }
 
 private:
+    // The current song, paused in its player, goes on there; false when it
+    // is not paused (or did not go on).
+    bool ResumePaused(float volume);
+
     std::unique_ptr<KvoFile> kvo_;
     std::unique_ptr<Mp3FilePlayer> mp3_;
     int playing_ = 0;

@@ -56,21 +56,30 @@ std::string ReadGeneralText(const char* key, int capacity)
     return buffer.data();
 }
 
-// The entry to choose for a stored name: the entry equal to it (letter
-// case aside), else the first that begins with it searching from the
-// second entry round to the first, else the first entry. A name never
-// stored chooses the first entry.
+// The entry a stored name stands for: the entry equal to it (letter case
+// aside), else the first that begins with it searching from the second
+// entry round to the first; CB_ERR when none does or nothing is stored.
+int FindStoredEntry(const ComboBox& combo, const std::string& stored)
+{
+    if (combo.GetCount() == 0 || stored.empty())
+        return CB_ERR;
+    const int exact = combo.FindStringExact(0, stored);
+    return exact != CB_ERR ? exact : combo.FindString(0, stored);
+}
+
+// The entry to choose for a stored name: as above, else the first entry.
 int PickEntry(const ComboBox& combo, const std::string& stored)
 {
     if (combo.GetCount() == 0)
         return CB_ERR;
-    if (stored.empty())
-        return 0;
-    const int exact = combo.FindStringExact(0, stored);
-    if (exact != CB_ERR)
-        return exact;
-    const int prefix = combo.FindString(0, stored);
-    return prefix != CB_ERR ? prefix : 0;
+    const int found = FindStoredEntry(combo, stored);
+    return found != CB_ERR ? found : 0;
+}
+
+// The entry of exactly that device name; CB_ERR for none.
+int FindDevice(const ComboBox& combo, const std::string& name)
+{
+    return name.empty() ? CB_ERR : combo.FindStringExact(0, name);
 }
 
 std::string Limited(std::string text, size_t limit)
@@ -203,14 +212,17 @@ bool CPreferencesDlg::OnInitDialog()
     if (m_devices)
         for (const stAudioDeviceInfo& device : *m_devices)
             m_inputDeviceCombo.AddString(device.name);
-    const std::string stored = ReadGeneralText(config::kInputDevice, config::kDeviceCapacity);
-    int chosen = PickEntry(m_inputDeviceCombo, stored);
     // With nothing stored the recording uses the system's default input (or
-    // the monitor for stereo mixing); show that one, not whichever the
-    // sound server happens to list first.
-    const int recorded = stored.empty() ? ChosenMixerDevice() : -1;
-    if (recorded >= 0 && recorded < m_inputDeviceCombo.GetCount())
-        chosen = recorded;
+    // the monitor for stereo mixing): that one is shown, not whichever the
+    // sound server happens to list first. So is it for a stored device that
+    // is gone, rather than a stand-in the user never chose (a monitor would
+    // record the speakers instead of the voice); without one, none.
+    const std::string stored = ReadGeneralText(config::kInputDevice, config::kDeviceCapacity);
+    int chosen = FindStoredEntry(m_inputDeviceCombo, stored);
+    if (chosen == CB_ERR)
+        chosen = FindDevice(m_inputDeviceCombo, RecordingDeviceName(m_mixingType));
+    if (chosen == CB_ERR && stored.empty() && m_inputDeviceCombo.GetCount() > 0)
+        chosen = 0;
     m_inputDeviceCombo.SetCurSel(chosen);
     FillRecordControls(chosen);
     // The line shown is the one switched on now, asked of the device chosen
@@ -239,6 +251,21 @@ void CPreferencesDlg::UpdateDeviceHint()
         m_hint.SetText(kNoInputDeviceText);
     else
         m_hint.SetText(m_mixingCombo.GetCurSel() == 1 ? kStereoMixHint : kMicrophoneHint);
+}
+
+void CPreferencesDlg::OnMixingChanged()
+{
+    UpdateDeviceHint();
+    // Stereo mixing records what the program plays: the monitor of the
+    // output it plays to comes with it. Where there is none, the hint tells
+    // the user what to choose.
+    if (m_mixingCombo.GetCurSel() != 1)
+        return;
+    const int monitor = FindDevice(m_inputDeviceCombo, RecordingDeviceName(1));
+    if (monitor == CB_ERR || monitor == m_inputDeviceCombo.GetCurSel())
+        return;
+    m_inputDeviceCombo.SetCurSel(monitor);
+    OnSelchangeInputDevice();
 }
 
 void CPreferencesDlg::OnSelchangeInputDevice()
@@ -318,7 +345,7 @@ LRESULT CPreferencesDlg::OnPaint(const Message&)
     dc.DrawText(GetWindowText(), {8, 0, 300, kCaptionHeight}, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
     dc.SelectFont(&normal);
     for (const Label& label : kLabels)
-        dc.DrawText(label.text, label.rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+        dc.DrawText(label.text, label.rect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_SHRINKTOFIT);
     dc.SelectFont(nullptr);
     return 0;
 }

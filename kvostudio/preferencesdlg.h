@@ -57,6 +57,9 @@ public:
     // The input device choice changed: lists its lines and picks the
     // stored record control.
     void OnSelchangeInputDevice();
+    // The mixing choice changed: the hint follows it, and stereo mixing
+    // chooses the device that records what the program plays.
+    void OnMixingChanged();
     // Browses for the output folder.
     void OnBrowseFolder();
 
@@ -79,7 +82,6 @@ protected:
 private:
     void CreateControls();
     void FillRecordControls(int deviceIndex);
-    void OnMixingChanged() { UpdateDeviceHint(); }
     platform::LRESULT OnPaint(const platform::Message& m);
     platform::LRESULT OnEraseBkgnd(const platform::Message& m);
     platform::LRESULT OnLButtonDown(const platform::Message& m);

@@ -1,5 +1,6 @@
 #include "kvostudio/recordingimpl.h"
 
+#include <cmath>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -49,6 +50,16 @@ int CRecordingImpl::SetSongPath(const char* path) {
 void CRecordingImpl::SetStartOffset(float seconds) { m_startOffset = seconds; }
 
 void CRecordingImpl::SetStopPosition(float seconds) { m_stopPosition = seconds; }
+
+void CRecordingImpl::SetSongEnd(float seconds) { m_songEnd = seconds; }
+
+int CRecordingImpl::CaptureTailMs() const {
+    if (m_mixingType != 0) return 0;
+    // A capture may start a little late, or deliver a little slower than
+    // the song plays: the mix is cut at the song's end anyway.
+    constexpr int kCaptureSlack = 500;
+    return (m_voiceShiftMs < 0 ? int(std::ceil(-m_voiceShiftMs)) : 0) + kCaptureSlack;
+}
 
 std::string CRecordingImpl::GetFailureText() const {
     std::lock_guard<std::mutex> lock(m_failureLock);
@@ -108,6 +119,7 @@ int CRecordingImpl::StartRecording(RecordingOwner* owner, int bitrate, int mixin
     m_bitrate = bitrate;
     m_takeFailure.clear();
     m_haveTake = false;
+    m_songEnd = -1;
     const std::string cache = WorkPath(recfile::kCache);
     m_recorder.SetPath(cache.c_str());
 
@@ -138,10 +150,20 @@ int CRecordingImpl::CancelRecording() {
 
 int CRecordingImpl::StopRecording() {
     if (!m_recording) return 0;
-    if (m_recorder.Stop() && m_recorder.WriteFailed()) m_takeFailure = rectext::kCaptureIncomplete;
+    // A take of nothing is no take: it fails instead of being offered, and
+    // is not shown as being finished either (the progress window's caption
+    // says the recording was completed).
+    bool nothingRecorded = false;
+    if (m_recorder.Stop()) {
+        nothingRecorded = !m_recorder.SilenceFailure().empty();
+        if (nothingRecorded)
+            m_takeFailure = m_recorder.SilenceFailure();
+        else if (m_recorder.WriteFailed())
+            m_takeFailure = rectext::kCaptureIncomplete;
+    }
     m_recording = 0;
 
-    if (!m_progress && m_owner) {
+    if (!m_progress && m_owner && !nothingRecorded) {
         m_progress = m_owner->CreateProgressWindow();
         if (m_progress) m_progress->SetCaption(LoadFormatString(kProgressCaptionId));
     }

@@ -68,8 +68,17 @@ public:
     int SetSongPath(const char* path);
     // Song position in seconds where the capture started (0 until set).
     void SetStartOffset(float seconds);
+    float GetStartOffset() const { return m_startOffset; }
     void SetStopPosition(float seconds);
     float GetStopPosition() const { return m_stopPosition; }
+    // The song played to its end, at `seconds`, and so ended the take: the
+    // mix ends there too, however long the capture ran on (until the next
+    // StartRecording, re-mixes included).
+    void SetSongEnd(float seconds);
+    // How long the capture must run on past the song's end to hold the
+    // voice sung to its last moment, which comes back late by the voice
+    // shift (software mixing only; the card's mix is kept as captured).
+    int CaptureTailMs() const;
 
     // bitrate in kbit/s (64, 128 or 192); mixingType 0 software, 1 stereo.
     // 1 when the capture runs. 0 while recording or while a worker still
@@ -145,6 +154,7 @@ private:
     std::string m_songPath;
     int m_mixingType = 0;
     float m_stopPosition = 0;
+    float m_songEnd = -1;          // none
     float m_voiceShiftMs = -200;   // as stored: whole milliseconds
     float m_startOffset = 0;
     float m_voiceGain = 0;

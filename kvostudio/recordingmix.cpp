@@ -60,6 +60,15 @@ MixPlan PlanMix(int64_t startBytes, int64_t shiftBytes, uint32_t voiceBytes, uin
     return plan;
 }
 
+MixPlan EndMixAt(MixPlan plan, int64_t endBytes) {
+    // The finished mix's byte k meets accompaniment byte accStart + k.
+    const int64_t first = int64_t(plan.accStart);
+    if (endBytes <= first || endBytes - first >= int64_t(plan.outputBytes)) return plan;
+    plan.outputBytes = uint32_t(endBytes - first);
+    plan.mixBytes = std::min(plan.mixBytes, plan.outputBytes);
+    return plan;
+}
+
 float GainFactor(float gainDb) {
     const float x = gainDb / 20.0f;
     return std::pow(10.0f, x);

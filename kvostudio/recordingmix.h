@@ -43,6 +43,11 @@ struct MixPlan {
 // A negative start counts as 0.
 MixPlan PlanMix(int64_t startBytes, int64_t shiftBytes, uint32_t voiceBytes, uint32_t accBytes);
 
+// The plan cut so that the finished mix ends at accompaniment byte
+// endBytes; unchanged when it ends there already, or when that byte lies
+// at or before the mix's first.
+MixPlan EndMixAt(MixPlan plan, int64_t endBytes);
+
 // The single-precision factor 10^(dB/20) that ApplyGainToSample uses.
 float GainFactor(float gainDb);
 // sample x factor in single precision, truncated toward zero, clamped to

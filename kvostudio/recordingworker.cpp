@@ -103,8 +103,11 @@ int CRecordingImpl::MixTracks(const std::string& voicePath) {
     if (!voice.Load(mixCache.c_str())) return Fail(rectext::kVoiceUnreadable);
     if (!IsMixFormat(voice.header)) return Fail(rectext::kWrongFormat + FormatText(voice.header));
 
-    const recmix::MixPlan plan =
+    recmix::MixPlan plan =
         recmix::PlanMix(start, shift, uint32_t(voice.data.size()), uint32_t(accompaniment.data.size()));
+    // What the capture holds past the song's end is the time it took to see
+    // the song end: a take ends with its song.
+    if (m_songEnd >= 0) plan = recmix::EndMixAt(plan, recmix::OffsetBytes(m_songEnd));
     recmix::MixInto(voice.data.data(), accompaniment.data.data(), plan, m_accompanimentGain);
     std::vector<uint8_t>().swap(accompaniment.data);
     ReportProgress(70, 0);

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "kvostudio/lang.h"
 #include "kvostudio/libskin/memdc.h"
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
@@ -32,6 +33,17 @@ constexpr unsigned kShiftText = 127;
 constexpr unsigned kVolumeText = 128;
 constexpr int kFieldWidth = 60;
 constexpr int kFieldHeight = 18;
+constexpr Point kShiftField{135, 245};
+constexpr Point kAccomField{180, 336};
+constexpr Point kVoiceField{180, 360};
+
+// A label's rectangle stops where its field begins: the skin's rectangle
+// runs on under the field, where no text can be seen.
+constexpr Rect LabelBefore(Rect r, Point field)
+{
+    r.right = std::min(r.right, field.x - 2);
+    return r;
+}
 
 float ReadRecordFloat(const char* key, const char* defaultText)
 {
@@ -130,13 +142,13 @@ bool CRecordingMoreDlg::OnInitDialog()
     m_barLine = LoadSkinBitmap(skin::kSeparator);
     ReadLength();
     m_positionText = FormatMinutesSeconds(0);
-    m_fontFace = skinframe::FontFace();
+    m_fieldFont = Font(skinframe::FontFace(), -12, 400, false, false, g_LanguageSettings.GetLanguageCharset());
 
-    CreateSpinEdit(m_shiftEdit, m_shiftSpin, 135, 245, kFieldWidth, kFieldHeight, 10, kValueRange,
+    CreateSpinEdit(m_shiftEdit, m_shiftSpin, kShiftField.x, kShiftField.y, kFieldWidth, kFieldHeight, 10, kValueRange,
                    WholeText(ReadRecordFloat(config::kVoiceShift, config::kDefaultVoiceShift)));
-    CreateSpinEdit(m_voiceEdit, m_voiceSpin, 180, 360, kFieldWidth, kFieldHeight, 1, kValueRange,
+    CreateSpinEdit(m_voiceEdit, m_voiceSpin, kVoiceField.x, kVoiceField.y, kFieldWidth, kFieldHeight, 1, kValueRange,
                    WholeText(ReadRecordFloat(config::kVoiceDb, config::kDefaultVoiceDb)));
-    CreateSpinEdit(m_accomEdit, m_accomSpin, 180, 336, kFieldWidth, kFieldHeight, 1, kValueRange,
+    CreateSpinEdit(m_accomEdit, m_accomSpin, kAccomField.x, kAccomField.y, kFieldWidth, kFieldHeight, 1, kValueRange,
                    WholeText(ReadRecordFloat(config::kAccomDb, config::kDefaultAccomDb)));
     return true;
 }
@@ -147,7 +159,7 @@ void CRecordingMoreDlg::CreateSpinEdit(DigitEdit& edit, SpinButton& spin, int x,
     const bool enabled = m_mixing == 0;
     edit.Create(0, RectOfSize(x, y, width, height), this, kEditId);
     edit.EnableWindow(enabled);
-    edit.SetFontFace(m_fontFace);
+    edit.SetFont(m_fieldFont);
     edit.SetLimitText(8);
     edit.ShowWindow(SW_SHOW);
     edit.SetFocus();
@@ -236,13 +248,13 @@ LRESULT CRecordingMoreDlg::OnPaint(const Message&)
     skinframe::DrawTextIn(dc, LoadStringTableEntry(kDoneText), {16, 40, 390, 71}, text, -12, 400, wrap);
     skinframe::DrawTextIn(dc, LoadStringTableEntry(kListenText), {16, 75, 390, 108}, text, -12, 400, wrap);
     skinframe::DrawTextIn(dc, LoadStringTableEntry(kShiftText), {16, 210, 390, 240}, text, -12, 400, wrap);
-    skinframe::DrawTextIn(dc, "Shift your voice", {42, 246, 125, 260}, text, -12, 400, line);
+    skinframe::DrawTextIn(dc, "Shift your voice", LabelBefore({42, 246, 125, 260}, kShiftField), text, -12, 400, line);
     skinframe::DrawTextIn(dc, "ms", {200, 246, 220, 260}, text, -12, 400, line);
     skinframe::DrawTextIn(dc, "ahead", {225, 246, 260, 260}, text, -12, 400, line);
     skinframe::DrawTextIn(dc, LoadStringTableEntry(kVolumeText), {16, 274, 390, 320}, text, -12, 400, wrap);
-    skinframe::DrawTextIn(dc, "accompaniment  volume", {35, 336, 225, 350}, text, -12, 400, line);
+    skinframe::DrawTextIn(dc, "accompaniment  volume", LabelBefore({35, 336, 225, 350}, kAccomField), text, -12, 400, line);
     skinframe::DrawTextIn(dc, "db", {250, 336, 320, 350}, text, -12, 400, line);
-    skinframe::DrawTextIn(dc, "voice  volume", {95, 360, 180, 374}, text, -12, 400, line);
+    skinframe::DrawTextIn(dc, "voice  volume", LabelBefore({95, 360, 180, 374}, kVoiceField), text, -12, 400, line);
     skinframe::DrawTextIn(dc, "db", {250, 360, 320, 374}, text, -12, 400, line);
 
     skinframe::DrawTextIn(dc, m_positionText, kPositionTextRect, kTimeColour, -11, 400, line);

@@ -18,6 +18,7 @@
 #include "kvostudio/libskin/imagesliderctrl.h"
 #include "mp3file/src/mp3fileplayer.h"
 #include "platform/draw/bitmap.h"
+#include "platform/draw/font.h"
 #include "platform/window/dialog.h"
 #include "platform/window/digit_edit.h"
 #include "platform/window/spin_button.h"
@@ -45,9 +46,8 @@ public:
     // saved file's tag); set before the dialog opens.
     void SetSongPath(const std::string& path) { m_songPath = path; }
 
-    // The path a chosen save name becomes: the file name in lower case,
-    // with ".mp3" added unless it already ends so. The folder is kept as
-    // chosen (folder names here tell letter case apart).
+    // The path a chosen save name becomes: the name as chosen, with ".mp3"
+    // added unless it already ends so in any letter case.
     static std::string SavePathFor(const std::string& chosen);
     // "mm:ss" of whole seconds (minutes are not cut at an hour).
     static std::string FormatMinutesSeconds(int seconds);
@@ -138,6 +138,7 @@ private:
     platform::SpinButton m_accomSpin;
     std::string m_lengthText = "00:00";
     std::string m_positionText = "00:00";
-    std::string m_fontFace;
+    // The UI face in the user's character set, for the three fields.
+    platform::Font m_fieldFont;
     bool m_settingsKept = true;
 };

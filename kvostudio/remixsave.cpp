@@ -1,7 +1,8 @@
 // The re-mix dialog's "save to PC": the recording is copied where the user
 // chooses, never over what is there unless it arrived whole, and tagged
 // with the song's file id.
-#include <cctype>
+#include <strings.h>
+
 #include <cstring>
 #include <filesystem>
 #include <system_error>
@@ -56,14 +57,10 @@ bool TagWithSongId(const std::string& songPath, const std::string& target, std::
 
 std::string CRecordingMoreDlg::SavePathFor(const std::string& chosen)
 {
-    const size_t slash = chosen.rfind('/');
-    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    std::string path = chosen;
-    for (size_t i = nameStart; i < path.size(); ++i)
-        path[i] = static_cast<char>(std::tolower(static_cast<unsigned char>(path[i])));
-    if (path.size() < 4 || path.compare(path.size() - 4, 4, ".mp3") != 0)
-        path += ".mp3";
-    return path;
+    // Names here tell letter case apart: the chosen name is kept as it is,
+    // and an ".MP3" the user typed is already the extension.
+    const bool hasExtension = chosen.size() >= 4 && strcasecmp(chosen.c_str() + chosen.size() - 4, ".mp3") == 0;
+    return hasExtension ? chosen : chosen + ".mp3";
 }
 
 void CRecordingMoreDlg::SaveToPc()

@@ -44,7 +44,7 @@ LRESULT ServiceLink::OnPaint(const Message&)
     dc.SelectFont(&font);
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(hover_ ? hoverColour_ : normal_);
-    dc.DrawText(GetWindowText(), client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    dc.DrawText(GetWindowText(), client, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_SHRINKTOFIT);
     dc.SelectFont(nullptr);
     return 0;
 }

@@ -38,7 +38,7 @@ void DrawTextIn(DC& dc, const std::string& text, const Rect& rect, COLORREF colo
     dc.SelectFont(&font);
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(colour);
-    dc.DrawText(text, rect, format | DT_NOPREFIX);
+    dc.DrawText(text, rect, format | DT_NOPREFIX | DT_SHRINKTOFIT);
     dc.SelectFont(nullptr);
 }
 

@@ -35,7 +35,9 @@ std::string FontFace();
 void DrawFrame(platform::DC& dc, platform::Window& window, const platform::Bitmap& captionStrip,
                StripFit fit = StripFit::Natural);
 
-// Text in the UI font at the given height and weight, in one colour.
+// Text in the UI font at the given height and weight, in one colour. It
+// shows whole: where the face in use runs wider than the one the rectangle
+// was laid out for, it is drawn smaller (DT_SHRINKTOFIT).
 void DrawTextIn(platform::DC& dc, const std::string& text, const platform::Rect& rect, platform::COLORREF colour,
                 int height, int weight, uint32_t format);
 

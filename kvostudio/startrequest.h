@@ -10,7 +10,14 @@
 struct StartRequest {
     std::string option;  // "/open", "/play", or empty: no file asked for
     std::string path;    // absolute (or empty, as given)
+
+    // A switch without its file: nothing to open, and nothing for a
+    // running copy to name.
+    bool LacksItsFile() const { return !option.empty() && path.empty(); }
 };
+
+// What a start that asks wrongly is told in its terminal.
+constexpr char kStartUsage[] = "usage: kvostudio [/open PATH | /play PATH | PATH]\n";
 
 // arg1 and arg2 are the first two arguments; workingFolder is the start's
 // own current folder.

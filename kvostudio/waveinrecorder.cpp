@@ -1,6 +1,7 @@
 #include "kvostudio/waveinrecorder.h"
 
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <new>
 
@@ -27,6 +28,17 @@ void EncodeFormat(const platform::CaptureFormat& f, uint8_t out[18]) {
     out[13] = uint8_t(blockAlign >> 8);
     out[14] = uint8_t(f.bitsPerSample);
     out[15] = uint8_t(f.bitsPerSample >> 8);
+}
+
+// A take is judged only once it ran this long (an input takes a moment to
+// start), and fails when less than this part of its time came as sound.
+constexpr double kJudgedAfterSeconds = 1.0;
+constexpr double kLeastSoundPart = 0.5;
+
+std::string Seconds(double s) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.1f", s);
+    return text;
 }
 
 }  // namespace
@@ -100,6 +112,7 @@ void WaveInRecorder::ReleaseBuffers() {
 
 void WaveInRecorder::CloseDevice() {
     if (!device_) return;
+    const double ran = std::chrono::duration<double>(std::chrono::steady_clock::now() - started_).count();
     {
         std::lock_guard<std::mutex> lock(lock_);
         stopping_ = true;
@@ -114,6 +127,13 @@ void WaveInRecorder::CloseDevice() {
         returned_.wait(lock, [this] { return lent_ == 0; });
     }
     device_->Close();
+    const double sound = double(delivered_ + device_->OverrunBytes()) /
+                         (double(format_.sampleRate) * format_.BytesPerFrame());
+    if (running_ && device_->KeepsTime() && ran >= kJudgedAfterSeconds && sound < ran * kLeastSoundPart)
+        silenceFailure_ = "The input device \"" + device_->Name() + "\" gave only " + Seconds(sound) +
+                          " seconds of sound in the " + Seconds(ran) +
+                          " seconds the recording ran: it fell silent or gave nothing at all (is it connected, "
+                          "and is anything feeding it?). Nothing was recorded.";
     device_.reset();
     ReleaseBuffers();
 }
@@ -122,6 +142,8 @@ int WaveInRecorder::Start() {
     if (running_) return 0;
     writeFailed_ = false;
     startFailure_.clear();
+    silenceFailure_.clear();
+    delivered_ = 0;
     {
         std::lock_guard<std::mutex> lock(lock_);
         stopping_ = false;
@@ -136,7 +158,9 @@ int WaveInRecorder::Start() {
     }
     const std::string device = ChosenCaptureDevice();
     const platform::CaptureResult opened =
-        platform::OpenCaptureDevice(device, format_, &WaveInRecorder::WaveInProc, this, device_);
+        ChosenCaptureFollowsPlayback()
+            ? platform::OpenPlaybackCapture(device, format_, &WaveInRecorder::WaveInProc, this, device_)
+            : platform::OpenCaptureDevice(device, format_, &WaveInRecorder::WaveInProc, this, device_);
     if (opened != platform::CaptureResult::Ok) {
         const platform::CaptureOpenFailure failure = platform::LastCaptureOpenFailure();
         startFailure_ = "The input device \"" + failure.device + "\" could not be opened: " + failure.reason;
@@ -156,6 +180,7 @@ int WaveInRecorder::Start() {
         CloseFile();
         return 0;
     }
+    started_ = std::chrono::steady_clock::now();
     running_ = 1;
     return 1;
 }
@@ -176,6 +201,7 @@ void WaveInRecorder::WaveInProc(void* instance, uint32_t notice, platform::Captu
 void WaveInRecorder::OnBufferFull(platform::CaptureBuffer* buffer) {
     // Only this thread writes while the capture runs; Stop touches the file
     // again only after every buffer is back.
+    delivered_ += buffer->bytesRecorded;
     if (buffer->bytesRecorded > 0 && !file_.Write(buffer->data, buffer->bytesRecorded)) writeFailed_ = true;
     std::lock_guard<std::mutex> lock(lock_);
     if (!stopping_ && device_->AddBuffer(buffer) == platform::CaptureResult::Ok) return;

@@ -6,6 +6,7 @@
 // appended as it comes back.
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <memory>
@@ -49,6 +50,12 @@ public:
     // True when part of the last take did not reach the file (a full disk,
     // a take past the format's 4 GB); kept until the next Start.
     bool WriteFailed() const { return writeFailed_; }
+    // After a Stop: when the input delivered far less sound than the time
+    // it ran (a source that fell silent or never gave anything, as an
+    // unplugged headset or a stalled pipe does; a quiet room still gives
+    // its silence), why, naming the device. Empty otherwise, and for an
+    // input that keeps no time. Kept until the next Start.
+    const std::string& SilenceFailure() const { return silenceFailure_; }
 
 private:
     bool OpenFile();
@@ -74,4 +81,9 @@ private:
     bool stopping_ = false;
     std::atomic<bool> writeFailed_{false};
     std::string startFailure_;
+    // What the input delivered since Start (on the notice thread) and when
+    // it started.
+    std::atomic<uint64_t> delivered_{0};
+    std::chrono::steady_clock::time_point started_;
+    std::string silenceFailure_;
 };

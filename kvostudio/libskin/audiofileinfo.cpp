@@ -1,6 +1,5 @@
 #include "kvostudio/libskin/audiofileinfo.h"
 
-#include <algorithm>
 #include <climits>
 #include <cstdio>
 #include <cstring>
@@ -62,14 +61,14 @@ int Mp3PlayerLength(const char* path)
 int ReadContainer(const char* path, std::string& label, std::string& title, std::string& artist,
                   std::string& lyrics, int& length)
 {
-    KvoTagInfo tag;
-    if (!tag.Load(path))
-        return 0;
     // A container whose audio does not open would be a row that never plays.
     length = ContainerLength(path);
     if (length < 0)
         return 0;
-    if (tag.artist[0] && tag.title[0]) {
+    // Its tag block only names the song: one that is empty or cannot be
+    // read leaves it named by its file, as an MP3 file without tags is.
+    KvoTagInfo tag;
+    if (tag.Load(path) && tag.artist[0] && tag.title[0]) {
         artist = tag.artist;
         title = tag.title;
         label = artist + " - " + title;
@@ -86,17 +85,14 @@ int ReadContainer(const char* path, std::string& label, std::string& title, std:
 int ReadMp3(const char* path, std::string& label, std::string& title, std::string& artist,
             std::string& lyrics, int& length)
 {
+    // The player measures the frames that play and says whether there are
+    // any; the tag reader's guess from the file's size would count whatever
+    // else the file holds.
+    length = Mp3PlayerLength(path);
+    if (length < 0)
+        return 0;
     CId3tagv2 tag;
-    const bool tagged = tag.Read(path) == 0;
-    length = tagged ? static_cast<int>(std::min<uint32_t>(tag.GetDurationSeconds(), INT_MAX)) : 0;
-    // The tag reader knows no length for a song under a second, nor behind
-    // a VBR header it cannot use: the player then says whether the file
-    // holds audio at all, and how long it plays.
-    if (length == 0) {
-        length = Mp3PlayerLength(path);
-        if (length < 0)
-            return 0;
-    }
+    tag.Read(path);
     try {
         artist = tag.GetArtist();
         title = tag.GetTitle();

@@ -60,7 +60,7 @@ void CHyperLink::Render(DC& dc) const
     const Font font(g_LanguageSettings.GetLanguageFontName(), -11, 400, false, underline_);
     const Font* old = dc.SelectFont(&font);
     dc.SetTextColor(state_ == kNormal ? normalColour_ : hoverColour_);
-    dc.DrawText(text_, client_, DT_LEFT | DT_TOP);
+    dc.DrawText(text_, client_, DT_LEFT | DT_TOP | DT_SHRINKTOFIT);
     dc.SelectFont(old);
 }
 

@@ -12,6 +12,8 @@ CMemDC::CMemDC(platform::DC* target, const platform::Rect& rect)
         seed.BitBlt(0, 0, rect.Width(), rect.Height(), *target_, rect.left, rect.top);
     }
     Attach(&bitmap_, {-rect.left, -rect.top});
+    if (target_)
+        ShowsOn(*target_, rect.TopLeft());
 }
 
 CMemDC::~CMemDC()

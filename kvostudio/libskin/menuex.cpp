@@ -116,9 +116,10 @@ CMenuEx::CMenuEx(Window* owner, int x, int y) : m_owner(owner)
         m_valid = 0;
         return;
     }
+    // The hook is set only while a pull-down holds the pointer: an idle
+    // bar must not keep the program awake following it.
     LoadHookLibrary();
     SetHookWindow(GetSafeHwnd());
-    InstallHook();
 }
 
 CMenuEx::~CMenuEx()
@@ -163,9 +164,11 @@ void CMenuEx::ShowPopup(int index)
     Invalidate(false);
     const WindowHandle self = GetSafeHwnd();
     const Point corner = ClientToScreen(Point{kItemRects[index].left, kItemRects[index].bottom});
+    InstallHook();
     const UINT chosen = TrackPopupMenu(items, corner, this);
     if (FromHandle(self) != this)
         return;
+    RemoveHook();
     if (GetCapture() == this)
         ReleaseCapture();
     m_openItem = -1;
@@ -179,29 +182,17 @@ void CMenuEx::ShowPopup(int index)
 
 void CMenuEx::OnHookMouseMove()
 {
-    const Point cursor = GetCursorPos();
-    if (m_openItem != -1) {
-        // A pull-down of the bar is being tracked; the bar sees the pointer
-        // only through the hook.
-        if (!IsMenuTracking())
-            return;
-        const int item = ItemAt(ScreenToClient(cursor));
-        if (item < 0 || item == m_openItem)
-            return;
-        m_nextItem = item;
-        SendMessage(WM_CANCELMODE);
-        PostMessage(WM_TIMER, kSwitchTimer);
-        m_states[item] = kNormal;
+    // A pull-down of the bar is being tracked; the bar sees the pointer
+    // only through the hook.
+    if (m_openItem == -1 || !IsMenuTracking())
         return;
-    }
-    if (!GetClientRect().Contains(ScreenToClient(cursor))) {
-        bool changed = false;
-        for (int s : m_states)
-            changed |= s != kNormal;
-        SetAllStates(kNormal);
-        if (changed)
-            Invalidate(false);
-    }
+    const int item = ItemAt(ScreenToClient(GetCursorPos()));
+    if (item < 0 || item == m_openItem)
+        return;
+    m_nextItem = item;
+    SendMessage(WM_CANCELMODE);
+    PostMessage(WM_TIMER, kSwitchTimer);
+    m_states[item] = kNormal;
 }
 
 void CMenuEx::Render(DC& dc) const
@@ -220,6 +211,7 @@ const MessageMap* CMenuEx::GetMessageMap() const
         M::On(WM_PAINT, &CMenuEx::OnPaint),
         M::On(WM_ERASEBKGND, &CMenuEx::OnEraseBkgnd),
         M::On(WM_MOUSEMOVE, &CMenuEx::OnMouseMove),
+        M::On(WM_MOUSELEAVE, &CMenuEx::OnMouseLeave),
         M::On(WM_LBUTTONDOWN, &CMenuEx::OnLButtonDown),
         M::On(WM_LBUTTONUP, &CMenuEx::OnLButtonUp),
         M::On(WM_TIMER, &CMenuEx::OnTimer),
@@ -252,8 +244,25 @@ LRESULT CMenuEx::OnMouseMove(const Message& m)
     else
         for (int i = 0; i < kItemCount; ++i)
             m_states[i] = kItemRects[i].Contains(p) ? kHover : kNormal;
+    // The window layer tells the bar when the pointer has left it, so the
+    // hover look goes without following the pointer everywhere.
+    TrackMouseEvent(TME_LEAVE);
     Invalidate(false);
     return Default();
+}
+
+LRESULT CMenuEx::OnMouseLeave(const Message&)
+{
+    // An open pull-down keeps its item's look; it resets all when it closes.
+    if (m_openItem != -1)
+        return 0;
+    bool changed = false;
+    for (int s : m_states)
+        changed |= s != kNormal;
+    SetAllStates(kNormal);
+    if (changed)
+        Invalidate(false);
+    return 0;
 }
 
 LRESULT CMenuEx::OnLButtonDown(const Message&)

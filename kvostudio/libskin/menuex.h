@@ -2,10 +2,11 @@
 // The main window's menu bar: four picture items (File, Play, Option,
 // Help) that open the main menu's four pull-downs as ordinary popup menus
 // below the item and pass every chosen command to the owner as
-// WM_PLAYER_COMMAND. A mouse hook (CWndMenu) reports every pointer move on
-// the screen to the bar, so it clears its hover images when the pointer
-// leaves, and switches from one open pull-down to the neighbour's when the
-// pointer moves onto that item, as a desktop menu bar does.
+// WM_PLAYER_COMMAND. It clears its hover images when the pointer leaves
+// it and, while one of its pull-downs is open, a mouse hook (CWndMenu)
+// reports every pointer move on the screen to it, so it switches to the
+// neighbour's pull-down when the pointer moves onto that item, as a
+// desktop menu bar does.
 
 #include <string>
 #include <vector>
@@ -16,9 +17,10 @@
 #include "platform/window/window.h"
 
 // The hook that reports pointer moves to a window. The program's window
-// layer delivers the reports itself (platform/window/mouse_hook.h); the
-// calls keep their order of old: load, set the window, install; remove at
-// the window's end and once more when the object goes (harmless).
+// layer delivers the reports itself (platform/window/mouse_hook.h): load and
+// set the window once, install while a pull-down is open, remove when it
+// closes, at the window's end and once more when the object goes
+// (harmless).
 class CWndMenu {
 public:
     CWndMenu() = default;
@@ -80,6 +82,7 @@ private:
     platform::LRESULT OnPaint(const platform::Message& m);
     platform::LRESULT OnEraseBkgnd(const platform::Message& m);
     platform::LRESULT OnMouseMove(const platform::Message& m);
+    platform::LRESULT OnMouseLeave(const platform::Message& m);
     platform::LRESULT OnLButtonDown(const platform::Message& m);
     platform::LRESULT OnLButtonUp(const platform::Message& m);
     platform::LRESULT OnTimer(const platform::Message& m);

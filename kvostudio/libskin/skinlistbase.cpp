@@ -29,7 +29,8 @@ size_t LastCharLength(const std::string& text)
 // The font rows are drawn in (made per row, as painting asks for it).
 Font RowFont()
 {
-    return Font(g_LanguageSettings.GetLanguageFontName(), -10, 400);
+    return Font(g_LanguageSettings.GetLanguageFontName(), -10, 400, false, false,
+                g_LanguageSettings.GetLanguageCharset());
 }
 
 void DrawSeparators(DC& dc, const Rect& r)
@@ -48,7 +49,8 @@ bool CSkinListBase::Create(const Rect& rect, Window* parent, int id)
 
 void CSkinListBase::InitList()
 {
-    m_font = Font(g_LanguageSettings.GetLanguageFontName(), 12);
+    m_font = Font(g_LanguageSettings.GetLanguageFontName(), 12, 400, false, false,
+                  g_LanguageSettings.GetLanguageCharset());
     RemeasureItems();
     if (Window* parent = GetParent(); parent && !m_scrollbar.IsWindow()) {
         m_scrollbar.Create(parent);

@@ -164,112 +164,123 @@ VbrHeader ReadVbrHeader(const uint8_t* frame, uint32_t available, const MpegHead
     return vbr;
 }
 
-FrameScan ScanFrames(const uint8_t* data, uint32_t size, uint32_t maxFrames)
+namespace {
+
+// The largest free-format frame the decoder takes (640 kbit/s of Layer III
+// at 8 kHz), with room for its padding.
+constexpr uint32_t kLargestFreeFrame = 5764;
+// Each measure looks a frame's reach ahead; data whose free-format frames
+// cannot be measured after this many tries has none worth the search.
+constexpr int kFreeFrameMeasures = 64;
+
+bool SameStream(const MpegHeader& h, const MpegHeader& stream)
 {
-    FrameScan scan;
+    return h.version == stream.version && h.layer == stream.layer && h.sampleRate == stream.sampleRate &&
+           h.Channels() == stream.Channels();
+}
+
+// The header at 'at' when it is one of the stream's.
+bool StreamHeaderAt(const uint8_t* data, uint64_t size, uint64_t at, const MpegHeader& stream, MpegHeader& h)
+{
+    return at + 4 <= size && ParseMpegHeader(data + at, h) && SameStream(h, stream);
+}
+
+uint32_t PaddingBytes(const MpegHeader& h)
+{
+    return h.padding ? (h.layer == 1 ? 4 : 1) : 0;
+}
+
+// The unpadded size of the free-format frame at 'at': the distance to the
+// next frame of the stream, confirmed by the one after it where the data
+// goes on. 0 when no frame follows within a frame's reach.
+uint32_t MeasureFreeFrame(const uint8_t* data, uint64_t size, uint64_t at, const MpegHeader& h)
+{
+    const uint32_t least = 4 + (h.crc ? 2 : 0) + h.SideInfoLength() + 1;
+    for (uint32_t distance = least; distance <= kLargestFreeFrame; ++distance) {
+        MpegHeader next;
+        if (!StreamHeaderAt(data, size, at + distance, h, next))
+            continue;
+        const uint32_t unpadded = distance - PaddingBytes(h);
+        const uint64_t after = at + distance + unpadded + PaddingBytes(next);
+        MpegHeader third;
+        if (after + 4 > size || StreamHeaderAt(data, size, after, h, third))
+            return unpadded;
+    }
+    return 0;
+}
+
+}  // namespace
+
+FrameWalk WalkFrames(const uint8_t* data, uint32_t size, const MpegHeader& stream)
+{
+    FrameWalk walk;
     uint32_t firstBitrate = 0;
-    uint32_t at = 0;
-    while (scan.frames < maxFrames && at + 4 <= size) {
-        MpegHeader header;
-        if (!ParseMpegHeader(data + at, header) || header.bitrate == 0) {
-            ++at;  // lost sync: search on without counting
+    uint32_t freeFrame = 0;  // unpadded size of the stream's free-format frames, once measured
+    int measuresLeft = kFreeFrameMeasures;
+    bool inSync = false;
+    uint64_t at = 0;
+    while (at + 4 <= size) {
+        MpegHeader h;
+        if (!StreamHeaderAt(data, size, at, stream, h)) {
+            inSync = false;
+            ++at;
             continue;
         }
-        const uint32_t length = header.FrameLength();
-        if (length < 4 || at + length > size)
-            break;
-        if (scan.frames == 0)
-            firstBitrate = header.bitrate;
-        else if (header.bitrate != firstBitrate)
-            scan.vbr = true;
-        scan.bytes += length;
-        ++scan.frames;
+        if (h.bitrate == 0 && freeFrame == 0 && measuresLeft > 0) {
+            --measuresLeft;
+            freeFrame = MeasureFreeFrame(data, size, at, h);
+        }
+        const uint32_t length = h.bitrate ? h.FrameLength() : (freeFrame ? freeFrame + PaddingBytes(h) : 0);
+        // A frame cut off by the end of the data does not decode.
+        if (length < 4 || at + length > size) {
+            inSync = false;
+            ++at;
+            continue;
+        }
+        // Out of sync the decoder takes a frame only when the next one
+        // begins right behind it: a sync pattern in garbage is not a frame.
+        MpegHeader next;
+        if (!inSync && size - (at + length) >= 4 && !StreamHeaderAt(data, size, at + length, stream, next)) {
+            ++at;
+            continue;
+        }
+        inSync = true;
+        const uint32_t bitrate = h.bitrate ? h.bitrate : freeFrame;
+        if (walk.frames == 0)
+            firstBitrate = bitrate;
+        else if (bitrate != firstBitrate)
+            walk.vbr = true;
+        ++walk.frames;
+        walk.bytes += length;
         at += length;
     }
-    return scan;
+    return walk;
 }
 
 namespace {
-
-// The lowest and highest table bit rates of a layer (bits per second).
-uint32_t LowestBitrate(const MpegHeader& h)
-{
-    return (h.Lsf() && h.layer != 1) ? 8000 : 32000;
-}
-
-uint32_t HighestBitrate(const MpegHeader& h)
-{
-    static constexpr uint32_t kMpeg1[3] = {448000, 384000, 320000};
-    static constexpr uint32_t kLsf[3] = {256000, 160000, 160000};
-    if (h.layer < 1 || h.layer > 3)
-        return 0;
-    return h.Lsf() ? kLsf[h.layer - 1] : kMpeg1[h.layer - 1];
-}
 
 // How far a count may be off before it is taken as wrong.
 constexpr double kCountSlack = 0.05;
 
 }  // namespace
 
-bool VbrHeaderFitsStream(const VbrHeader& vbr, uint32_t dataBytes, const MpegHeader& first, const FrameScan& scan)
+bool VbrHeaderFitsStream(const VbrHeader& vbr, const FrameWalk& walk)
 {
     if (!vbr.found || vbr.frames == 0)
         return false;
-    MpegHeader smallest = first;
-    smallest.padding = false;
-    MpegHeader largest = first;
-    largest.padding = true;
-    const double shortest = smallest.FrameLength(LowestBitrate(first));
-    const double longest = largest.FrameLength(HighestBitrate(first));
-    if (shortest <= 0 || longest <= 0)
-        return true;  // nothing to measure the count against
-    const double average = double(dataBytes) / vbr.frames;
-    if (average < shortest * (1.0 - kCountSlack) || average > longest * (1.0 + kCountSlack))
-        return false;
-    if (vbr.constantRate && !scan.vbr && scan.frames > 0 && scan.bytes > 0) {
-        const double expected = double(dataBytes) * scan.frames / double(scan.bytes);
-        if (std::fabs(double(vbr.frames) - expected) > expected * kCountSlack + 1.0)
-            return false;
-    }
-    return true;
+    return std::fabs(double(vbr.frames) - double(walk.frames)) <= double(walk.frames) * kCountSlack + 1.0;
 }
 
-StreamLength LengthFromVbrHeader(const VbrHeader& vbr, uint32_t dataBytes, uint32_t rate, uint32_t samplesPerFrame)
+StreamLength LengthFromFrames(uint32_t frames, uint64_t bytes, uint32_t rate, uint32_t samplesPerFrame)
 {
     StreamLength len;
-    if (!vbr.found || vbr.frames == 0 || rate == 0 || samplesPerFrame == 0)
+    if (frames == 0 || rate == 0 || samplesPerFrame == 0)
         return len;
-    len.frames = vbr.frames;
-    len.samples = ClampedCast<uint32_t>(double(vbr.frames) * samplesPerFrame);
-    len.lengthMs = ClampedCast<uint32_t>(double(vbr.frames) * 1000.0 * samplesPerFrame / rate);
-    len.averageFrameBytes = dataBytes / vbr.frames;
-    len.averageBitrate = ClampedCast<uint32_t>(double(dataBytes) * 8 / vbr.frames * rate / samplesPerFrame);
-    return len;
-}
-
-StreamLength LengthFromScan(const FrameScan& scan, uint32_t dataBytes, uint32_t bitrate, uint32_t rate,
-                            uint32_t samplesPerFrame)
-{
-    StreamLength len;
-    if (rate == 0 || samplesPerFrame == 0)
-        return len;
-    if (scan.vbr && scan.frames > 0 && scan.bytes > 0) {
-        len.frames = ClampedCast<uint32_t>(double(scan.frames) * dataBytes / double(scan.bytes));
-        len.samples = ClampedCast<uint32_t>(double(len.frames) * samplesPerFrame);
-        len.lengthMs = ClampedCast<uint32_t>(double(len.frames) * 1000.0 * samplesPerFrame / rate);
-        len.averageFrameBytes = static_cast<uint32_t>(scan.bytes / scan.frames);
-        if (len.frames > 0)
-            len.averageBitrate = ClampedCast<uint32_t>(double(dataBytes) * 8 / len.frames * rate / samplesPerFrame);
-        return len;
-    }
-    if (bitrate < 1000)
-        return len;
-    len.averageBitrate = bitrate;
-    len.lengthMs = ClampedCast<uint32_t>(double(uint64_t(dataBytes) * 8 / (bitrate / 1000)));
-    len.frames = ClampedCast<uint32_t>(std::ceil(len.lengthMs / 1000.0 * rate / samplesPerFrame));
-    len.samples = ClampedCast<uint32_t>(double(len.frames) * samplesPerFrame);
-    if (len.frames > 0)
-        len.averageFrameBytes = dataBytes / len.frames;
+    len.frames = frames;
+    len.samples = ClampedCast<uint32_t>(double(frames) * samplesPerFrame);
+    len.lengthMs = ClampedCast<uint32_t>(double(frames) * 1000.0 * samplesPerFrame / rate);
+    len.averageFrameBytes = ClampedCast<uint32_t>(double(bytes) / frames);
+    len.averageBitrate = ClampedCast<uint32_t>(double(bytes) * 8 / frames * rate / samplesPerFrame);
     return len;
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 // What a player works out about a stream when it opens it, as plain
-// functions over the bytes: tags to skip, the VBR header, the frame scan,
-// the song length and the plan of wave buffers.
+// functions over the bytes: tags to skip, the VBR header, the walk over its
+// frames, the song length and the plan of wave buffers.
 
 #include <cstdint>
 
@@ -35,14 +35,20 @@ struct VbrHeader {
 // number of bytes readable from 'frame'.
 VbrHeader ReadVbrHeader(const uint8_t* frame, uint32_t available, const MpegHeader& header);
 
-struct FrameScan {
+// Every frame of a stream as the decoder meets them. Bytes that are not
+// frames of the stream (garbage, the zero padding of a shorter stream) are
+// passed over until frames follow one another again, as the decoder
+// regains its sync; they add nothing to the length.
+struct FrameWalk {
     uint32_t frames = 0;
-    uint64_t bytes = 0;
-    bool vbr = false;  // a frame's bitrate differed from the first one's
+    uint64_t bytes = 0;  // of the frames counted
+    bool vbr = false;    // a frame's bit rate differed from the first one's
 };
 
-// Reads at most maxFrames frame headers from 'data' on.
-FrameScan ScanFrames(const uint8_t* data, uint32_t size, uint32_t maxFrames);
+// Walks 'data' to its end. Only frames of the version, layer, sample rate
+// and channel count of 'stream' (the stream's first frame) count; a
+// free-format frame's size is measured by the distance to the next frame.
+FrameWalk WalkFrames(const uint8_t* data, uint32_t size, const MpegHeader& stream);
 
 struct StreamLength {
     uint32_t frames = 0;
@@ -52,20 +58,13 @@ struct StreamLength {
     uint32_t averageBitrate = 0;  // bits per second
 };
 
-// Whether a found header's frame count can describe the audio behind it
-// (dataBytes from the first frame after the header frame, 'first' that
-// frame's header, 'scan' a scan from there). False when the average frame it
-// implies is shorter or longer than any frame of that layer and rate can be,
-// or when an "Info" header of a constant-rate stream disagrees with the
-// scanned frames by more than a few percent. Such a count (and its table of
-// contents with it) is not to be trusted: the length then comes from the
-// stream itself.
-bool VbrHeaderFitsStream(const VbrHeader& vbr, uint32_t dataBytes, const MpegHeader& first, const FrameScan& scan);
+// Whether a found header's frame count describes the frames walked behind
+// it (within a few percent). A count that does not (and its table of
+// contents with it) is not to be trusted.
+bool VbrHeaderFitsStream(const VbrHeader& vbr, const FrameWalk& walk);
 
-// dataBytes: the stream's audio bytes from its first frame on.
-StreamLength LengthFromVbrHeader(const VbrHeader& vbr, uint32_t dataBytes, uint32_t rate, uint32_t samplesPerFrame);
-StreamLength LengthFromScan(const FrameScan& scan, uint32_t dataBytes, uint32_t bitrate, uint32_t rate,
-                            uint32_t samplesPerFrame);
+// 'bytes' of audio in 'frames' frames.
+StreamLength LengthFromFrames(uint32_t frames, uint64_t bytes, uint32_t rate, uint32_t samplesPerFrame);
 
 struct WaveBufferPlan {
     bool noDevice = false;        // buffer ms 0: the sound goes only to the PCM callback

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 
 #include "libkvo/src/clampcast.h"
 
@@ -226,6 +225,14 @@ bool KvoFile::IsPlaying()
     return player_->GetStatus(&status) && status.fPlay == 1;
 }
 
+bool KvoFile::IsPaused()
+{
+    if (!player_)
+        return false;
+    MP3_STATUS status;
+    return player_->GetStatus(&status) && status.fPause == 1;
+}
+
 float KvoFile::GetPositionSeconds()
 {
     if (!player_)
@@ -248,13 +255,9 @@ int KvoFile::SeekSeconds(float seconds)
 {
     if (!player_)
         return 0;
-    // Time before the start is the start.
-    if (!(seconds > 0.0f))
-        seconds = 0.0f;
-    const int jitter = std::rand() % 300;
-    MP3_TIME target{};
-    target.ms = static_cast<uint32_t>(ClampedCast<int64_t>(seconds * 1000.0 + jitter));
-    player_->Seek(TIME_FORMAT_MS, &target, SONG_BEGIN);
+    // Exactly where asked: a paused song resumed, a song restarted and a
+    // take all start from the position their caller was given.
+    PlaceAtSeconds(seconds);
     const int played = player_->Play();
     if (played != 0)
         startQueued_ = false;
@@ -266,8 +269,8 @@ void KvoFile::PlaceAtSeconds(float seconds)
     if (!player_)
         return;
     MP3_TIME target{};
-    const double ms = std::trunc(double(seconds) * 1000.0);
-    target.ms = ms > 0 ? static_cast<uint32_t>(ms) : 0;
+    // Time before the start is the start.
+    target.ms = ClampedCast<uint32_t>(std::trunc(double(seconds) * 1000.0));
     player_->Seek(TIME_FORMAT_MS, &target, SONG_BEGIN);
 }
 

@@ -35,8 +35,10 @@ public:
     void Stop();
     bool Pause();
     bool IsPlaying();
+    bool IsPaused();
     float GetPositionSeconds();
     float GetLengthSeconds();
+    // Plays from 'seconds'; the player's Play result.
     int SeekSeconds(float seconds);
     // Moves to 'seconds' without playing: the song is stopped there, and
     // its position is that place until it plays again.

@@ -21,8 +21,6 @@ struct DitherJob {
     int32_t* out = nullptr;
 };
 
-// Two channels at a time: their chains overlap, and both states still fit
-// in registers (four would not).
 // Two channels at a time, from sample 'from' on: their chains overlap, and
 // both states still fit in registers (four would not).
 template <int N>
@@ -47,7 +45,8 @@ void DitherLockstep(const DitherJob* jobs, uint32_t from, uint32_t count)
 }
 
 // Whole frames of up to four channels: in vector lanes as far as they go,
-// the rest a sample at a time.
+// the rest a sample at a time. One stream (one or two channels) takes two
+// lanes, two streams four.
 void DitherWhole(const DitherJob* jobs, int jobCount, uint32_t count)
 {
     static const int32_t silence[kMaxFrameSamples] = {};
@@ -61,7 +60,8 @@ void DitherWhole(const DitherJob* jobs, int jobCount, uint32_t count)
         out[c] = c < jobCount ? jobs[c].out : spareOut;
         state[c] = c < jobCount ? jobs[c].state : &spareState[c];
     }
-    const uint32_t done = DitherFourLanes(in, out, state, count);
+    const uint32_t done =
+        jobCount <= 2 ? DitherTwoLanes(in, out, state, count) : DitherFourLanes(in, out, state, count);
     int c = 0;
     for (; c + 1 < jobCount; c += 2)
         DitherLockstep<2>(jobs + c, done, count);
@@ -124,7 +124,18 @@ void MixBlock(const int32_t* left1, const int32_t* right1, const int32_t* left2,
 
 void SoloBlock(const int32_t* left, const int32_t* right, uint32_t count, int16_t* __restrict out)
 {
-    for (uint32_t t = 0; t < count; ++t) {
+    uint32_t t = 0;
+#ifdef __SSE2__
+    // Four sample times at once; the shifted values are within 16 bits, so
+    // the saturating pack changes none of them.
+    for (; t + 4 <= count; t += 4) {
+        const __m128i l = _mm_srai_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(left + t)), 13);
+        const __m128i r = _mm_srai_epi32(_mm_loadu_si128(reinterpret_cast<const __m128i*>(right + t)), 13);
+        const __m128i pairs = _mm_packs_epi32(_mm_unpacklo_epi32(l, r), _mm_unpackhi_epi32(l, r));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out + 2 * t), pairs);
+    }
+#endif
+    for (; t < count; ++t) {
         out[2 * t] = SoloDithered(left[t]);
         out[2 * t + 1] = SoloDithered(right[t]);
     }

@@ -182,34 +182,22 @@ int PlayerCore::OpenShared(int bufferMs)
         MpegHeader header;
         ParseMpegHeader(s.data, header);
         s.vbrHeader = ReadVbrHeader(s.data, s.size, header);
-        StreamLength len;
         if (s.vbrHeader.found) {
             s.headerOffset = header.FrameLength();
             if (s.headerOffset >= s.size)
                 s.headerOffset = 0;
             s.firstFrame = s.data + s.headerOffset;
-            // The header's count is only believed when the audio behind it
-            // can be that many frames; a header that lies would set a
-            // length and a seek table that have nothing to do with the song.
-            MpegHeader first = header;
-            if (s.DataBytes() < 4 || !ParseMpegHeader(s.firstFrame, first))
-                first = header;
-            const FrameScan scan = ScanFrames(s.firstFrame, s.DataBytes(), 200);
-            if (VbrHeaderFitsStream(s.vbrHeader, s.DataBytes(), first, scan)) {
-                len = LengthFromVbrHeader(s.vbrHeader, s.DataBytes(), s.format.sampleRate,
-                                          s.format.samplesPerFrame);
-            } else {
-                s.vbrHeader.found = false;
-                s.format.vbr = scan.vbr;
-                len = LengthFromScan(scan, s.DataBytes(), first.bitrate, s.format.sampleRate,
-                                     s.format.samplesPerFrame);
-            }
-        } else {
-            const FrameScan scan = ScanFrames(s.data, s.size, 200);
-            s.format.vbr = scan.vbr;
-            len = LengthFromScan(scan, s.DataBytes(), s.format.bitrate, s.format.sampleRate,
-                                 s.format.samplesPerFrame);
         }
+        // The length is that of the frames that play: garbage between them,
+        // or the padding behind a stream shorter than its partner, counts
+        // for nothing. A header's count (and its seek table with it) is
+        // only believed when those frames bear it out.
+        const FrameWalk walk = WalkFrames(s.firstFrame, s.DataBytes(), header);
+        if (s.vbrHeader.found && !VbrHeaderFitsStream(s.vbrHeader, walk))
+            s.vbrHeader.found = false;
+        if (!s.vbrHeader.found)
+            s.format.vbr = walk.vbr;
+        const StreamLength len = LengthFromFrames(walk.frames, walk.bytes, s.format.sampleRate, s.format.samplesPerFrame);
         s.format.averageBitrate = len.averageBitrate;
         // The song lasts as long as its longest stream: a shorter one is
         // silent for the rest (equal lengths keep the last stream's counts).

@@ -16,8 +16,10 @@ namespace {
 
 // Longest MPEG audio frame, for the managed work buffers.
 constexpr uint32_t kMaxFrameBytes = 5761;
-// A timed wait only as a safety net: every wait is also woken by its event.
-constexpr int kWaitSliceMs = 250;
+// Every wait of the decoding thread is woken by its event (a buffer played,
+// data arriving, Stop); the limit is only a safety net against a lost wake,
+// long enough that a paused player sleeps instead of looking every moment.
+constexpr int kWaitSliceMs = 5000;
 
 }  // namespace
 

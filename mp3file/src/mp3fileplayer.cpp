@@ -59,6 +59,14 @@ bool Mp3FilePlayer::IsPlaying()
     return player_->GetStatus(&status) && status.fPlay == 1;
 }
 
+bool Mp3FilePlayer::IsPaused()
+{
+    if (!player_)
+        return false;
+    MP3_STATUS status;
+    return player_->GetStatus(&status) && status.fPause == 1;
+}
+
 float Mp3FilePlayer::GetPositionSeconds()
 {
     if (!player_)

@@ -17,6 +17,7 @@ public:
     void Stop();
     bool Pause();
     bool IsPlaying();
+    bool IsPaused();
     float GetPositionSeconds();
     float GetLengthSeconds();
     bool SeekSeconds(float seconds);

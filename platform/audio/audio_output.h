@@ -64,7 +64,10 @@ public:
     // Queues 'bytes' bytes at 'data' behind the buffers already queued. The
     // memory must stay valid and unchanged until its Done message.
     virtual int Write(const char* data, uint32_t bytes, uintptr_t cookie) = 0;
-    // A paused device consumes nothing and its position stands still.
+    // A paused device consumes nothing and its position stands still; it
+    // writes nothing to the sound card either, not even silence. Restart
+    // fails (kOutputNoDriver or another open failure) when the sound card
+    // cannot be had again, and the device stays paused.
     virtual int Pause() = 0;
     virtual int Restart() = 0;
     // Hands every queued buffer back (a Done message each, in queue order)

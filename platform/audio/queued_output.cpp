@@ -19,8 +19,11 @@ bool QueuedOutputDevice::StartNotifier(const std::string& threadName)
 {
     if (!notifier_.Start(threadName, [this](MessageQueue& queue) { NotifierBody(queue); }))
         return false;
-    std::lock_guard<std::mutex> lock(mutex_);
-    PostLocked(OutputMessage::Opened, 0);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        PostLocked(OutputMessage::Opened, 0);
+    }
+    notifier_.Wake();
     return true;
 }
 
@@ -31,17 +34,21 @@ void QueuedOutputDevice::NotifierBody(MessageQueue& queue)
     while (queue.Get(msg)) {
         if (callback_)
             callback_(static_cast<OutputMessage>(msg.message), msg.wParam);
-        {
+        // The device's lock only when someone waits: a played buffer must
+        // not cost the writer a thread switch on a lock it holds.
+        ++delivered_;
+        if (waiters_.load() > 0) {
             std::lock_guard<std::mutex> lock(mutex_);
-            ++delivered_;
+            deliveredCv_.notify_all();
         }
-        deliveredCv_.notify_all();
     }
 }
 
 void QueuedOutputDevice::PostLocked(OutputMessage message, uintptr_t cookie)
 {
-    if (notifier_.Post(static_cast<uint32_t>(message), cookie))
+    // Queued in order under the device's lock; the caller wakes the thread
+    // once it has let go of the lock.
+    if (notifier_.PostWithoutWake(static_cast<uint32_t>(message), cookie))
         ++posted_;
 }
 
@@ -51,7 +58,9 @@ void QueuedOutputDevice::WaitDelivered()
         return;
     std::unique_lock<std::mutex> lock(mutex_);
     const uint64_t target = posted_;
-    deliveredCv_.wait(lock, [&] { return delivered_ >= target; });
+    ++waiters_;
+    deliveredCv_.wait(lock, [&] { return delivered_.load() >= target; });
+    --waiters_;
 }
 
 int QueuedOutputDevice::Write(const char* data, uint32_t bytes, uintptr_t cookie)
@@ -70,20 +79,33 @@ int QueuedOutputDevice::Write(const char* data, uint32_t bytes, uintptr_t cookie
 
 int QueuedOutputDevice::Pause()
 {
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (closed_)
-        return kOutputInvalidHandle;
-    paused_ = true;
+    std::lock_guard<std::mutex> transport(transport_);
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (closed_)
+            return kOutputInvalidHandle;
+        paused_ = true;
+    }
+    PauseBackend();
     return kOutputOk;
 }
 
 int QueuedOutputDevice::Restart()
 {
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (closed_)
-            return kOutputInvalidHandle;
-        paused_ = false;
+        std::lock_guard<std::mutex> transport(transport_);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (closed_)
+                return kOutputInvalidHandle;
+            paused_ = false;
+        }
+        const int result = ResumeBackend();
+        if (result != kOutputOk) {
+            std::lock_guard<std::mutex> lock(mutex_);
+            paused_ = true;
+            return result;
+        }
     }
     OnQueueChanged();
     return kOutputOk;
@@ -106,6 +128,7 @@ int QueuedOutputDevice::Reset()
         pending_.clear();
         position_ = 0;
     }
+    notifier_.Wake();
     WaitDelivered();
     return kOutputOk;
 }
@@ -116,15 +139,16 @@ int QueuedOutputDevice::Close()
     if (OnNotifierThread())
         return kOutputError;
     {
-        std::lock_guard<std::mutex> lock(mutex_);
-        if (closed_ || closing_)
-            return kOutputInvalidHandle;
-        if (!pending_.empty())
-            return kOutputStillPlaying;
-        closing_ = true;
-    }
-    const int result = StopBackend();
-    {
+        std::lock_guard<std::mutex> transport(transport_);
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            if (closed_ || closing_)
+                return kOutputInvalidHandle;
+            if (!pending_.empty())
+                return kOutputStillPlaying;
+            closing_ = true;
+        }
+        const int result = StopBackend();
         std::lock_guard<std::mutex> lock(mutex_);
         closing_ = false;
         if (result != kOutputOk)
@@ -132,12 +156,22 @@ int QueuedOutputDevice::Close()
         closed_ = true;
         PostLocked(OutputMessage::Closed, 0);
     }
+    notifier_.Wake();
     // Messages queued before the quit, Closed last, are delivered first.
     notifier_.QuitAndJoin();
     return kOutputOk;
 }
 
 uint32_t QueuedOutputDevice::Consume(uint8_t* out, uint32_t maxBytes)
+{
+    bool handedBack = false;
+    const uint32_t copied = ConsumeLocked(out, maxBytes, handedBack);
+    if (handedBack)
+        notifier_.Wake();
+    return copied;
+}
+
+uint32_t QueuedOutputDevice::ConsumeLocked(uint8_t* out, uint32_t maxBytes, bool& handedBack)
 {
     std::lock_guard<std::mutex> lock(mutex_);
     if (paused_ || closed_)
@@ -161,6 +195,7 @@ uint32_t QueuedOutputDevice::Consume(uint8_t* out, uint32_t maxBytes)
     // The bytes are out before their owner hears that they are.
     if (copied > 0)
         OnPlayed(out, copied);
+    handedBack = finished > 0;
     for (; finished > 0; --finished) {
         PostLocked(OutputMessage::Done, pending_.front().cookie);
         pending_.pop_front();

@@ -53,6 +53,12 @@ protected:
     // Stops the backend for Close; after kOutputOk no Consume may follow.
     // Any other result leaves the device open.
     virtual int StopBackend() = 0;
+    // Called once the device is paused, and on Restart before it plays
+    // again; never beside each other or beside StopBackend. A backend that
+    // would keep its sound card busy while paused lets go of it here and
+    // takes it again on resume; a failed resume leaves the device paused.
+    virtual void PauseBackend() {}
+    virtual int ResumeBackend() { return kOutputOk; }
 
 private:
     struct Pending {
@@ -62,6 +68,7 @@ private:
         uintptr_t cookie;
     };
     void PostLocked(OutputMessage message, uintptr_t cookie);
+    uint32_t ConsumeLocked(uint8_t* out, uint32_t maxBytes, bool& handedBack);
     void NotifierBody(MessageQueue& queue);
     bool OnNotifierThread() const { return notifierId_ == std::this_thread::get_id(); }
 
@@ -69,6 +76,9 @@ private:
     const OutputFormat format_;
     const OutputCallback callback_;
 
+    // Pause, Restart and Close, one at a time: the backend's own pause and
+    // resume must never cross each other.
+    std::mutex transport_;
     mutable std::mutex mutex_;
     std::condition_variable deliveredCv_;
     std::deque<Pending> pending_;
@@ -77,7 +87,8 @@ private:
     bool closed_ = false;
     uint64_t position_ = 0;
     uint64_t posted_ = 0;
-    uint64_t delivered_ = 0;
+    std::atomic<uint64_t> delivered_{0};
+    std::atomic<int> waiters_{0};  // threads in WaitDelivered
     std::atomic<std::thread::id> notifierId_{};
 
     // Last member: joined before the state it uses goes away.

@@ -37,11 +37,12 @@ public:
 
     // Opens the device paused; Unpause starts the callbacks. A failed open
     // leaves SDL's error text on the thread that asked, so the open runs
-    // on one of SDL's.
-    int OpenSdl(const char* name)
+    // on one of SDL's. 'name' empty: the system's default device.
+    int OpenSdl(const std::string& name)
     {
+        name_ = name;
         int result = kOutputNoDriver;
-        platform::sdl::RunOnSdlThread([&] { result = OpenSdlHere(name); });
+        platform::sdl::RunOnSdlThread([&] { result = OpenSdlHere(name_.empty() ? nullptr : name_.c_str()); });
         return result;
     }
     // Starts the notifications, then the sound.
@@ -58,6 +59,21 @@ protected:
     {
         CloseSdl();
         return kOutputOk;
+    }
+
+    // A paused SDL device still runs its thread and writes silence to the
+    // sound card, keeping the machine (and the sound server) awake; so a
+    // pause lets go of SDL's device and Play opens it again. Our queue and
+    // position stay as they were.
+    void PauseBackend() override { CloseSdl(); }
+    int ResumeBackend() override
+    {
+        if (sdlId_ != 0)
+            return kOutputOk;
+        const int result = OpenSdl(name_);
+        if (result == kOutputOk)
+            SDL_PauseAudioDevice(sdlId_, 0);
+        return result;
     }
 
 private:
@@ -104,6 +120,7 @@ private:
     }
 
     platform::sdl::AudioSystemSession session_;
+    std::string name_;
     SDL_AudioDeviceID sdlId_ = 0;
     uint8_t silence_ = 0;
 };
@@ -160,7 +177,7 @@ public:
                 return kOutputBadDeviceId;
             name = found;
         }
-        const int result = dev->OpenSdl(name.empty() ? nullptr : name.c_str());
+        const int result = dev->OpenSdl(name);
         if (result != kOutputOk)
             return result;
         if (!dev->Start())

@@ -26,19 +26,41 @@ bool BeginsWith(const std::string& text, const std::string& start) {
     return text.size() >= start.size() && text.compare(0, start.size(), start) == 0;
 }
 
-CaptureResult OpenWith(CaptureBackend& backend, int deviceIndex, const std::string& name, const CaptureFormat& format,
-                       CaptureCallback callback, void* instance, std::unique_ptr<CaptureDevice>& out) {
-    const CaptureResult result = backend.Open(deviceIndex, format, callback, instance, out);
+// Keeps what an open met: nothing after a success, else the backend's
+// own words where it gave them, with the device it tried.
+CaptureResult Noted(CaptureResult result, const std::string& device) {
     if (result == CaptureResult::Ok) {
         g_openFailure = CaptureOpenFailure{};
     } else {
         if (g_openFailure.reason.empty()) g_openFailure.reason = CaptureResultText(result);
-        if (g_openFailure.device.empty())
-            g_openFailure.device = !name.empty()      ? name
-                                   : deviceIndex < 0 ? "the default input"
-                                                     : "input " + std::to_string(deviceIndex);
+        if (g_openFailure.device.empty()) g_openFailure.device = device;
     }
     return result;
+}
+
+CaptureResult OpenWith(CaptureBackend& backend, int deviceIndex, const std::string& name, const CaptureFormat& format,
+                       CaptureCallback callback, void* instance, std::unique_ptr<CaptureDevice>& out) {
+    return Noted(backend.Open(deviceIndex, format, callback, instance, out),
+                 !name.empty()      ? name
+                 : deviceIndex < 0 ? "the default input"
+                                   : "input " + std::to_string(deviceIndex));
+}
+
+CaptureResult OpenByName(CaptureBackend& backend, const std::string& name, const CaptureFormat& format,
+                         CaptureCallback callback, void* instance, std::unique_ptr<CaptureDevice>& out) {
+    int index = -1;
+    if (!name.empty()) {
+        const std::vector<std::string> names = backend.ListDevices();
+        for (size_t i = 0; i < names.size() && index < 0; ++i)
+            if (names[i] == name) index = int(i);
+        for (size_t i = 0; i < names.size() && index < 0; ++i)
+            if (BeginsWith(names[i], name)) index = int(i);
+        if (index < 0) {
+            SetCaptureOpenFailure(name, "there is no such sound input now (is it connected?)");
+            return CaptureResult::BadDevice;
+        }
+    }
+    return OpenWith(backend, index, name, format, callback, instance, out);
 }
 
 }  // namespace
@@ -59,20 +81,16 @@ CaptureResult OpenCaptureDevice(const std::string& name, const CaptureFormat& fo
                                 void* instance, std::unique_ptr<CaptureDevice>& out) {
     out.reset();
     g_openFailure = CaptureOpenFailure{};
+    return OpenByName(*CurrentBackend(), name, format, callback, instance, out);
+}
+
+CaptureResult OpenPlaybackCapture(const std::string& elsewhere, const CaptureFormat& format,
+                                  CaptureCallback callback, void* instance, std::unique_ptr<CaptureDevice>& out) {
+    out.reset();
+    g_openFailure = CaptureOpenFailure{};
     const std::shared_ptr<CaptureBackend> backend = CurrentBackend();
-    int index = -1;
-    if (!name.empty()) {
-        const std::vector<std::string> names = backend->ListDevices();
-        for (size_t i = 0; i < names.size() && index < 0; ++i)
-            if (names[i] == name) index = int(i);
-        for (size_t i = 0; i < names.size() && index < 0; ++i)
-            if (BeginsWith(names[i], name)) index = int(i);
-        if (index < 0) {
-            SetCaptureOpenFailure(name, "there is no such sound input now (is it connected?)");
-            return CaptureResult::BadDevice;
-        }
-    }
-    return OpenWith(*backend, index, name, format, callback, instance, out);
+    if (!backend->RecordsPlayback()) return OpenByName(*backend, elsewhere, format, callback, instance, out);
+    return Noted(backend->OpenPlayback(format, callback, instance, out), "the monitor of the program's sound output");
 }
 
 CaptureOpenFailure LastCaptureOpenFailure() { return g_openFailure; }

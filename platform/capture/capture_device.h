@@ -67,9 +67,18 @@ public:
     const CaptureFormat& Format() const { return format_; }
     // Bytes the input delivered while no buffer was queued (they are lost).
     uint64_t OverrunBytes() const;
+    // The device as the user knows it; the default input by the name of
+    // the device it reached where the backend can tell.
+    const std::string& Name() const { return name_; }
+    // True for an input that delivers sound at the pace of a clock (a sound
+    // card, a sound server), so that what it delivered can be held against
+    // the time it ran.
+    virtual bool KeepsTime() const { return true; }
 
 protected:
     CaptureDevice(const CaptureFormat& format, CaptureCallback callback, void* instance);
+    // Set by the backend while it opens the device.
+    void SetName(std::string name) { name_ = std::move(name); }
     // Starts the notice thread and sends kCaptureOpened; called by a backend
     // once its input is ready.
     void BeginNotices();
@@ -90,6 +99,7 @@ private:
     void NoticeLoop();
 
     const CaptureFormat format_;
+    std::string name_;
     const CaptureCallback callback_;
     void* const instance_;
 
@@ -111,6 +121,13 @@ public:
     // deviceIndex -1 is the system's default input.
     virtual CaptureResult Open(int deviceIndex, const CaptureFormat& format, CaptureCallback callback,
                                void* instance, std::unique_ptr<CaptureDevice>& out) = 0;
+    // Whether the backend can record what this program plays wherever it
+    // plays it (OpenPlaybackCapture), and opening that.
+    virtual bool RecordsPlayback() const { return false; }
+    virtual CaptureResult OpenPlayback(const CaptureFormat&, CaptureCallback, void*, std::unique_ptr<CaptureDevice>&)
+    {
+        return CaptureResult::NoDriver;
+    }
 };
 
 // The SDL2 backend (SDL_AUDIODRIVER chooses SDL's driver as usual).
@@ -131,6 +148,12 @@ CaptureResult OpenCaptureDevice(int deviceIndex, const CaptureFormat& format, Ca
 // default input. BadDevice when no device has such a name.
 CaptureResult OpenCaptureDevice(const std::string& name, const CaptureFormat& format, CaptureCallback callback,
                                 void* instance, std::unique_ptr<CaptureDevice>& out);
+// Opens what this program itself plays: with a sound server, the monitor
+// of the output the program's sound goes to, following that sound when it
+// moves to another output. Where the backend cannot tell, the device of
+// the name `elsewhere`, as OpenCaptureDevice by name opens it.
+CaptureResult OpenPlaybackCapture(const std::string& elsewhere, const CaptureFormat& format,
+                                  CaptureCallback callback, void* instance, std::unique_ptr<CaptureDevice>& out);
 // Names of the capture devices, in index order.
 std::vector<std::string> ListCaptureDevices();
 

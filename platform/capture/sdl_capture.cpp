@@ -56,6 +56,7 @@ public:
                 reason = SDL_GetError();
         });
         if (device_ == 0) return Failed(CaptureResult::OpenFailed, name, reason);
+        SetName(name ? std::string(name) : DefaultName());
         BeginNotices();
         return CaptureResult::Ok;
     }

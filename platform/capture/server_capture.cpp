@@ -24,9 +24,11 @@ public:
     }
 
     // source: the server's name of it, empty for its default; shown: the
-    // name the user knows it by.
-    CaptureResult OpenInput(const std::string& source, const std::string& shown)
+    // name the user knows it by. follow: the stream moves with the
+    // program's sound (a monitor of what it plays).
+    CaptureResult OpenInput(const std::string& source, const std::string& shown, bool follow = false)
     {
+        SetName(shown);
         std::string reason;
         const CaptureFormat& f = Format();
         stream_ = ss::RecordStream::Open(
@@ -36,6 +38,8 @@ public:
             SetCaptureOpenFailure(shown, reason);
             return CaptureResult::OpenFailed;
         }
+        if (follow)
+            stream_->FollowPlayback();
         BeginNotices();
         return CaptureResult::Ok;
     }
@@ -66,22 +70,55 @@ public:
     CaptureResult Open(int deviceIndex, const CaptureFormat& format, CaptureCallback callback, void* instance,
                        std::unique_ptr<CaptureDevice>& out) override
     {
+        ss::Snapshot snapshot;
+        std::string reason;
+        if (!ss::ReadSnapshot(snapshot, &reason)) {
+            SetCaptureOpenFailure("the sound server", reason);
+            return CaptureResult::NoDriver;
+        }
         std::string source;
         std::string shown = "the sound server's default input";
         if (deviceIndex >= 0) {
-            ss::Snapshot snapshot;
-            std::string reason;
-            if (!ss::ReadSnapshot(snapshot, &reason)) {
-                SetCaptureOpenFailure("the sound server", reason);
-                return CaptureResult::NoDriver;
-            }
             if (deviceIndex >= static_cast<int>(snapshot.sources.size()))
                 return CaptureResult::BadDevice;
             source = snapshot.sources[static_cast<size_t>(deviceIndex)].name;
             shown = snapshot.sources[static_cast<size_t>(deviceIndex)].description;
+        } else {
+            // The default by its own name, so that what is said of it later
+            // names the device the user can look for.
+            for (const ss::Source& s : snapshot.sources)
+                if (s.name == snapshot.defaultSource)
+                    shown = s.description;
         }
+        return OpenWith(source, shown, false, format, callback, instance, out);
+    }
+
+    bool RecordsPlayback() const override { return true; }
+
+    CaptureResult OpenPlayback(const CaptureFormat& format, CaptureCallback callback, void* instance,
+                               std::unique_ptr<CaptureDevice>& out) override
+    {
+        ss::Snapshot snapshot;
+        std::string reason;
+        if (!ss::ReadSnapshot(snapshot, &reason)) {
+            SetCaptureOpenFailure("the sound server", reason);
+            return CaptureResult::NoDriver;
+        }
+        for (const ss::Source& s : snapshot.sources)
+            if (!s.monitorOf.empty() && s.monitorOf == snapshot.playbackSink)
+                return OpenWith(s.name, s.description, true, format, callback, instance, out);
+        SetCaptureOpenFailure("the monitor of " + snapshot.playbackSink,
+                              "the sound server has no monitor of the output the program plays to");
+        return CaptureResult::BadDevice;
+    }
+
+private:
+    static CaptureResult OpenWith(const std::string& source, const std::string& shown, bool follow,
+                                  const CaptureFormat& format, CaptureCallback callback, void* instance,
+                                  std::unique_ptr<CaptureDevice>& out)
+    {
         auto device = std::make_unique<ServerCaptureDevice>(format, callback, instance);
-        const CaptureResult result = device->OpenInput(source, shown);
+        const CaptureResult result = device->OpenInput(source, shown, follow);
         if (result == CaptureResult::Ok)
             out = std::move(device);
         return result;

@@ -12,8 +12,9 @@ namespace platform {
 class SimCaptureDevice final : public CaptureDevice {
 public:
     SimCaptureDevice(std::shared_ptr<SimCaptureBackend> backend, const CaptureFormat& format,
-                     CaptureCallback callback, void* instance)
+                     CaptureCallback callback, void* instance, std::string name)
         : CaptureDevice(format, callback, instance), backend_(std::move(backend)) {
+        SetName(std::move(name));
         BeginNotices();
         feeder_ = std::thread([this] { FeedLoop(); });
     }
@@ -45,6 +46,8 @@ private:
     }
 
     void BeforeDataNotice(const CaptureBuffer& buffer) override { backend_->RunHook(buffer); }
+    // Unpaced, the script comes as fast as the buffers take it.
+    bool KeepsTime() const override { return backend_->Script().realTimeFactor > 0; }
 
     size_t NextChunk() {
         const auto& script = backend_->Script();
@@ -122,7 +125,9 @@ CaptureResult SimCaptureBackend::Open(int deviceIndex, const CaptureFormat& form
         fedBytes_ = 0;
     }
     fed_.Reset();
-    out = std::make_unique<SimCaptureDevice>(shared_from_this(), format, callback, instance);
+    const size_t index = deviceIndex < 0 ? 0 : size_t(deviceIndex);
+    out = std::make_unique<SimCaptureDevice>(shared_from_this(), format, callback, instance,
+                                             index < script_.deviceNames.size() ? script_.deviceNames[index] : "");
     return CaptureResult::Ok;
 }
 

@@ -16,6 +16,9 @@ void DC::Attach(Bitmap* target, Point origin, const Region* clip)
     target_ = target;
     origin_ = origin;
     clip_ = Region();
+    surfaceOffset_ = {};
+    surfaceLimited_ = false;
+    surfaceLimit_ = Region();
     if (!IsAttached())
         return;
     if (clip) {
@@ -30,6 +33,32 @@ void DC::Detach()
 {
     target_ = nullptr;
     clip_ = Region();
+    surfaceOffset_ = {};
+    surfaceLimited_ = false;
+    surfaceLimit_ = Region();
+}
+
+void DC::ShowsOn(const DC& target, Point at)
+{
+    const Point targetPixel{at.x + target.origin_.x, at.y + target.origin_.y};
+    surfaceOffset_ = {targetPixel.x + target.surfaceOffset_.x, targetPixel.y + target.surfaceOffset_.y};
+    surfaceLimit_ = target.SurfaceVisible();
+    surfaceLimited_ = true;
+}
+
+Region DC::SurfaceVisible() const
+{
+    Region mine = clip_;
+    mine.Offset(surfaceOffset_.x, surfaceOffset_.y);
+    if (!surfaceLimited_)
+        return mine;
+    Region both;
+    for (const Rect& r : surfaceLimit_.Rects()) {
+        Region part = mine;
+        part.Intersect(r);
+        both.Union(part);
+    }
+    return both;
 }
 
 Region DC::GetClipRegion() const

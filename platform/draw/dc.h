@@ -33,6 +33,12 @@ enum : uint32_t {
     DT_NOCLIP = 0x100,
     DT_NOPREFIX = 0x800,
     DT_END_ELLIPSIS = 0x8000,
+    // Ours, not GDI's: a text wider than its rectangle (or, wrapped,
+    // taller) is drawn in a smaller size that fits, down to seven tenths
+    // of its own, rather than cut; beyond that it is cut (or, with
+    // DT_END_ELLIPSIS, ended with an ellipsis). For the fixed texts of a
+    // window, laid out for one face's widths and shown in another's.
+    DT_SHRINKTOFIT = 0x10000000,
 };
 
 // Background modes for text.
@@ -52,6 +58,12 @@ public:
     void Attach(Bitmap* target, Point origin = {}, const Region* clip = nullptr);
     void Detach();
     bool IsAttached() const { return target_ != nullptr && !target_->IsNull(); }
+    // For a context on a surface of its own that is later copied to
+    // 'target' with its (0, 0) at 'at' (in target's coordinates): where what
+    // it draws finally shows, and which of it can show there. Attach forgets it.
+    void ShowsOn(const DC& target, Point at);
+    // Where drawing can reach the final surface, in its pixels.
+    Region SurfaceVisible() const;
     Bitmap* Target() const { return target_; }
     Point Origin() const { return origin_; }
     // The clip in this context's coordinates.
@@ -99,12 +111,16 @@ protected:
     template <typename Fn>
     void ForEachClipped(const Rect& r, Fn&& fn) const;
     Rect ToTarget(const Rect& r) const { return r.Offset(origin_.x, origin_.y); }
+    Rect ToSurface(const Rect& r) const { return ToTarget(r).Offset(surfaceOffset_.x, surfaceOffset_.y); }
     const Font& CurrentFont() const;
     int DrawOrMeasureText(const std::string& text, const Rect& rect, uint32_t format, bool draw, Rect* covered);
 
     Bitmap* target_ = nullptr;
     Point origin_;
     Region clip_;  // bitmap coordinates, always inside the bitmap
+    Point surfaceOffset_;  // where the bitmap's (0, 0) shows on the final surface
+    bool surfaceLimited_ = false;
+    Region surfaceLimit_;  // final-surface pixels the bitmap can reach, when limited
     COLORREF textColour_ = RGB(0, 0, 0);
     COLORREF bkColour_ = RGB(255, 255, 255);
     int bkMode_ = OPAQUE;

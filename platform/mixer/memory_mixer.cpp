@@ -110,6 +110,7 @@ MixerResult MemoryMixer::GetMute(int device, int controlId, bool& muted)
 
 MixerResult MemoryMixer::SetMute(int device, int controlId, bool muted)
 {
+    ++setMuteCalls;
     Line* line = nullptr;
     const MixerResult found = FindControl(device, controlId, line);
     if (found == MixerResult::Ok)
@@ -127,6 +128,31 @@ int MemoryMixer::DefaultDevice()
 int MemoryMixer::MonitorDevice()
 {
     return monitorDevice;
+}
+
+std::unique_ptr<MixerWatch> MemoryMixer::WatchChanges(std::function<void()> changed)
+{
+    class Watch : public MixerWatch {
+    public:
+        Watch(std::shared_ptr<std::vector<std::function<void()>*>> list, std::function<void()> changed)
+            : list_(std::move(list)), changed_(std::move(changed))
+        {
+            list_->push_back(&changed_);
+        }
+        ~Watch() override { std::erase(*list_, &changed_); }
+
+    private:
+        std::shared_ptr<std::vector<std::function<void()>*>> list_;
+        std::function<void()> changed_;
+    };
+    return std::make_unique<Watch>(watchers_, std::move(changed));
+}
+
+void MemoryMixer::TellChanged()
+{
+    const std::vector<std::function<void()>*> now = *watchers_;
+    for (std::function<void()>* changed : now)
+        (*changed)();
 }
 
 std::vector<std::string> MemoryMixer::CaptureDevices()

@@ -37,8 +37,9 @@ public:
 
     std::vector<Device> devices;
     std::vector<CaptureDevice> captureDevices;
-    // Every SetVolume call, successful or not.
+    // Every SetVolume and SetMute call, successful or not.
     int setVolumeCalls = 0;
+    int setMuteCalls = 0;
     // What DefaultDevice and MonitorDevice answer; the default device is
     // the first one when not set.
     int defaultDevice = -2;
@@ -57,8 +58,14 @@ public:
     MixerResult SetMute(int device, int controlId, bool muted) override;
     int DefaultDevice() override;
     int MonitorDevice() override;
+    // The watch tells of changes the test announces with TellChanged.
+    std::unique_ptr<MixerWatch> WatchChanges(std::function<void()> changed) override;
+    // Calls the living watches' callbacks, as a change from outside would.
+    void TellChanged();
 
 private:
+    std::shared_ptr<std::vector<std::function<void()>*>> watchers_ =
+        std::make_shared<std::vector<std::function<void()>*>>();
     std::vector<Line>* Side(int device, uint32_t destinationType);
     MixerResult FindControl(int device, int controlId, Line*& line);
     InputLine* FindLine(int captureDevice, int line);

@@ -23,6 +23,7 @@
 // to the user-interface thread; the install call to set-up code.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -69,6 +70,12 @@ struct MixerSourceLine {
     int volumeControlId = -1;  // -1: the line has no volume control
 };
 
+// Kept while changes are to be told (MixerBackend::WatchChanges).
+class MixerWatch {
+public:
+    virtual ~MixerWatch() = default;
+};
+
 class MixerBackend {
 public:
     virtual ~MixerBackend() = default;
@@ -107,9 +114,16 @@ public:
     virtual MixerResult SetMute(int device, int controlId, bool muted) = 0;
     // The device the system records from when none is chosen; -1 for none.
     virtual int DefaultDevice() = 0;
-    // The device that records what the system plays: the monitor of the
-    // default output, or a loopback card; -1 for none.
+    // The device that records what the program plays: the monitor of the
+    // output its sound goes to, or a loopback card; -1 for none.
     virtual int MonitorDevice() = 0;
+    // Whether the device records what is played rather than a sound input.
+    virtual bool IsMonitorDevice(int device) { return device >= 0 && device == MonitorDevice(); }
+    // While the watch lives, calls `changed` whenever a level, a mute or
+    // the devices may have been changed from outside the program (on a
+    // thread of the backend's own: it must be quick). Null where the
+    // backend cannot tell; a new read then shows such changes.
+    virtual std::unique_ptr<MixerWatch> WatchChanges(std::function<void()>) { return nullptr; }
 };
 
 // The backend every call of the recording code goes through: the one

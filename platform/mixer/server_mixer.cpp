@@ -160,17 +160,37 @@ public:
         ss::Snapshot snapshot;
         if (!server_->ReadSnapshot(snapshot))
             return -1;
+        const std::string& output = snapshot.playbackSink.empty() ? snapshot.defaultSink : snapshot.playbackSink;
         int anyMonitor = -1;
         for (size_t i = 0; i < snapshot.sources.size(); ++i) {
             const std::string& of = snapshot.sources[i].monitorOf;
             if (of.empty())
                 continue;
-            if (of == snapshot.defaultSink)
+            if (of == output)
                 return static_cast<int>(i);
             if (anyMonitor < 0)
                 anyMonitor = static_cast<int>(i);
         }
         return anyMonitor;
+    }
+
+    bool IsMonitorDevice(int device) override
+    {
+        ss::Snapshot snapshot;
+        const ss::Source* source = Find(snapshot, device);
+        return source && !source->monitorOf.empty();
+    }
+
+    std::unique_ptr<MixerWatch> WatchChanges(std::function<void()> changed) override
+    {
+        struct Watch : MixerWatch {
+            std::unique_ptr<ss::SourceWatch> sources;
+        };
+        auto watch = std::make_unique<Watch>();
+        watch->sources = server_->WatchSources(std::move(changed));
+        if (!watch->sources)
+            return nullptr;
+        return watch;
     }
 
 private:

@@ -6,6 +6,7 @@
 
 #include <vector>
 
+#include "platform/soundserver/own_streams.h"
 #include "platform/soundserver/sound_server.h"
 
 namespace platform::soundserver {
@@ -31,6 +32,8 @@ struct RecordStream::State {
     {
         if (loop) {
             pa_threaded_mainloop_lock(loop);
+            if (context)
+                pa_context_set_subscribe_callback(context, nullptr, nullptr);
             if (stream) {
                 pa_stream_set_read_callback(stream, nullptr, nullptr);
                 pa_stream_set_state_callback(stream, nullptr, nullptr);
@@ -80,6 +83,38 @@ struct RecordStream::State {
             }
             pa_stream_drop(stream);
         }
+    }
+
+    // Following the program's sound: a playback stream that came or
+    // changed, if it is ours, leads to its output, whose monitor the
+    // recording moves to. Pending answers after a close come with no info.
+    static void OnPlaybackEvent(pa_context* context, pa_subscription_event_type_t type, uint32_t index,
+                                void* userdata)
+    {
+        const auto kind = type & PA_SUBSCRIPTION_EVENT_TYPE_MASK;
+        if (kind == PA_SUBSCRIPTION_EVENT_REMOVE)
+            return;
+        if (pa_operation* operation =
+                pa_context_get_sink_input_info(context, index, &State::OnPlaybackStream, userdata))
+            pa_operation_unref(operation);
+    }
+    static void OnPlaybackStream(pa_context* context, const pa_sink_input_info* info, int eol, void* userdata)
+    {
+        if (eol != 0 || !info || !IsOwnStream(info->proplist))
+            return;
+        if (pa_operation* operation =
+                pa_context_get_sink_info_by_index(context, info->sink, &State::OnPlaybackOutput, userdata))
+            pa_operation_unref(operation);
+    }
+    static void OnPlaybackOutput(pa_context* context, const pa_sink_info* info, int eol, void* userdata)
+    {
+        State& self = *static_cast<State*>(userdata);
+        if (eol != 0 || !info || !self.stream || info->monitor_source == PA_INVALID_INDEX ||
+            info->monitor_source == pa_stream_get_device_index(self.stream))
+            return;
+        if (pa_operation* operation = pa_context_move_source_output_by_index(
+                context, pa_stream_get_index(self.stream), info->monitor_source, nullptr, nullptr))
+            pa_operation_unref(operation);
     }
 
     // Waits, with the loop locked, until done() holds or the server took
@@ -165,6 +200,16 @@ std::unique_ptr<RecordStream> RecordStream::Open(const std::string& source, uint
         return fail(s.timedOut ? "the sound server does not answer" : nullptr);
     pa_threaded_mainloop_unlock(s.loop);
     return std::unique_ptr<RecordStream>(new RecordStream(std::move(state)));
+}
+
+void RecordStream::FollowPlayback()
+{
+    State& s = *state_;
+    pa_threaded_mainloop_lock(s.loop);
+    pa_context_set_subscribe_callback(s.context, &State::OnPlaybackEvent, &s);
+    if (pa_operation* operation = pa_context_subscribe(s.context, PA_SUBSCRIPTION_MASK_SINK_INPUT, nullptr, nullptr))
+        pa_operation_unref(operation);
+    pa_threaded_mainloop_unlock(s.loop);
 }
 
 bool RecordStream::Run(bool on)

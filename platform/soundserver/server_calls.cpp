@@ -2,11 +2,15 @@
 // thread, polled in short steps so that a server that stops answering ends
 // the call after a few seconds instead of hanging it.
 #include <pulse/pulseaudio.h>
+#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <map>
+#include <string>
 
+#include "platform/soundserver/own_streams.h"
 #include "platform/soundserver/sound_server.h"
 
 namespace platform::soundserver {
@@ -138,6 +142,44 @@ void OnServer(pa_context*, const pa_server_info* info, void* userdata)
     out.defaultSink = info->default_sink_name ? info->default_sink_name : "";
 }
 
+// What ReadSnapshot gathers beside the snapshot to find the program's
+// output.
+struct Outputs {
+    std::map<uint32_t, std::string> sinks;  // by index
+    uint32_t ownStream = PA_INVALID_INDEX;  // the newest of ours
+    uint32_t ownSink = PA_INVALID_INDEX;
+};
+
+void OnSink(pa_context*, const pa_sink_info* info, int eol, void* userdata)
+{
+    if (eol == 0 && info && info->name)
+        static_cast<Outputs*>(userdata)->sinks[info->index] = info->name;
+}
+
+void OnSinkInput(pa_context*, const pa_sink_input_info* info, int eol, void* userdata)
+{
+    Outputs& out = *static_cast<Outputs*>(userdata);
+    if (eol != 0 || !info || !IsOwnStream(info->proplist))
+        return;
+    if (out.ownStream == PA_INVALID_INDEX || info->index > out.ownStream) {
+        out.ownStream = info->index;
+        out.ownSink = info->sink;
+    }
+}
+
+std::string PlaybackSink(const Outputs& outputs, const std::string& defaultSink)
+{
+    const auto own = outputs.sinks.find(outputs.ownSink);
+    if (own != outputs.sinks.end())
+        return own->second;
+    // Where the program's next stream will go when none plays now.
+    if (const char* chosen = std::getenv("PULSE_SINK"))
+        for (const auto& [index, name] : outputs.sinks)
+            if (name == chosen)
+                return name;
+    return defaultSink;
+}
+
 void OnSuccess(pa_context*, int success, void* userdata)
 {
     *static_cast<bool*>(userdata) = success != 0;
@@ -154,6 +196,12 @@ void OnOneSource(pa_context*, const pa_source_info* info, int eol, void* userdat
 }
 
 }  // namespace
+
+bool IsOwnStream(const pa_proplist* properties)
+{
+    const char* pid = properties ? pa_proplist_gets(properties, PA_PROP_APPLICATION_PROCESS_ID) : nullptr;
+    return pid && std::to_string(getpid()) == pid;
+}
 
 bool ServerAnswers()
 {
@@ -177,13 +225,17 @@ bool ReadSnapshot(Snapshot& out, std::string* reason)
         return false;
     pa_context* c = session.Context();
     Snapshot read;
+    Outputs outputs;
     const bool ok = session.Wait(pa_context_get_server_info(c, &OnServer, &read)) &&
-                    session.Wait(pa_context_get_source_info_list(c, &OnSource, &read));
+                    session.Wait(pa_context_get_source_info_list(c, &OnSource, &read)) &&
+                    session.Wait(pa_context_get_sink_info_list(c, &OnSink, &outputs)) &&
+                    session.Wait(pa_context_get_sink_input_info_list(c, &OnSinkInput, &outputs));
     if (!ok) {
         if (reason)
             *reason = "the sound server did not list its sources";
         return false;
     }
+    read.playbackSink = PlaybackSink(outputs, read.defaultSink);
     out = std::move(read);
     return true;
 }
@@ -244,6 +296,10 @@ public:
     bool SetSourcePort(const std::string& source, const std::string& port) override
     {
         return soundserver::SetSourcePort(source, port);
+    }
+    std::unique_ptr<SourceWatch> WatchSources(std::function<void()> changed) override
+    {
+        return soundserver::WatchSources(std::move(changed));
     }
 };
 

@@ -42,6 +42,10 @@ struct Snapshot {
     std::vector<Source> sources;   // in the server's order
     std::string defaultSource;     // names
     std::string defaultSink;
+    // The output this program's own sound goes to: the one its newest
+    // playback stream is on, else the one PULSE_SINK names, else the
+    // default one.
+    std::string playbackSink;
 };
 
 // True when a sound server answers and the program should use it: no SDL
@@ -59,6 +63,16 @@ bool SetSourceVolume(const std::string& source, uint32_t volume);
 bool SetSourceMute(const std::string& source, bool muted);
 bool SetSourcePort(const std::string& source, const std::string& port);
 
+// Tells of changes to the sources (volume, mute, ports, a source come or
+// gone) and to the defaults while it lives. `changed` runs on a thread of
+// the watch's own, also once when the server goes away; it must be quick.
+class SourceWatch {
+public:
+    virtual ~SourceWatch() = default;
+};
+// Null when no server answers.
+std::unique_ptr<SourceWatch> WatchSources(std::function<void()> changed);
+
 // What the mixer asks of a server, so that a test can stand in for one
 // whose sources have ports (a private test server's have none).
 class Server {
@@ -68,6 +82,8 @@ public:
     virtual bool SetSourceVolume(const std::string& source, uint32_t volume) = 0;
     virtual bool SetSourceMute(const std::string& source, bool muted) = 0;
     virtual bool SetSourcePort(const std::string& source, const std::string& port) = 0;
+    // Null where changes are not told.
+    virtual std::unique_ptr<SourceWatch> WatchSources(std::function<void()>) { return nullptr; }
 };
 // The desktop's server, through the calls above.
 std::shared_ptr<Server> DesktopServer();
@@ -84,6 +100,10 @@ public:
     // stopped.
     static std::unique_ptr<RecordStream> Open(const std::string& source, uint32_t sampleRate, uint16_t channels,
                                               uint16_t bitsPerSample, Sink sink, std::string& reason);
+    // From now on the stream follows the program's sound: when a playback
+    // stream of this program starts on, or is moved to, an output whose
+    // monitor the stream is not recording, it goes on from that monitor.
+    void FollowPlayback();
     ~RecordStream();
     RecordStream(const RecordStream&) = delete;
     RecordStream& operator=(const RecordStream&) = delete;

@@ -7,7 +7,7 @@
 
 namespace platform {
 
-bool MessageQueue::Post(const ThreadMessage& msg)
+bool MessageQueue::Post(const ThreadMessage& msg, bool wake)
 {
     {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -15,8 +15,14 @@ bool MessageQueue::Post(const ThreadMessage& msg)
             return false;
         messages_.push_back(msg);
     }
-    cv_.notify_one();
+    if (wake)
+        cv_.notify_one();
     return true;
+}
+
+void MessageQueue::Wake()
+{
+    cv_.notify_one();
 }
 
 bool MessageQueue::Get(ThreadMessage& msg)
@@ -97,6 +103,13 @@ bool MessageThread::Post(uint32_t message, uintptr_t wParam, uintptr_t lParam)
     if (!thread_.joinable())
         return false;
     return queue_.Post(ThreadMessage{message, wParam, lParam});
+}
+
+bool MessageThread::PostWithoutWake(uint32_t message, uintptr_t wParam, uintptr_t lParam)
+{
+    if (!thread_.joinable())
+        return false;
+    return queue_.Post(ThreadMessage{message, wParam, lParam}, false);
 }
 
 void MessageThread::QuitAndJoin()

@@ -22,8 +22,12 @@ struct ThreadMessage {
 
 class MessageQueue {
 public:
-    // Appends a message. Fails once the queue has been told to quit.
-    bool Post(const ThreadMessage& msg);
+    // Appends a message. Fails once the queue has been told to quit. With
+    // wake false the taker is not woken yet: a poster that holds a lock of
+    // its own calls Wake once it has let go of it, so that the woken thread
+    // does not at once block on that lock (two needless thread switches).
+    bool Post(const ThreadMessage& msg, bool wake = true);
+    void Wake();
     // Blocks until a message arrives. Returns false when the queue has been
     // told to quit; messages posted before the quit are delivered first.
     bool Get(ThreadMessage& msg);
@@ -55,6 +59,9 @@ public:
     bool Start(const std::string& name, std::function<void(MessageQueue&)> body);
     // Posts to the running thread; false when none runs or it is quitting.
     bool Post(uint32_t message, uintptr_t wParam = 0, uintptr_t lParam = 0);
+    // The same without waking the thread; Wake follows (MessageQueue::Post).
+    bool PostWithoutWake(uint32_t message, uintptr_t wParam = 0, uintptr_t lParam = 0);
+    void Wake() { queue_.Wake(); }
     // Tells the thread to quit and waits for it to end.
     void QuitAndJoin();
     bool Running() const { return thread_.joinable(); }

@@ -272,7 +272,7 @@ LRESULT ComboBox::OnPaint(const Message&)
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(enabled ? kText : kDisabledText);
     dc.DrawText(GetSelectedText(), {client.left + 3, client.top, button.left - 2, client.bottom},
-                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+                DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_SHRINKTOFIT);
     dc.SelectFont(nullptr);
     if (GetFocus() == this)
         dc.FrameRect({client.left + 2, client.top + 2, button.left - 1, client.bottom - 2}, RGB(120, 120, 200));

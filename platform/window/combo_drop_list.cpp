@@ -180,7 +180,7 @@ LRESULT ComboDropList::OnPaint(const Message&)
             dc.FillSolidRect(row, kHotFill);
         dc.SetTextColor(index == hot_ ? kHotText : kText);
         dc.DrawText(combo_.GetLBText(index), {row.left + 3, row.top, row.right - 2, row.bottom},
-                    DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS);
+                    DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS | DT_SHRINKTOFIT);
     }
     dc.SelectFont(nullptr);
     return 0;

@@ -175,8 +175,7 @@ LRESULT EditBox::OnPaint(const Message&)
     const Rect client = GetClientRect();
     dc.FillSolidRect(client, kFieldFill);
     dc.FrameRect(client, kFieldBorder);
-    const Font font(face_, -12, 400);
-    dc.SelectFont(&font);
+    dc.SelectFont(&font_);
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(kFieldText);
     const std::string shown = ShownText();

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "platform/draw/colour.h"
+#include "platform/draw/font.h"
 #include "platform/window/window.h"
 
 namespace platform {
@@ -35,7 +36,9 @@ public:
     bool IsPassword() const { return (options_ & kPassword) != 0; }
     // What the field shows: the text, or one '*' per character.
     std::string ShownText() const;
-    void SetFontFace(const std::string& face) { face_ = face; }
+    void SetFontFace(const std::string& face) { font_ = Font(face, -12, 400); }
+    // The whole font: a face with a character set, say.
+    void SetFont(const Font& font) { font_ = font; }
 
     const MessageMap* GetMessageMap() const override;
 
@@ -55,7 +58,7 @@ private:
     size_t caret_ = 0;
     size_t limit_ = 0;
     uint32_t options_ = 0;
-    std::string face_ = "Sans";
+    Font font_;
 };
 
 class CheckBox : public Window {

@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <deque>
+#include <string>
 
 #include "platform/window/desktop_widget.h"
 #include "platform/window/ui_loop.h"
@@ -370,7 +371,20 @@ bool OpenDesktop()
     if (!display || !*display)
         return false;
     gdk_set_allowed_backends("x11");
-    return gtk_init_check(nullptr, nullptr);
+    // The windows are drawn with cairo and never with OpenGL, but GDK probes
+    // GL at start-up, which loads a GL driver (a software renderer on most
+    // desktops: some 50 MB) for nothing. GDK reads the setting once, while
+    // it starts; the programs started from ours get the environment as it
+    // was.
+    const gchar* userGl = g_getenv("GDK_GL");
+    const std::string kept = userGl ? userGl : "";
+    g_setenv("GDK_GL", "disable", TRUE);
+    const bool ok = gtk_init_check(nullptr, nullptr);
+    if (userGl)
+        g_setenv("GDK_GL", kept.c_str(), TRUE);
+    else
+        g_unsetenv("GDK_GL");
+    return ok;
 }
 
 Rect DesktopScreenRect()

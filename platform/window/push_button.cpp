@@ -23,7 +23,7 @@ void PushButton::DrawItem(DC& dc, const DrawItemInfo& info)
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(info.disabled ? kDisabledText : kText);
     const Rect text = info.pushed ? info.rect.Offset(1, 1) : info.rect;
-    dc.DrawText(GetWindowText(), text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+    dc.DrawText(GetWindowText(), text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_SHRINKTOFIT);
     dc.SelectFont(nullptr);
 }
 

@@ -68,7 +68,9 @@ LRESULT StaticText::OnPaint(const Message&)
     const uint32_t format = (options_ & kSingleLine) || sunken
                                 ? DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS
                                 : DT_LEFT | DT_WORDBREAK | DT_NOPREFIX;
-    dc.DrawText(GetWindowText(), area, format);
+    // A static's text is laid out for its place: whole in a smaller size
+    // rather than cut, where the face in use runs wider.
+    dc.DrawText(GetWindowText(), area, format | DT_SHRINKTOFIT);
     dc.SelectFont(nullptr);
     return 0;
 }

@@ -93,6 +93,61 @@ TEST(SdlDiskOutput, WrittenBuffersReachTheDriversFileUnchanged)
         << "the " << written.size() << " bytes written are not in the " << played.size() << " bytes played";
 }
 
+size_t FileSize(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary | std::ios::ate);
+    return in ? static_cast<size_t>(in.tellg()) : 0;
+}
+
+// A paused SDL device would still write silence to the sound card, keeping
+// the machine and the sound server busy; ours writes nothing until Play.
+TEST(SdlDiskOutput, APausedDeviceWritesNothingNotEvenSilenceAndPlaysOnAfterRestart)
+{
+    if (!platform::audio::SdlHasAudioDriver("disk"))
+        GTEST_SKIP() << "this SDL has no 'disk' audio driver";
+    const std::string file = ::testing::TempDir() + "kvo_sdl_pause_" + std::to_string(getpid()) + ".raw";
+    ScopedEnv driverEnv("SDL_AUDIODRIVER", "disk");
+    ScopedEnv fileEnv("SDL_DISKAUDIOFILE", file);
+    platform::audio::UseSdlOutput();
+    {
+        MessageLog log;
+        WaveOutDriver driver;
+        ASSERT_EQ(driver.Initialize(WAVE_FORMAT_PCM, 2, 22050, 16, 2, 100), 1);
+        ASSERT_EQ(driver.OpenAudioOutput(WAVE_MAPPER, &MessageLog::Callback, &log, CALLBACK_FUNCTION), 1)
+            << driver.GetError();
+        auto play = [&](uint32_t i) {
+            char* data = driver.GetBufferData(i);
+            std::fill(data, data + driver.GetBufferSize(), static_cast<char>(0x11 * (i + 1)));
+            driver.SetBufferBytes(i, driver.GetBufferSize());
+            return driver.PlayBuffer(i);
+        };
+        ASSERT_EQ(play(0), 1);
+        ASSERT_TRUE(log.WaitForDone(1));
+        const uint32_t position = driver.GetPosition(3);
+
+        // Pause and Restart many times over do no harm; the last one pauses.
+        for (int i = 0; i < 5; ++i) {
+            ASSERT_EQ(driver.Pause(), 1);
+            ASSERT_EQ(driver.Restart(), 1);
+        }
+        ASSERT_EQ(driver.Pause(), 1);
+        ASSERT_EQ(play(1), 1);
+        const size_t pausedSize = FileSize(file);
+        // Playing, the driver writes 88200 bytes a second, silence or not.
+        std::this_thread::sleep_for(std::chrono::milliseconds(400));
+        EXPECT_EQ(FileSize(file), pausedSize) << "written while paused";
+        EXPECT_EQ(log.DoneIndexes().size(), 1u) << "a buffer was played while paused";
+        EXPECT_GE(driver.GetPosition(3), position);
+
+        ASSERT_EQ(driver.Restart(), 1) << driver.GetError();
+        ASSERT_TRUE(log.WaitForDone(2));
+        EXPECT_EQ(log.DoneIndexes(), std::vector<uint32_t>({0, 1}));
+        EXPECT_GE(driver.GetPosition(3), position + driver.GetBufferSize());
+        ASSERT_EQ(driver.Close(), 1) << driver.GetError();
+    }
+    std::remove(file.c_str());
+}
+
 }  // namespace
 
 namespace {

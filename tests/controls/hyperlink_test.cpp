@@ -3,6 +3,7 @@
 #include "controls_test_env.h"
 #include "kvostudio/libskin/hyperlink.h"
 #include "platform/shell/web_page.h"
+#include "tests/support/text_ink.h"
 
 using namespace platform;
 using controlstest::Button;
@@ -70,11 +71,19 @@ TEST_F(HyperLink, TheTextTakesTheHoverColourUnderThePointer)
     link.SetLinkText("pellam");
     link.Invalidate();
     const Rect all{0, 0, kPlace.Width(), kPlace.Height()};
-    EXPECT_GT(controlstest::CountNear(link.RenderToBitmap(), all, kNormal, 12), 0);
-    EXPECT_EQ(controlstest::CountNear(link.RenderToBitmap(), all, kHover, 12), 0);
+    using testsupport::FindTextInk;
+    const Bitmap normal = link.RenderToBitmap();
+    EXPECT_TRUE(FindTextInk(normal, all, kNormal, RGB(0, 0, 0)).Shows());
     MoveTo(parent, Screen(link, 5, 5));
-    RunLoopUntil([&] { return link.GetState() == CHyperLink::kHover; }, 1000);
-    EXPECT_GT(controlstest::CountNear(link.RenderToBitmap(), all, kHover, 12), 0);
+    ASSERT_TRUE(RunLoopUntil([&] { return link.GetState() == CHyperLink::kHover; }, 20000));
+    const Bitmap hover = link.RenderToBitmap();
+    const testsupport::TextInk lit = FindTextInk(hover, all, kHover, RGB(0, 0, 0));
+    EXPECT_TRUE(lit.Shows());
+    // The same glyphs in the brighter colour: against the hover colour, the
+    // text before the pointer came comes only the colours' ratio of the way.
+    const testsupport::TextInk before = FindTextInk(normal, all, kHover, RGB(0, 0, 0));
+    ASSERT_GT(lit.weight, 0);
+    EXPECT_NEAR(before.weight / lit.weight, 212.0 / 255.0, 0.06);
     MoveTo(parent, {240, 140});
     EXPECT_EQ(link.GetState(), CHyperLink::kNormal);
 }
@@ -99,12 +108,22 @@ TEST_F(HyperLink, AClickSendsTheCommandOrElseOpensTheAddress)
 
 TEST_F(HyperLink, APointerRestingDuringThePressKeepsTheClick)
 {
-    CHyperLink link(&parent, kPlace, &skin, kNormal, kHover);
+    // A link that counts the hover notices it gets.
+    struct Counting : CHyperLink {
+        using CHyperLink::CHyperLink;
+        int hovers = 0;
+        LRESULT WindowProc(UINT msg, WPARAM wp, LPARAM lp) override
+        {
+            hovers += msg == WM_MOUSEHOVER;
+            return CHyperLink::WindowProc(msg, wp, lp);
+        }
+    } link(&parent, kPlace, &skin, kNormal, kHover);
     link.commandId = 7;
     MoveTo(parent, Screen(link, 5, 5));
     Button(parent, Screen(link, 5, 5), true);
     MoveTo(parent, Screen(link, 6, 5));
-    RunLoopFor(30);  // the hover notice comes while the button is held
+    // The hover notice comes while the button is held.
+    ASSERT_TRUE(RunLoopUntil([&] { return link.hovers > 0; }, 20000));
     Button(parent, Screen(link, 6, 5), false);
     EXPECT_EQ(parent.commands, std::vector<int>{7});
 }

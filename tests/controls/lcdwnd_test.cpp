@@ -5,6 +5,7 @@
 #include "controls_test_env.h"
 #include "kvostudio/lcdwnd.h"
 #include "kvostudio/libskin/audiofileinfo.h"
+#include "tests/support/text_ink.h"
 
 using namespace platform;
 using controlstest::CountPixels;
@@ -70,11 +71,12 @@ TEST_F(LcdWindow, EachTextStaysInItsOwnPlaceOverTheSkin)
     lcd->SetLengthTime(200);
     lcd->Invalidate();
     shown = lcd->RenderToBitmap();
-    EXPECT_GT(controlstest::CountNear(shown, CLCDWnd::kTitleRect, CLCDWnd::kTitleColour), 0);
+    auto shows = [&](const Rect& r, COLORREF c) { return testsupport::FindTextInk(shown, r, c, kBehind).Shows(); };
+    EXPECT_TRUE(shows(CLCDWnd::kTitleRect, CLCDWnd::kTitleColour));
     EXPECT_EQ(NotBehind(shown, {183, 0, 248, 20}), 0);  // the cut title keeps off the times
-    EXPECT_GT(controlstest::CountNear(shown, CLCDWnd::kArtistRect, CLCDWnd::kArtistColour), 0);
-    EXPECT_GT(controlstest::CountNear(shown, CLCDWnd::kPositionRect, CLCDWnd::kPositionColour), 0);
-    EXPECT_GT(controlstest::CountNear(shown, CLCDWnd::kLengthRect, CLCDWnd::kLengthColour), 0);
+    EXPECT_TRUE(shows(CLCDWnd::kArtistRect, CLCDWnd::kArtistColour));
+    EXPECT_TRUE(shows(CLCDWnd::kPositionRect, CLCDWnd::kPositionColour));
+    EXPECT_TRUE(shows(CLCDWnd::kLengthRect, CLCDWnd::kLengthColour));
     EXPECT_EQ(NotBehind(shown, {0, 36, 248, 40}), 0);
 }
 

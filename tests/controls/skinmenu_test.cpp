@@ -3,6 +3,7 @@
 #include "controls_test_env.h"
 #include "kvostudio/menuresource.h"
 #include "kvostudio/skinmenu.h"
+#include "tests/support/text_ink.h"
 
 using namespace platform;
 using controlstest::Button;
@@ -146,7 +147,7 @@ TEST_F(SkinMenu, TheEntryUnderThePointerIsLit)
     EXPECT_EQ(shown.GetPixel(3, 23), CSkinMenu::kHotColour);
     EXPECT_EQ(shown.GetPixel(3, 8), CSkinMenu::kBodyColour);
     // The entries' text, in its colour, starts 10 pixels in.
-    EXPECT_GT(controlstest::CountNear(shown, {10, 5, 100, 21}, CSkinMenu::kTextColour), 0);
+    EXPECT_TRUE(testsupport::FindTextInk(shown, {10, 5, 100, 21}, CSkinMenu::kTextColour, CSkinMenu::kBodyColour).Shows());
     EXPECT_EQ(controlstest::CountNear(shown, {1, 5, 10, 69}, CSkinMenu::kTextColour), 0);
 
     MoveTo(owner, In(-5, 30));

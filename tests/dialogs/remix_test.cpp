@@ -66,10 +66,11 @@ protected:
     std::string songPath;
 };
 
-TEST(RemixNames, SavedNamesAreLowerCaseMp3sInTheChosenFolder)
+TEST(RemixNames, SavedNamesAreTheChosenOnesEndingInMp3)
 {
-    EXPECT_EQ(CRecordingMoreDlg::SavePathFor("/home/Ann/Music/Take1"), "/home/Ann/Music/take1.mp3");
-    EXPECT_EQ(CRecordingMoreDlg::SavePathFor("/Music/My Song.MP3"), "/Music/my song.mp3");
+    EXPECT_EQ(CRecordingMoreDlg::SavePathFor("/home/Ann/Music/Take1"), "/home/Ann/Music/Take1.mp3");
+    EXPECT_EQ(CRecordingMoreDlg::SavePathFor("/Music/My Song.MP3"), "/Music/My Song.MP3");
+    EXPECT_EQ(CRecordingMoreDlg::SavePathFor("/Music/song.kvo"), "/Music/song.kvo.mp3");
     EXPECT_EQ(CRecordingMoreDlg::SavePathFor("/Music/a.mp3"), "/Music/a.mp3");
     EXPECT_EQ(CRecordingMoreDlg::SavePathFor("/Music/mp3"), "/Music/mp3.mp3");
     EXPECT_EQ(CRecordingMoreDlg::FormatMinutesSeconds(59), "00:59");
@@ -92,7 +93,7 @@ TEST_F(Remix, SaveCopiesTheTakeWithTheSongsIdAndEndsWithThree)
     ASSERT_EQ(choosers[0].filters.size(), 1u);
     EXPECT_EQ(choosers[0].filters[0].patterns, (std::vector<std::string>{"*.mp3"}));
 
-    const std::string saved = dir.File("take1.mp3");
+    const std::string saved = dir.File("Take1.mp3");
     ASSERT_TRUE(FileExists(saved));
     CId3tagv2 tag;
     ASSERT_EQ(tag.Read(saved.c_str()), 0);
@@ -106,21 +107,21 @@ TEST_F(Remix, SaveCopiesTheTakeWithTheSongsIdAndEndsWithThree)
 
 TEST_F(Remix, SaveThatCannotFinishKeepsTheDialogOpenAndReplacesNothingUnasked)
 {
-    // The name typed was "Take2"; "take2.mp3" exists: it is replaced only
+    // The name typed was "Take2"; "Take2.mp3" exists: it is replaced only
     // when the user agrees.
-    WriteFile(dir.File("take2.mp3"), {1, 2, 3});
+    WriteFile(dir.File("Take2.mp3"), {1, 2, 3});
     AnswerChooser({dir.File("Take2")});
     CRecordingMoreDlg keep;
     EXPECT_EQ(RunModal(keep, [&] { Click(keep, kSave); }), kLeftOpen);
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].type & 0xF, MB_YESNO);
-    EXPECT_EQ(ReadFile(dir.File("take2.mp3")), (std::vector<uint8_t>{1, 2, 3}));
+    EXPECT_EQ(ReadFile(dir.File("Take2.mp3")), (std::vector<uint8_t>{1, 2, 3}));
 
     boxAnswers.push_back(IDYES);
     AnswerChooser({dir.File("Take2")});
     CRecordingMoreDlg replace;
     EXPECT_EQ(RunModal(replace, [&] { Click(replace, kSave); }), CRecordingMoreDlg::kSaved);
-    EXPECT_EQ(ReadFile(dir.File("take2.mp3")), take);  // no song: no tag
+    EXPECT_EQ(ReadFile(dir.File("Take2.mp3")), take);  // no song: no tag
 
     // A copy that fails is told, and the dialog stays for another try.
     boxes.clear();
@@ -302,7 +303,7 @@ TEST_F(RemixPreview, AMissingTakeNeitherPlaysNorHangs)
     ASSERT_TRUE(dlg.Create(CRecordingMoreDlg::IDD));
     EXPECT_EQ(dlg.GetLengthText(), "00:00");
     dlg.TogglePreview();
-    ASSERT_TRUE(RunLoopUntil([&] { return !dlg.IsPreviewing(); }, 5000));
+    ASSERT_TRUE(RunLoopUntil([&] { return !dlg.IsPreviewing(); }, 20000));
     EXPECT_EQ(dlg.PositionBar().GetRangeMax(), 100);  // the bar keeps its range
     dlg.DestroyWindow();
 }

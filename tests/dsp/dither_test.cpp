@@ -93,3 +93,47 @@ TEST(DitherAndMix, WholeFramesMatchTheOneSampleFunctionsForEveryShapeOfInput)
         ASSERT_EQ(solo, expectedSolo);
     }
 }
+
+// The one-stream path runs its own two-lane dither: over many frames of
+// one stereo or mono stream, with a clip and a wild sample landing at every
+// place of a four-sample block, it must still give what the one-sample
+// functions give, and hand its state on from frame to frame.
+TEST(DitherAndMix, OneStreamFramesMatchTheOneSampleFunctionsThroughClipsAnywhere)
+{
+    std::mt19937 gen(11);
+    std::uniform_int_distribution<int32_t> quiet(-0x00800000, 0x00800000);
+    const uint32_t count = 1152;
+    for (const bool stereo : {true, false}) {
+        SCOPED_TRACE(stereo ? "stereo" : "mono");
+        DitherState refState[2][2], soloState[2][2];
+        DitherScratch scratch;
+        for (uint32_t frame = 0; frame < 24; ++frame) {
+            Channel l{std::vector<int32_t>(count), count}, r{std::vector<int32_t>(count), count};
+            for (uint32_t t = 0; t < count; ++t) {
+                l.samples[t] = quiet(gen);
+                r.samples[t] = quiet(gen);
+            }
+            // A full-scale sample (a clip) in one channel at block place
+            // frame % 4, a wild one later in the other at the next place,
+            // and in the last frames a stretch of clips.
+            const uint32_t at = 100 + frame % 4;
+            (frame % 2 ? r : l).samples[at] = 0x0FFFFF00;
+            (frame % 2 ? l : r).samples[at + 401] = frame % 3 ? INT32_MIN : INT32_MAX;
+            if (frame >= 20)
+                for (uint32_t t = 700; t < 760; ++t)
+                    l.samples[t] = -0x12000000;
+
+            std::vector<int32_t> refL, refR;
+            Reference(l, stereo ? &r : nullptr, count, refState[0][0], refState[0][1], refL, refR);
+            std::vector<int16_t> expected(2 * count);
+            for (uint32_t t = 0; t < count; ++t) {
+                expected[2 * t] = SoloDithered(refL[t]);
+                expected[2 * t + 1] = SoloDithered(refR[t]);
+            }
+            const DecodedFrame one{l.samples.data(), stereo ? r.samples.data() : nullptr, count};
+            std::vector<int16_t> solo(2 * count);
+            DitherAndMixFrame(&one, 1, count, soloState, 1.0f, scratch, solo.data());
+            ASSERT_EQ(solo, expected) << "frame " << frame;
+        }
+    }
+}

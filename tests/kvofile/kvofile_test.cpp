@@ -36,6 +36,11 @@ protected:
     std::vector<uint8_t> PlayToEnd(KvoFile& kvo)
     {
         EXPECT_TRUE(kvo.Play());
+        return PlayedToEnd(kvo);
+    }
+    // Waits for the song started to end; the bytes the device played.
+    std::vector<uint8_t> PlayedToEnd(KvoFile& kvo)
+    {
         for (int i = 0; i < 2000 && !kvo.IsPlaying(); ++i)
             std::this_thread::sleep_for(std::chrono::milliseconds(1));
         while (kvo.IsPlaying())
@@ -60,6 +65,22 @@ TEST_F(KvoFileTest, AWholeFileContainerOpensWithItsLengthAndPlaysToTheEnd)
     const auto out = PlayToEnd(kvo);
     EXPECT_NEAR(double(out.size()) / 4 / 44100, trueSeconds, 0.03);
     EXPECT_FALSE(kvo.IsPlaying());
+}
+
+TEST_F(KvoFileTest, ASeekPlaysFromThePlaceAskedEveryTime)
+{
+    KvoFile kvo;
+    ASSERT_TRUE(kvo.Open(Write().c_str(), false));
+    const double length = kvo.GetLengthSeconds();
+    // The same place each time, to within the frame it lands on; before
+    // the start is the start.
+    for (float at : {0.5f, 0.5f, 0.5f, 0.0f, -1.0f}) {
+        SCOPED_TRACE(at);
+        sim->ClearRecorded();
+        ASSERT_NE(kvo.SeekSeconds(at), 0);
+        const auto out = PlayedToEnd(kvo);
+        EXPECT_NEAR(double(out.size()) / 4 / 44100, length - std::max(at, 0.0f), 0.027);
+    }
 }
 
 TEST_F(KvoFileTest, StreamingModePlaysTheSameSongAndHasNoLength)

@@ -101,29 +101,30 @@ TEST_F(MainWindowTest, OnlyTheCloseButtonEndsTheWindowNotItsKeys)
 {
     win = std::make_unique<TestMainWindow>();
     bool openAfterKeys = false;
-    Script script({
-        [&] {
-            for (WPARAM key : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
-                InjectKey(*win, true, key);
-                InjectKey(*win, false, key);
-            }
-            // The playlist window swallows them too.
-            Window* list = win->GetPlayList();
-            list->SetFocus();
-            for (WPARAM key : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
-                InjectKey(*win, true, key);
-                InjectKey(*win, false, key);
-            }
-        },
-        [&] {
+    Script script;
+    script
+        .When("the main window's loop", [&] { return win->IsWindow() && InModalLoop(*win); },
+              [&] {
+                  for (WPARAM key : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
+                      InjectKey(*win, true, key);
+                      InjectKey(*win, false, key);
+                  }
+                  // The playlist window swallows them too.
+                  Window* list = win->GetPlayList();
+                  list->SetFocus();
+                  for (WPARAM key : {VK_RETURN, VK_ESCAPE, VK_SPACE}) {
+                      InjectKey(*win, true, key);
+                      InjectKey(*win, false, key);
+                  }
+              })
+        .Then([&] {
             openAfterKeys = win->IsWindow() && InModalLoop(*win);
             Click(win->GetButton(CKvoStudioDlg::kSlotClose));
-        },
-    });
+        });
     ASSERT_TRUE(script.Start());
     EXPECT_EQ(win->DoModal(), IDOK);
     EXPECT_TRUE(openAfterKeys);
-    EXPECT_TRUE(script.RunToEnd(1000));
+    EXPECT_TRUE(script.RunToEnd()) << script.Failure();
 }
 
 TEST_F(MainWindowTest, AFreePointOfTheBodyDragsTheWindow)

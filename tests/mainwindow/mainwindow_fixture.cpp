@@ -167,6 +167,11 @@ void MainWindowTest::Click(Window& control)
 
 bool MainWindowTest::WaitFor(const std::function<bool()>& done, int timeoutMs)
 {
+    // The sanitizer builds run several times slower, more so beside other
+    // work; the bound only ends a wait that would never succeed.
+#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
+    timeoutMs *= 4;
+#endif
     return RunLoopUntil(done, timeoutMs);
 }
 

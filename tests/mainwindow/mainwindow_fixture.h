@@ -82,7 +82,9 @@ protected:
 
     // A click on a control of the window (a press and a release in its middle).
     void Click(platform::Window& control);
-    bool WaitFor(const std::function<bool()>& done, int timeoutMs = 10000);
+    // Runs the loop until 'done' holds; the bound is generous, for a busy
+    // machine and the sanitizer builds.
+    bool WaitFor(const std::function<bool()>& done, int timeoutMs = 30000);
     void Pump();
 
     // The text of every message box shown so far.

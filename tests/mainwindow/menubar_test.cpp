@@ -13,7 +13,6 @@
 #include "kvostudio/playercommand.h"
 #include "kvostudio/settings.h"
 #include "platform/window/input_injection.h"
-#include "platform/window/mouse_hook.h"
 #include "platform/window/popup_menu.h"
 #include "platform/window/ui_loop.h"
 #include "tests/mainwindow/script.h"
@@ -141,31 +140,39 @@ TEST_F(MenuBarTest, ItemsShowTheirHoverLookAndLoseItWhenThePointerLeaves)
     const Rect& r = CMenuEx::kItemRects[2];
     EXPECT_EQ(bar_->RenderToBitmap().GetPixel(r.left + 5, 5), over.GetPixel(5, 5));
 
-    // Off the bar the bar itself hears nothing; the hook tells it (its
-    // timer may already have, on a slow machine).
+    // Off the bar, within the window or out of it, the bar hears that the
+    // pointer left without following it: no pull-down is open, so no hook.
     MoveTo(owner_, Point{kOwnerAt.x + 300, kOwnerAt.y + 200});
-    PollMouseMoveHooks();
     PumpMessages();
     EXPECT_EQ(bar_->GetItemState(2), CMenuEx::kNormal);
+    MoveTo(owner_, ItemPoint(1));
+    PumpMessages();
+    EXPECT_EQ(bar_->GetItemState(1), CMenuEx::kHover);
+    InjectPointerLeave(owner_);
+    PumpMessages();
+    EXPECT_EQ(bar_->GetItemState(1), CMenuEx::kNormal);
+    EXPECT_FALSE(bar_->IsHookInstalled());
 }
 
 TEST_F(MenuBarTest, AChosenCommandReachesTheOwnerOnceAfterTheMenuCloses)
 {
-    bool opened = false;
     bool openLook = false;
-    Script script({
-        [&] { ClickAt(owner_, ItemPoint(0)); },
-        [&] {
-            opened = IsMenuTracking() && bar_->GetOpenItem() == 0;
-            openLook = bar_->GetItemState(0) == CMenuEx::kOpen;
-        },
-        [&] { ClickAt(*Level(0), EntryPoint(0, 0)); },  // "Open file..."
-    });
+    bool hookWhileOpen = false;
+    EXPECT_FALSE(bar_->IsHookInstalled()) << "an idle bar follows no pointer";
+    Script script;
+    script.Then([&] { ClickAt(owner_, ItemPoint(0)); })
+        .When("the File menu", [&] { return IsMenuTracking() && bar_->GetOpenItem() == 0; },
+              [&] {
+                  openLook = bar_->GetItemState(0) == CMenuEx::kOpen;
+                  hookWhileOpen = bar_->IsHookInstalled();
+                  ClickAt(*Level(0), EntryPoint(0, 0));  // "Open file..."
+              });
     ASSERT_TRUE(script.Start());
-    ASSERT_TRUE(script.RunToEnd());
+    ASSERT_TRUE(script.RunToEnd()) << script.Failure();
     PumpMessages();
-    EXPECT_TRUE(opened);
     EXPECT_TRUE(openLook);
+    EXPECT_TRUE(hookWhileOpen);
+    EXPECT_FALSE(bar_->IsHookInstalled());
     EXPECT_FALSE(IsMenuTracking());
     EXPECT_EQ(owner_.commands, std::vector<int>{32797});
     EXPECT_EQ(bar_->GetOpenItem(), -1);
@@ -176,33 +183,31 @@ TEST_F(MenuBarTest, AChosenCommandReachesTheOwnerOnceAfterTheMenuCloses)
 TEST_F(MenuBarTest, RepeatEntriesSitInASubMenu)
 {
     WriteConfigInt(config::kGeneral, config::kRepeat, 0);
-    size_t levelsWithSubMenu = 0;
-    Script script({
-        [&] { ClickAt(owner_, ItemPoint(1)); },
-        [&] { MoveTo(*Level(0), EntryPoint(0, 8)); },  // "Repeat"
-        [&] {
-            levelsWithSubMenu = TrackedMenuLevels().size();
-            ClickAt(*Level(1), EntryPoint(1, 2));  // "One"
-        },
-    });
+    Script script;
+    script.Then([&] { ClickAt(owner_, ItemPoint(1)); })
+        .When("the Play menu", [&] { return Level(0) != nullptr; },
+              [&] { MoveTo(*Level(0), EntryPoint(0, 8)); })  // "Repeat"
+        .When("the Repeat sub-menu", [&] { return TrackedMenuLevels().size() == 2; },
+              [&] { ClickAt(*Level(1), EntryPoint(1, 2)); });  // "One"
     ASSERT_TRUE(script.Start());
-    ASSERT_TRUE(script.RunToEnd());
+    ASSERT_TRUE(script.RunToEnd()) << script.Failure();
     PumpMessages();
-    EXPECT_EQ(levelsWithSubMenu, 2u);
     EXPECT_EQ(owner_.commands, std::vector<int>{32808});
 }
 
 TEST_F(MenuBarTest, ClickingTheOpenItemClosesItsMenuWithoutOpeningItAgain)
 {
-    bool reopened = false;
-    Script script({
-        [&] { ClickAt(owner_, ItemPoint(3)); },
-        [&] { ClickAt(*Level(0), ItemPoint(3)); },
-        [&] { reopened = IsMenuTracking(); },
-    });
+    Script script;
+    script.Then([&] { ClickAt(owner_, ItemPoint(3)); })
+        .When("the Help menu", [&] { return IsMenuTracking() && bar_->GetOpenItem() == 3; },
+              [&] { ClickAt(*Level(0), ItemPoint(3)); });
     ASSERT_TRUE(script.Start());
-    ASSERT_TRUE(script.RunToEnd());
-    if (IsMenuTracking())
+    // The first click's own handling has ended when the script has: a menu
+    // opened again would still be tracked.
+    ASSERT_TRUE(script.RunToEnd()) << script.Failure();
+    PumpMessages();
+    const bool reopened = IsMenuTracking();
+    if (reopened)
         EndMenu();
     EXPECT_FALSE(reopened);
     EXPECT_TRUE(owner_.commands.empty());
@@ -211,28 +216,24 @@ TEST_F(MenuBarTest, ClickingTheOpenItemClosesItsMenuWithoutOpeningItAgain)
 
 TEST_F(MenuBarTest, MovingToAnotherItemSwitchesTheOpenMenu)
 {
-    int openFirst = -2;
-    int openThen = -2;
     int playLook = -1;
     int fileLook = -1;
-    Script script({
-        [&] { ClickAt(owner_, ItemPoint(0)); },
-        [&] {
-            openFirst = bar_->GetOpenItem();
-            MoveTo(*Level(0), ItemPoint(1));
-        },
-        [&] {},  // the hook reports the move; the File menu closes, Play's opens
-        [&] {
-            openThen = bar_->GetOpenItem();
-            playLook = bar_->GetItemState(1);
-            fileLook = bar_->GetItemState(0);
-            EndMenu();
-        },
-    });
-    ASSERT_TRUE(script.Start(80));
-    ASSERT_TRUE(script.RunToEnd());
-    EXPECT_EQ(openFirst, 0);
-    EXPECT_EQ(openThen, 1);
+    Script script;
+    script.Then([&] { ClickAt(owner_, ItemPoint(0)); })
+        .When("the File menu", [&] { return IsMenuTracking() && bar_->GetOpenItem() == 0; },
+              [&] { MoveTo(*Level(0), ItemPoint(1)); })
+        // The hook reports the move; the File menu closes, Play's opens.
+        .When("the Play menu", [&] { return IsMenuTracking() && bar_->GetOpenItem() == 1; },
+              [&] {
+                  playLook = bar_->GetItemState(1);
+                  fileLook = bar_->GetItemState(0);
+                  EndMenu();
+              });
+    ASSERT_TRUE(script.Start());
+    const bool ran = script.RunToEnd();
+    if (IsMenuTracking())
+        EndMenu();
+    ASSERT_TRUE(ran) << script.Failure();
     EXPECT_EQ(playLook, CMenuEx::kOpen);
     EXPECT_EQ(fileLook, CMenuEx::kNormal);
     EXPECT_TRUE(owner_.commands.empty());
@@ -248,17 +249,17 @@ TEST_F(MenuBarTest, PopupMenuClosesOnEscapeAndIgnoresSeparatorsAndGreyedEntries)
     items[2].text = "plain";
     UINT chosen = 99;
     bool stillOpen = false;
-    Script script({
-        [&] { chosen = TrackPopupMenu(items, {500, 500}, &owner_); },
-        [&] {
-            ClickAt(*Level(0), EntryPoint(0, 0));
-            ClickAt(*Level(0), EntryPoint(0, 1));
-            stillOpen = IsMenuTracking();
-            Level(0)->SendMessage(WM_KEYDOWN, VK_ESCAPE);
-        },
-    });
+    Script script;
+    script.Then([&] { chosen = TrackPopupMenu(items, {500, 500}, &owner_); })
+        .When("the menu", [] { return IsMenuTracking() && !TrackedMenuLevels().empty(); },
+              [&] {
+                  ClickAt(*Level(0), EntryPoint(0, 0));
+                  ClickAt(*Level(0), EntryPoint(0, 1));
+                  stillOpen = IsMenuTracking();
+                  Level(0)->SendMessage(WM_KEYDOWN, VK_ESCAPE);
+              });
     ASSERT_TRUE(script.Start());
-    ASSERT_TRUE(script.RunToEnd());
+    ASSERT_TRUE(script.RunToEnd()) << script.Failure();
     EXPECT_TRUE(stillOpen);
     EXPECT_EQ(chosen, 0u);
     EXPECT_FALSE(IsMenuTracking());

@@ -234,6 +234,27 @@ TEST_F(RecordingFlowTest, TheSelectedSongIsTheOneThatPlaysAndIsMixedFromItsStart
     EXPECT_TRUE(boxes.empty()) << boxes[0].text;
 }
 
+TEST_F(RecordingFlowTest, FromHereTheSongGoesOnWhereItStoodAndTheEngineIsToldThatPlace)
+{
+    WriteConfigInt(config::kRecord, config::kStart, 1);
+    ASSERT_TRUE(OpenForRecording());
+    Add(Kvo("song.kvo", {"Song", "Singer", ""}, 3), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    ASSERT_TRUE(WaitFor([&] {
+        sound->Advance(50);
+        return win->GetPosition() > 0.5f;
+    }));
+    const float at = win->GetPosition();
+
+    // Record pauses the song where it plays, then lets it go on from there.
+    ASSERT_TRUE(Record());
+    EXPECT_TRUE(win->IsPlaying());
+    EXPECT_NEAR(win->GetPosition(), at, 0.001f);
+    EXPECT_NEAR(win->GetStartOffset(), at, 0.001f);
+    win->ToggleRecording();
+    ASSERT_TRUE(WaitFor([&] { return win->Opened<CRecordingMoreDlg>() == 1; }, 60000));
+}
+
 TEST_F(RecordingFlowTest, NoCommandChangesWhatPlaysUnderATake)
 {
     ASSERT_TRUE(OpenForRecording());

@@ -1,14 +1,17 @@
 // The microphone controls against a real sound server (a private PulseAudio
 // whose pipe source is the default microphone): the slider and the mute
 // button set the source's volume and mute as the desktop shows them, the
-// slider shows a level set from outside when the window is next shown, and
-// the voice a recorder captures follows them.
+// slider shows a level set from outside as the server tells of it, the
+// voice a recorder captures follows them, and the preferences show the
+// device that records.
 
 #include <cmath>
 
 #include "kvostudio/mixer.h"
 #include "kvostudio/preferencesdlg.h"
+#include "kvostudio/settings.h"
 #include "kvostudio/waveinrecorder.h"
+#include "kvostudio/windowcommands.h"
 #include "platform/capture/capture_device.h"
 #include "platform/thread/event.h"
 #include "tests/appsupport/scoped_env.h"
@@ -124,4 +127,56 @@ TEST_F(MicrophoneUnderServer, ThePreferencesListTheServersSourcesAndTheirPorts)
         EXPECT_TRUE(device.inputLines.empty()) << device.name;
     EXPECT_EQ(ChosenCaptureDevice(), "") << "nothing stored: the server's default source";
     EXPECT_EQ(g_AudioDeviceList[size_t(ChosenMixerDevice())].name, "Pipe Microphone");
+}
+
+TEST_F(MicrophoneUnderServer, AStoredDeviceThatIsGoneShowsTheDefaultSourceAndOkRecordsTheMicrophone)
+{
+    // The server lists the monitor of its speakers before the microphone.
+    ASSERT_TRUE(WriteConfigString(config::kGeneral, config::kInputDevice, "USB Headset"));
+    ASSERT_TRUE(Open());
+    ASSERT_EQ(g_AudioDeviceList.front().name, testsupport::PrivateSoundServer::kSpeakersMonitorDescription);
+    std::string shown;
+    win->answers.push_back(RunsWith([&](Dialog& dlg) {
+        shown = static_cast<CPreferencesDlg&>(dlg).InputDeviceCombo().GetSelectedText();
+        Window* ok = dlg.GetDlgItem(IDOK);
+        ASSERT_NE(ok, nullptr);
+        Click(*ok);
+    }));
+    win->OnPlayerCommand(menuid::kPreferences, 0);
+    EXPECT_EQ(shown, "Pipe Microphone");
+    EXPECT_EQ(ChosenCaptureDevice(), "Pipe Microphone");
+    EXPECT_GT(CapturedVoice(), 0.1) << "the take is not of the microphone";
+}
+
+TEST_F(MicrophoneUnderServer, StereoMixingChoosesTheMonitorOfTheOutputTheProgramPlaysTo)
+{
+    ASSERT_TRUE(server.Pactl({"load-module", "module-null-sink", "sink_name=headphones",
+                              "sink_properties=device.description=Headphones"}));
+    env.Set("PULSE_SINK", "headphones");
+    ASSERT_TRUE(Open());
+    CPreferencesDlg preferences(win.get());
+    ASSERT_TRUE(preferences.Create(CPreferencesDlg::IDD));
+    EXPECT_EQ(preferences.InputDeviceCombo().GetSelectedText(), "Pipe Microphone");
+    preferences.MixingCombo().SetCurSel(1);
+    preferences.OnMixingChanged();
+    EXPECT_EQ(preferences.InputDeviceCombo().GetSelectedText(), "Monitor of Headphones");
+    preferences.DestroyWindow();
+}
+
+TEST_F(MicrophoneUnderServer, TheControlsFollowTheServersChangeEvents)
+{
+    ASSERT_TRUE(Open());
+    Add(Kvo("a.kvo"), 1);
+    ASSERT_EQ(win->PlayCurrent(), 1);
+    CImageSliderCtrl& slider = win->GetLevelSlider(D::kMicrophone);
+    ASSERT_EQ(slider.GetPos(), 100);
+    // Nothing is done by the window: the server's own event brings it.
+    Pactl({"set-source-volume", "mic", "40%"});
+    EXPECT_TRUE(WaitFor([&] { return slider.GetPos() == 40; }, 2000)) << slider.GetPos();
+    Pactl({"set-source-mute", "mic", "1"});
+    EXPECT_TRUE(WaitFor([&] { return win->GetLevelState(D::kMicrophone).on == 0; }, 2000));
+    EXPECT_EQ(slider.GetPos(), 0);
+    // Nor did the window write anything back.
+    EXPECT_NE(Pactl({"get-source-volume", "mic"}).find(" 40%"), std::string::npos);
+    EXPECT_NE(Pactl({"get-source-mute", "mic"}).find("yes"), std::string::npos);
 }

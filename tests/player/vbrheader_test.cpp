@@ -109,14 +109,10 @@ TEST(VbrHeaderArithmetic, StaysInRangeForAnyCountAndSize)
 {
     // One frame said to hold 20 MB: the average bit rate is far beyond what
     // 32 bits hold, and is held at their top instead of wrapping (or worse).
-    VbrHeader vbr;
-    vbr.found = true;
-    vbr.frames = 1;
-    StreamLength len = LengthFromVbrHeader(vbr, 20000000, 44100, 1152);
+    StreamLength len = LengthFromFrames(1, 20000000, 44100, 1152);
     EXPECT_EQ(len.averageBitrate, std::numeric_limits<uint32_t>::max());
     EXPECT_EQ(len.lengthMs, 26u);
-    vbr.frames = 0xFFFFFFFFu;
-    len = LengthFromVbrHeader(vbr, 20000000, 44100, 1152);
+    len = LengthFromFrames(0xFFFFFFFFu, 20000000, 44100, 1152);
     EXPECT_EQ(len.lengthMs, std::numeric_limits<uint32_t>::max());
     EXPECT_EQ(len.samples, std::numeric_limits<uint32_t>::max());
     EXPECT_EQ(len.averageBitrate, 1u);

@@ -1,9 +1,14 @@
 // What a music file shows in the play list: label, title, artist, lyrics,
 // play time and the container flag, read from containers and tagged or
-// untagged MP3 files; files the list must not take.
+// untagged MP3 files, lengths measured from the frames that play; files
+// the list must not take.
 #include <sys/stat.h>
 
+#include <random>
+
 #include "kvostudio/libskin/audiofileinfo.h"
+#include "libkvo/src/kvofile.h"
+#include "mp3file/src/mp3fileplayer.h"
 #include "playlist_test_env.h"
 
 using playlisttest::SongTags;
@@ -159,6 +164,81 @@ TEST_F(AudioFileInfo, EveryFileWithAudioIsListedHoweverShortOrOddItsHeader)
             EXPECT_EQ(i.time, "00:03") << frames << " tag " << withTag;
         }
     }
+}
+
+TEST_F(AudioFileInfo, ShownLengthsAreThoseOfTheAudioThatPlays)
+{
+    const double seconds = 3.0;
+    const auto stereo = testsupport::MakeTone(44100, 2, seconds, 440, 0.3);
+
+    // Free-format frames: their size is the distance between them.
+    struct FreeFormat {
+        int kbps;
+        int rate;
+        bool infoFrame;
+    };
+    std::vector<std::string> free;
+    for (const FreeFormat f : {FreeFormat{200, 44100, true}, FreeFormat{200, 44100, false},
+                               FreeFormat{40, 44100, true}, FreeFormat{40, 22050, false}}) {
+        testsupport::Mp3Options options;
+        options.bitrateKbps = f.kbps;
+        options.outputRate = f.rate;
+        options.infoFrame = f.infoFrame;
+        options.freeFormat = true;
+        free.push_back(dir.File("free " + std::to_string(f.kbps) + " " + std::to_string(f.rate) +
+                                (f.infoFrame ? " info" : "") + ".mp3"));
+        testsupport::WriteFile(free.back(), testsupport::MakeMp3(stereo, options));
+    }
+
+    // A megabyte of garbage in the middle of a song, with and without a
+    // tag in front (the tag reader and the player each measure it).
+    const auto song = testsupport::MakeMp3(stereo);
+    std::vector<uint8_t> garbage(1 << 20);
+    std::mt19937 random(7);
+    for (uint8_t& b : garbage)
+        b = static_cast<uint8_t>(random());
+    std::vector<uint8_t> broken(song.begin(), song.begin() + song.size() / 2);
+    broken.insert(broken.end(), garbage.begin(), garbage.end());
+    broken.insert(broken.end(), song.begin() + song.size() / 2, song.end());
+    const std::string junk = dir.File("garbage inside.mp3");
+    testsupport::WriteFile(junk, broken);
+    auto tagged = testsupport::Id3v2Builder(3).Text("TIT2", testsupport::Id3Text::Latin1, "Junk").Build();
+    tagged.insert(tagged.end(), broken.begin(), broken.end());
+    const std::string taggedJunk = dir.File("tagged garbage inside.mp3");
+    testsupport::WriteFile(taggedJunk, tagged);
+
+    // A stereo accompaniment and a mono vocal at half its rate: the vocal
+    // fills half the bytes of its pieces, the rest is padding.
+    testsupport::Mp3Options half;
+    half.bitrateKbps = 64;
+    testsupport::KvoContent content;
+    content.tag = testsupport::MakeKvoTag({"Mixed", "Voices", u"", "", {}});
+    content.head = {1, 2, 3, 4};
+    content.stream1 = song;
+    content.stream2 = testsupport::MakeMp3(testsupport::MakeTone(44100, 1, seconds, 880, 0.3), half);
+    const std::string mixed = dir.File("mono vocal.kvo");
+    testsupport::WriteFile(mixed, testsupport::WriteKvo(content));
+
+    std::vector<std::string> mp3s = free;
+    mp3s.insert(mp3s.end(), {junk, taggedJunk});
+    std::vector<std::string> all = mp3s;
+    all.push_back(mixed);
+    for (const std::string& path : all) {
+        SCOPED_TRACE(path);
+        const Info i = Read(path);
+        ASSERT_EQ(i.usable, 1);
+        const int shown = std::stoi(i.time.substr(0, 2)) * 60 + std::stoi(i.time.substr(3));
+        EXPECT_NEAR(shown, seconds, 1.0) << "the list shows " << i.time;
+    }
+    // What the display shows while it plays.
+    for (const std::string& path : mp3s) {
+        Mp3FilePlayer player;
+        ASSERT_TRUE(player.Open(path.c_str())) << path;
+        EXPECT_NEAR(player.GetLengthSeconds(), seconds, 1.0) << path;
+    }
+    KvoFile kvo;
+    ASSERT_TRUE(kvo.Open(mixed.c_str(), false));
+    EXPECT_NEAR(kvo.GetLengthSeconds(), seconds, 1.0);
 }
 
 TEST(PlayTime, MinutesKeepCountingPastAnHour)

@@ -6,6 +6,7 @@
 
 #include "platform/window/mouse_wheel.h"
 #include "playlist_test_env.h"
+#include "tests/support/text_ink.h"
 
 using namespace platform;
 using namespace playlisttest;
@@ -68,16 +69,19 @@ TEST_F(PlayListLook, TheCurrentRowHasItsMarkerAndGoldenTexts)
     EXPECT_EQ(b.GetPixel(11, 10), CSkinListBase::kBackground);
     EXPECT_EQ(CountColour(b, {0, 22, 30, 44}, CSkinListCtrl::kMarkerColour), 0);
     // Other rows show their number dimmed.
-    EXPECT_GT(CountNear(b, {7, 26, 20, 40}, CSkinListBase::kDimText, 40), 0);
+    auto shows = [&](const Rect& r, COLORREF c) {
+        return testsupport::FindTextInk(b, r, c, CSkinListBase::kBackground).Shows();
+    };
+    EXPECT_TRUE(shows({7, 26, 20, 40}, CSkinListBase::kDimText));
     // The tag and the text of the current row are golden; another
     // container's tag is dim and its text grey.
-    EXPECT_GT(CountNear(b, {25, 4, 55, 18}, CSkinListBase::kCurrentText, 40), 0);
-    EXPECT_GT(CountNear(b, {61, 4, 120, 18}, CSkinListBase::kCurrentText, 40), 0);
-    EXPECT_EQ(CountNear(b, {25, 48, 55, 62}, CSkinListBase::kCurrentText, 40), 0);
-    EXPECT_GT(CountNear(b, {25, 48, 55, 62}, CSkinListBase::kDimText, 40), 0);
-    EXPECT_GT(CountNear(b, {61, 48, 120, 62}, CSkinListBase::kText, 40), 0);
+    EXPECT_TRUE(shows({25, 4, 55, 18}, CSkinListBase::kCurrentText));
+    EXPECT_TRUE(shows({61, 4, 120, 18}, CSkinListBase::kCurrentText));
+    EXPECT_FALSE(shows({25, 48, 55, 62}, CSkinListBase::kCurrentText));
+    EXPECT_TRUE(shows({25, 48, 55, 62}, CSkinListBase::kDimText));
+    EXPECT_TRUE(shows({61, 48, 120, 62}, CSkinListBase::kText));
     // The time column.
-    EXPECT_GT(CountNear(b, {264, 26, 294, 40}, CSkinListBase::kText, 40), 0);
+    EXPECT_TRUE(shows({264, 26, 294, 40}, CSkinListBase::kText));
 }
 
 TEST_F(PlayListLook, ALongNameIsCutAndShownWholeInTheTooltip)

@@ -144,6 +144,38 @@ TEST_F(Takes, ARemixPlacesEveryFrameByTheStoredStartShiftAndGains) {
     }
 }
 
+TEST_F(Takes, ATakeItsSongEndedEndsWithTheSongAfterTheVoicesShift) {
+    CRecordingImpl engine;
+    engine.SetFinishPause(std::chrono::milliseconds(0));
+    ASSERT_EQ(RecordWhole(engine, song), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+    EXPECT_EQ(engine.CaptureTailMs(), 200 + 500) << "the voice comes back 200 ms late; the capture may lag";
+    auto mixBytes = [&] {
+        CWaveParse mix;
+        return mix.Load(Work(recfile::kMixCache).c_str()) ? mix.data.size() : size_t(0);
+    };
+    EXPECT_EQ(mixBytes(), size_t(2 * 176400 - 35280)) << "no song end: as long as the capture allows";
+
+    // The song ended at 1.5 s: the mix ends there, re-mixes too.
+    engine.SetSongEnd(1.5f);
+    ASSERT_EQ(engine.Remix(), 1);
+    ASSERT_EQ(owner.WaitForCommand(1), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+    EXPECT_EQ(mixBytes(), size_t(3 * 88200));
+    SetConfig(config::kVoiceShift, 100);
+    EXPECT_EQ(engine.CaptureTailMs(), 700) << "until the next take reads the shift";
+    ASSERT_EQ(engine.Remix(), 1);
+    ASSERT_EQ(owner.WaitForCommand(2), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+    EXPECT_EQ(mixBytes(), size_t(3 * 88200 - 17640)) << "from 100 ms into the song to its end";
+
+    // A new take knows no song end; a voice ahead of the song needs no
+    // run-on for its shift, and the card's own mix none at all.
+    ASSERT_EQ(RecordWhole(engine, song), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+    EXPECT_GT(mixBytes(), size_t(3 * 88200));
+    EXPECT_EQ(engine.CaptureTailMs(), 500);
+    SetConfig(config::kVoiceShift, -200);
+    ASSERT_EQ(RecordWhole(engine, song, 1), ID_CMD_RECORDING_DONE) << engine.GetFailureText();
+    EXPECT_EQ(engine.CaptureTailMs(), 0);
+}
+
 TEST_F(Takes, StereoMixingEncodesTheCaptureAloneWithItsChannelsInPlace) {
     InstallMicrophone(PcmBytes(testsupport::MakePcm(
         44100, 2.0, {testsupport::Signal::Sine(kSongTone, 0.4), testsupport::Signal::Sine(kVoiceTone, 0.4)})));

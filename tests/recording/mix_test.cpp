@@ -37,10 +37,13 @@ struct Expect {
     int64_t firstOut, outFrames, delta, mixFrom, mixTo;
 };
 
-void CheckMix(int64_t startFrames, int64_t shiftBytes, int64_t voiceFrames, int64_t accFrames, const Expect& e) {
+// endFrames: where the song ended the take (EndMixAt), if it did.
+void CheckMix(int64_t startFrames, int64_t shiftBytes, int64_t voiceFrames, int64_t accFrames, const Expect& e,
+              int64_t endFrames = -1) {
     auto voice = Counting(voiceFrames, 0);
     const auto acc = Counting(accFrames, 1);
-    const MixPlan plan = PlanMix(startFrames * 4, shiftBytes, uint32_t(voice.size()), uint32_t(acc.size()));
+    MixPlan plan = PlanMix(startFrames * 4, shiftBytes, uint32_t(voice.size()), uint32_t(acc.size()));
+    if (endFrames >= 0) plan = EndMixAt(plan, endFrames * 4);
     MixInto(voice.data(), acc.data(), plan, 0.0f);
     ASSERT_EQ(plan.outputStart, e.firstOut * 4);
     ASSERT_EQ(plan.outputBytes, e.outFrames * 4);
@@ -75,6 +78,7 @@ TEST(MixPlacement, EachVoiceFrameMeetsTheAccompanimentFrameTheShiftNames) {
         const char* what;
         int64_t start, shiftBytes, voice, acc;
         Expect expect;
+        int64_t end = -1;   // where the song ended the take, if it did
     };
     const Case cases[] = {
         {"start 0, -200 ms: the first 200 ms go", 0, ShiftBytes(-200), 3 * sec, 5 * sec, {s, 3 * sec - s, -s, s, 3 * sec}},
@@ -91,10 +95,18 @@ TEST(MixPlacement, EachVoiceFrameMeetsTheAccompanimentFrameTheShiftNames) {
         // Captured from 100 ms with the voice 200 ms late: the first 200 ms
         // of the voice go, and voice frame v meets the song's v - 100 ms.
         {"start inside the shift", 4410, ShiftBytes(-200), 2 * sec, 3 * sec, {s, 2 * sec - s, -4410, s, 2 * sec}},
+        // The song ended the take: the voice was captured on past its end.
+        {"ended by the song", 0, ShiftBytes(-200), 3 * sec, 2 * sec, {s, 2 * sec, -s, s, 2 * sec + s}, 2 * sec},
+        {"from 1 s, ended by the song", sec, ShiftBytes(-200), 3 * sec, 3 * sec,
+         {0, 3 * sec / 2 + s, sec - s, 0, 3 * sec / 2 + s}, 5 * sec / 2},
+        {"a capture that stops before the song's end is kept whole", 0, ShiftBytes(-200), 3 * sec, 4 * sec,
+         {s, 3 * sec - s, -s, s, 3 * sec}, 4 * sec},
+        {"an end before the mix's start changes nothing", sec, ShiftBytes(-200), 3 * sec, 5 * sec,
+         {0, 3 * sec, sec - s, 0, 3 * sec}, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        CheckMix(c.start, c.shiftBytes, c.voice, c.acc, c.expect);
+        CheckMix(c.start, c.shiftBytes, c.voice, c.acc, c.expect, c.end);
     }
 }
 

@@ -1,10 +1,13 @@
 // kvorecord under a real sound server (a private PulseAudio with a null
-// sink as the speakers and a pipe source as the microphone), with no SDL
-// driver forced: the take ends with the song and holds the microphone.
+// sink as the speakers and pipe sources as microphones), with no SDL
+// driver forced: the take ends with the song and holds the microphone, a
+// microphone that gives nothing makes no take, and stereo mixing records
+// the output the song plays to.
 
 #include <chrono>
 #include <csignal>
 #include <cmath>
+#include <filesystem>
 #include <thread>
 
 #include "kvostudio/folders.h"
@@ -27,7 +30,7 @@ protected:
     void SetUp() override {
         // The default source is the other microphone: a take from the
         // chosen one must not pick it up.
-        if (!server.Start({{"mic", "Pipe Microphone"}, {"other", "Other Microphone"}},
+        if (!server.Start({{"mic", "Pipe Microphone"}, {"other", "Other Microphone"}, {"silent", "Silent Microphone"}},
                           microphoneIsDefault ? "mic" : "other"))
             GTEST_SKIP() << server.Why();
         data.Env().Clear("SDL_AUDIODRIVER");
@@ -38,13 +41,17 @@ protected:
     bool SongPlays() { return !server.Pactl({"list", "short", "sink-inputs"}).value_or("").empty(); }
 
     // Runs kvorecord on the song; the seconds from the start of its sound
-    // on the speakers to the tool's end, or a failure with what it said.
-    double Record(const std::string& out, const testsupport::Pcm& accompaniment = BurstPcm(kSongSeconds, 1.0, 2.0, 600)) {
+    // on the speakers to the tool's end, or a failure with what it said
+    // when it did not exit with `exitCode`. What it said is kept in `said`.
+    double Record(const std::string& out, const testsupport::Pcm& accompaniment = BurstPcm(kSongSeconds, 1.0, 2.0, 600),
+                  int exitCode = 0) {
         using Clock = std::chrono::steady_clock;
         const std::string song = data.File("song.kvo");
         WriteSong(song, accompaniment);
         testsupport::ChildProcess child;
-        EXPECT_TRUE(child.Start({tool, song, out}, server.ClientEnv()));
+        std::vector<std::string> env = server.ClientEnv();
+        env.insert(env.end(), extraEnv.begin(), extraEnv.end());
+        EXPECT_TRUE(child.Start({tool, song, out}, env));
         auto playing = Clock::now();
         for (int i = 0; i < 400 && child.Running() && !SongPlays(); ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
@@ -52,12 +59,15 @@ protected:
         }
         // Far past any ending a working take has; a hang shows as the limit.
         const auto code = child.Wait(60000);
-        EXPECT_EQ(code.value_or(-100), 0) << child.Err();
+        said = child.Err();
+        EXPECT_EQ(code.value_or(-100), exitCode) << said;
         return std::chrono::duration<double>(Clock::now() - playing).count();
     }
 
     testsupport::PrivateSoundServer server;
     std::string tool;
+    std::vector<std::string> extraEnv;
+    std::string said;
     bool microphoneIsDefault = true;
 };
 
@@ -85,15 +95,22 @@ TEST_F(KvorecordUnderServer, TheTakeEndsWithTheSongAndHoldsTheMicrophone) {
     EXPECT_GT(ToneLevel(pcm, 1, kVoiceHz, 2.0, 4.0), 10 * ToneLevel(pcm, 1, 4000, 2.0, 4.0)) << "the voice is there";
 }
 
-TEST_F(KvorecordUnderServer, AMicrophoneThatFallsSilentDoesNotHoldUpTheEnd) {
+TEST_F(KvorecordUnderServer, AMicrophoneThatGivesNothingMakesNoTakeAndSaysSo) {
     // Two seconds of voice, then the source delivers nothing at all, as a
-    // pipe whose writer stopped or an unplugged headset does.
+    // pipe whose writer stopped or an unplugged headset does: the end is not
+    // held up, and the take fails rather than pass for a recording.
     server.Feed("mic", testsupport::MakeTone(kRate, 2, 2.0, kVoiceHz, 0.3).samples, false);
     const std::string out = data.File("take.mp3");
-    EXPECT_LT(Record(out), kSongSeconds + 5.0);
-    const auto pcm = DecodeWithMpg123(out);
-    ASSERT_FALSE(pcm.empty());
-    EXPECT_GE(ToneOnset(pcm, 1, kVoiceHz), 0.0);
+    EXPECT_LT(Record(out, BurstPcm(kSongSeconds, 1.0, 2.0, 600), 1), kSongSeconds + 5.0);
+    EXPECT_NE(said.find("\"Pipe Microphone\" gave only"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(out));
+
+    // A source nobody ever fed, as the chosen device.
+    ASSERT_TRUE(WriteConfigString(config::kGeneral, config::kInputDevice, "Silent Microphone"));
+    Record(out, BurstPcm(kShortSongSeconds, 1.0, 1.0, 600), 1);
+    EXPECT_NE(said.find("\"Silent Microphone\" gave only 0.0 seconds"), std::string::npos) << said;
+    EXPECT_EQ(said.find("successfully"), std::string::npos) << said;
+    EXPECT_FALSE(std::filesystem::exists(out));
 }
 
 TEST_F(ChosenDeviceUnderServer, TheTakeComesFromTheChosenSourceNotTheDefaultOne) {
@@ -134,6 +151,19 @@ TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheSongThatPlaysLeftAndRightK
         << "the right side leaked into the left";
     EXPECT_LT(ToneLevel(pcm, 0, kOtherVoiceHz, 1.0, 3.0), ToneLevel(pcm, 0, 600, left + 0.2, left + 1.8) / 100)
         << "the microphone reached a take of what plays";
+}
+
+TEST_F(ChosenDeviceUnderServer, StereoMixingRecordsTheOutputTheSongPlaysToNotTheDefaultOne) {
+    ASSERT_TRUE(server.Pactl({"load-module", "module-null-sink", "sink_name=headphones", "rate=44100", "channels=2",
+                              "sink_properties=device.description=Headphones"}));
+    extraEnv = {"PULSE_SINK=headphones"};
+    ASSERT_TRUE(WriteConfigInt(config::kGeneral, config::kMixing, 1));
+    const std::string out = data.File("take.mp3");
+    Record(out, BurstPcm(kShortSongSeconds, 1.0, 2.0, 600));
+    const auto pcm = DecodeWithMpg123(out);
+    ASSERT_FALSE(pcm.empty());
+    EXPECT_GT(ToneLevel(pcm, 0, 600, 0, double(pcm.size()) / 2 / kRate), 100.0)
+        << "the take is of the default speakers, where nothing played";
 }
 
 TEST_F(KvorecordUnderServer, ATakeEndsWhenAskedTo) {

@@ -174,6 +174,62 @@ TEST(Text, LongTextEndsInAnEllipsisWithinItsRectangle)
     EXPECT_LE(InkBounds(b, RGB(255, 255, 255)).right, box.right);
 }
 
+TEST(Text, FixedTextsShrinkToTheirRectangleButNotBeyondReading)
+{
+    DC dc;
+    const Font font(Font::kFallbackFace, -12);
+    dc.SelectFont(&font);
+    const std::string label = "Start recording from the";
+    const int natural = dc.GetTextExtent(label).cx;
+    ASSERT_GT(natural, 20);
+    // A tenth too narrow: the whole text in a smaller size, inside.
+    const Rect narrow{0, 0, natural * 9 / 10, 16};
+    const Rect fitted = dc.CalcTextRect(label, narrow, DT_SINGLELINE | DT_SHRINKTOFIT);
+    EXPECT_LE(fitted.Width(), narrow.Width());
+    EXPECT_GE(fitted.Width(), narrow.Width() * 8 / 10);
+    // A text that fits keeps its size.
+    EXPECT_EQ(dc.CalcTextRect(label, {0, 0, natural + 10, 16}, DT_SINGLELINE | DT_SHRINKTOFIT).Width(), natural);
+    // Half the room: no smaller than seven tenths, then cut or ellipsized.
+    const Rect half{0, 0, natural / 2, 16};
+    EXPECT_GT(dc.CalcTextRect(label, half, DT_SINGLELINE | DT_SHRINKTOFIT).Width(), half.Width());
+    EXPECT_LE(dc.CalcTextRect(label, half, DT_SINGLELINE | DT_SHRINKTOFIT | DT_END_ELLIPSIS).Width(), half.Width());
+    // Wrapped lines shrink until they are no taller than their rectangle.
+    const std::string body = "If your voice and accompaniment are out of sync, shift your voice ahead and re-mix.";
+    const Rect lines = dc.CalcTextRect(body, {0, 0, 200, 200}, DT_WORDBREAK);
+    const Rect twoLines{0, 0, 200, lines.Height() * 9 / 10};
+    EXPECT_LE(dc.CalcTextRect(body, twoLines, DT_WORDBREAK | DT_SHRINKTOFIT).Height(), twoLines.Height());
+    dc.SelectFont(nullptr);
+}
+
+TEST(Text, AWiderFaceStandingInForArialTakesArialsRoom)
+{
+    // The sample's width in Arial's advance widths: 19.453 em.
+    const std::string sample = "the quick brown fox jumps over the lazy dog";
+    DC dc;
+    const Font arial("Arial", -12);
+    dc.SelectFont(&arial);
+    const int asArial = dc.GetTextExtent(sample).cx;
+    EXPECT_LE(asArial, static_cast<int>(19.453 * 12 * 1.03) + 1);
+    // Whatever face stands in (the default sans face too), not wider than
+    // that face asked for by its own name.
+    const Font sans(Font::kFallbackFace, -12);
+    dc.SelectFont(&sans);
+    EXPECT_LE(asArial, dc.GetTextExtent(sample).cx + 1);
+    dc.SelectFont(nullptr);
+}
+
+TEST(Text, ACharacterSetOfOneLanguageNamesThatLanguage)
+{
+    EXPECT_EQ(Font("Arial", -11, 400, false, false, 129).Language(), "ko");
+    EXPECT_EQ(Font("Arial", -11, 400, false, false, 128).Language(), "ja");
+    EXPECT_EQ(Font("Arial", -11, 400, false, false, 134).Language(), "zh-cn");
+    EXPECT_EQ(Font("Arial", -11, 400, false, false, 136).Language(), "zh-tw");
+    // Sets shared by several languages leave the user's own.
+    EXPECT_EQ(Font("Arial", -11, 400, false, false, 204).Language(), "");
+    EXPECT_EQ(Font("Arial", -11, 400, false, false, 238).Language(), "");
+    EXPECT_EQ(Font("Arial", -11).Language(), "");
+}
+
 TEST(Files, BmpLoadsPixelForPixel)
 {
     testsupport::TempDir dir;

@@ -38,7 +38,7 @@ protected:
     void Hover(Point p)
     {
         InjectMouseMove(parent, p);
-        RunLoopUntil([&] { return button.GetState() != CImageButton::kNormal; }, 1000);
+        RunLoopUntil([&] { return button.GetState() != CImageButton::kNormal; }, 20000);
     }
 
     skintest::ScopedSkinFolder skins;
@@ -130,7 +130,7 @@ TEST_F(ImageButton, ItsTooltipShowsTheTextWhileThePointerRestsOnIt)
     ASSERT_EQ(button.Create(kPlace, &parent, kId, "n.bmp", "o.bmp", "p.bmp", ""), 1);
     button.SetToolTipText("Play");
     InjectMouseMove(parent, {15, 15});
-    ASSERT_TRUE(RunLoopUntil([&] { return button.GetToolTip().IsShown(); }, 3000));
+    ASSERT_TRUE(RunLoopUntil([&] { return button.GetToolTip().IsShown(); }, 20000));
     EXPECT_EQ(button.GetToolTip().ShownText(), "Play");
     InjectMouseButton(parent, 1, true, {15, 15});
     EXPECT_FALSE(button.GetToolTip().IsShown());

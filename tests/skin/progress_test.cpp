@@ -82,7 +82,8 @@ TEST_F(ProgressWindow, WithoutTheCaptionStripTheTimerNeverStarts)
     ASSERT_TRUE(dlg.Create());
     EXPECT_FALSE(dlg.HasTimer(CProgressDlg::kClimbTimer));
     dlg.SetTargetPercent(60, 0);
-    RunLoopFor(100);
+    PumpMessages();
+    EXPECT_FALSE(dlg.HasTimer(CProgressDlg::kClimbTimer));
     EXPECT_EQ(dlg.GetPercentText(), "0%");
     dlg.SetPercent(12);
     EXPECT_EQ(dlg.GetPercentText(), "12%");
@@ -96,11 +97,11 @@ TEST_F(ProgressWindow, AWorkersTargetsArriveByPostedMessagesInOrder)
             EXPECT_TRUE(dlg.PostTargetPercent(p, 5));
     });
     worker.join();
-    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetShownPercent() == 35; }, 5000));
+    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetShownPercent() == 35; }, 20000));
     EXPECT_EQ(dlg.GetTargetPercent(), 35);
     std::thread finisher([this] { dlg.PostTargetPercent(100, 0); });
     finisher.join();
-    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetShownPercent() == 100; }, 5000));
+    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetShownPercent() == 100; }, 20000));
     // Once the window is gone, a late worker is told so.
     dlg.DestroyWindow();
     bool posted = true;

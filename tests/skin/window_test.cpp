@@ -168,7 +168,7 @@ TEST_F(WindowService, PostedMessagesFromManyThreadsArriveInTheirOrder)
         });
     for (auto& th : threads)
         th.join();
-    ASSERT_TRUE(RunLoopUntil([&] { return sink.seen.size() == kThreads * kEach; }, 5000));
+    ASSERT_TRUE(RunLoopUntil([&] { return sink.seen.size() == kThreads * kEach; }, 20000));
     std::vector<LPARAM> last(kThreads, -1);
     for (auto [t, i] : sink.seen) {
         EXPECT_EQ(i, last[t] + 1);
@@ -209,7 +209,7 @@ TEST_F(WindowService, AWorkerPostingWhileTheWindowGoesIsToldItIsGone)
         while (target.PostMessage(WM_USER + 3))
             ++posted;
     });
-    ASSERT_TRUE(RunLoopUntil([&] { return target.Count(WM_USER + 3) >= 10; }, 5000));
+    ASSERT_TRUE(RunLoopUntil([&] { return target.Count(WM_USER + 3) >= 10; }, 20000));
     target.DestroyWindow();
     worker.join();  // ends only once a post was refused
     PumpMessages();
@@ -244,7 +244,7 @@ TEST_F(WindowService, HoverComesWhenThePointerRests)
     ASSERT_TRUE(child.MakeChild(parent, {10, 10, 30, 30}, 0));
     child.trackHover = true;
     InjectMouseMove(parent, {15, 15});
-    EXPECT_TRUE(RunLoopUntil([&] { return child.Count(WM_MOUSEHOVER) == 1; }, 1000));
+    EXPECT_TRUE(RunLoopUntil([&] { return child.Count(WM_MOUSEHOVER) == 1; }, 20000));
 }
 
 TEST_F(WindowService, DoubleClicksOnlyForWindowsThatAskForThem)
@@ -302,16 +302,25 @@ TEST_F(WindowService, TimersTickUntilKilledOrTheWindowGoes)
     unsigned period = 0;
     EXPECT_TRUE(child.HasTimer(3, &period));
     EXPECT_EQ(period, 5u);
-    ASSERT_TRUE(RunLoopUntil([&] { return child.Count(WM_TIMER) >= 3; }, 2000));
+    ASSERT_TRUE(RunLoopUntil([&] { return child.Count(WM_TIMER) >= 3; }, 20000));
+    // A timer of the same period beside it: once it has ticked thrice, a
+    // timer that still ran would have ticked too.
+    Probe witness;
+    ASSERT_TRUE(witness.MakeChild(parent, {20, 0, 25, 5}, 0));
+    auto witnessTicks = [&](int n) {
+        const int until = witness.Count(WM_TIMER) + n;
+        return RunLoopUntil([&] { return witness.Count(WM_TIMER) >= until; }, 20000);
+    };
+    ASSERT_TRUE(witness.SetTimer(9, 5));
     child.KillTimer(3);
     const int ticks = child.Count(WM_TIMER);
-    RunLoopFor(30);
+    ASSERT_TRUE(witnessTicks(3));
     EXPECT_EQ(child.Count(WM_TIMER), ticks);
 
     child.SetTimer(4, 5);
     child.DestroyWindow();
     EXPECT_FALSE(child.HasTimer(4));
-    RunLoopFor(30);
+    ASSERT_TRUE(witnessTicks(3));
     EXPECT_EQ(child.Count(WM_TIMER), ticks);
 }
 

@@ -77,6 +77,7 @@ std::vector<uint8_t> MakeMp3(const Pcm& pcm, const Mp3Options& o)
     } else {
         lame_set_VBR(g, vbr_off);
         lame_set_brate(g, o.bitrateKbps);
+        lame_set_free_format(g, o.freeFormat ? 1 : 0);
     }
     if (lame_init_params(g) < 0) throw std::runtime_error("MakeMp3: lame refused the settings");
     // lame quietly picks the nearest rate it can do; a test that asked for

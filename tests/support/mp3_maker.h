@@ -21,6 +21,8 @@ struct Mp3Options {
     bool jointStereo = true;   // ignored for mono input
     int outputRate = 0;        // 0: the input's rate (44100, 48000, 22050, 11025 ...)
     int quality = 5;           // lame's algorithm quality, 0 best .. 9 fastest
+    bool freeFormat = false;   // frames say "free format": their bit rate (any, not only
+                               // the table's) is known only from the distance between them
 };
 
 // Encodes the PCM (mono or stereo). Throws std::runtime_error when lame

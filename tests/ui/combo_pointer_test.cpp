@@ -17,29 +17,27 @@ TEST(ComboOnTheDisplay, OpensChoosesAndClosesUnderThePointer)
     CRecordDlg dlg;
     ASSERT_TRUE(dlg.Create(CRecordDlg::IDD));
     dlg.SetWindowPos(400, 100, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    uitest::Settle();
     const Rect at = dlg.GetWindowRect();
     ComboBox& stop = dlg.StopCombo();
     const Rect field = stop.GetRectInParent();
     const auto click = [&](Point client) {
-        ASSERT_TRUE(uitest::MoveTo(at.left + client.x, at.top + client.y));
+        ASSERT_TRUE(uitest::PointInto(dlg, {at.left + client.x, at.top + client.y}));
         ASSERT_TRUE(uitest::Xdo({"click", "1"}));
     };
 
     click({field.left + 40, field.top + 10});
-    ASSERT_TRUE(RunLoopUntil([&] { return stop.GetDroppedState(); }, 3000));
+    ASSERT_TRUE(uitest::Wait([&] { return stop.GetDroppedState(); }));
     const Rect list = stop.GetDropList()->GetRectInParent();
     click({list.left + 40, list.top + 1 + ComboBox::kRowHeight + 8});
-    ASSERT_TRUE(RunLoopUntil([&] { return !stop.GetDroppedState(); }, 3000));
+    ASSERT_TRUE(uitest::Wait([&] { return !stop.GetDroppedState(); }));
     EXPECT_EQ(stop.GetCurSel(), 1);
 
     click({field.left + 40, field.top + 10});
-    ASSERT_TRUE(RunLoopUntil([&] { return stop.GetDroppedState(); }, 3000));
+    ASSERT_TRUE(uitest::Wait([&] { return stop.GetDroppedState(); }));
     click({30, 230});  // the dialog's empty corner
-    ASSERT_TRUE(RunLoopUntil([&] { return !stop.GetDroppedState(); }, 3000));
+    ASSERT_TRUE(uitest::Wait([&] { return !stop.GetDroppedState(); }));
     EXPECT_EQ(stop.GetCurSel(), 1);
 
     dlg.DestroyWindow();
-    uitest::Settle(50);
     ::unsetenv("KVO_DATA_DIR");
 }

@@ -99,9 +99,9 @@ protected:
         ::unsetenv("KVO_DATA_DIR");
     }
 
-    // Opens the dialog modally, runs the script once it shows and returns
-    // its end code (kLeftOpen when it is still open 'waitMs' later).
-    static int RunModal(Dialog& dlg, const std::function<void()>& script, int waitMs = 3000)
+    // Opens the dialog modally, runs the script once the desktop shows it
+    // and returns its end code (kLeftOpen when the script did not end it).
+    static int RunModal(Dialog& dlg, const std::function<void()>& script)
     {
         struct Poster : Window {
             std::function<void()> run;
@@ -116,10 +116,12 @@ protected:
         } poster;
         poster.CreateEx(0, "Script", "", WS_POPUP, {0, 0, 1, 1}, nullptr, 0);
         poster.run = [&] {
-            uitest::Settle(150);
-            script();
+            if (uitest::Wait([&] { return dlg.IsWindow() && uitest::IsShown(dlg); }))
+                script();
+            else
+                ADD_FAILURE() << "the dialog never showed";
             // Whatever the script did, the test goes on.
-            RunLoopUntil([&] { return !InModalLoop(dlg); }, waitMs);
+            uitest::Wait([&] { return !InModalLoop(dlg); });
             if (dlg.IsWindow() && InModalLoop(dlg))
                 EndModalLoop(dlg, kLeftOpen);
         };
@@ -131,8 +133,12 @@ protected:
 
     static bool ClickAt(Window& top, Point client)
     {
-        const Point p = top.ClientToScreen(client);
-        return uitest::MoveTo(p.x, p.y) && uitest::Xdo({"click", "1"});
+        return uitest::PointInto(top, top.ClientToScreen(client)) && uitest::Xdo({"click", "1"});
+    }
+    // Keys typed now reach the dialog.
+    static bool HoldsTheKeys(Dialog& dlg)
+    {
+        return uitest::Wait([&] { return uitest::HasKeyboardFocus(dlg); });
     }
     static bool ClickInto(Window& field)
     {
@@ -163,7 +169,6 @@ TEST_F(DialogsOnTheDisplay, OpenInsideTheScreenAndCloseOnEscapeOverAnOwnerAtEver
         Owner owner;
         ASSERT_TRUE(owner.CreateEx(0, "Main", "KVO Studio", WS_POPUP | WS_VISIBLE,
                                    RectOfSize(corners[corner].x, corners[corner].y, size.cx, size.cy), nullptr, 0));
-        uitest::Settle(100);
         for (const DialogCase& c : Dialogs(&noDevices_)) {
             // Alternately with the focus in a text field and after a click
             // on the dialog's background.
@@ -177,12 +182,12 @@ TEST_F(DialogsOnTheDisplay, OpenInsideTheScreenAndCloseOnEscapeOverAnOwnerAtEver
                 shown = uitest::WindowGeometry(NativeWindowId(*dlg));
                 if (inField) {
                     ASSERT_TRUE(ClickInto(*c.textField(*dlg)));
-                    ASSERT_TRUE(RunLoopUntil([&] { return Window::GetFocus() == c.textField(*dlg); }, 3000));
+                    ASSERT_TRUE(uitest::Wait([&] { return Window::GetFocus() == c.textField(*dlg); }));
                 } else {
                     const Rect client = dlg->GetClientRect();
                     ASSERT_TRUE(ClickAt(*dlg, {6, client.bottom - 6}));
                 }
-                uitest::Settle(100);
+                ASSERT_TRUE(HoldsTheKeys(*dlg));
                 ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
             });
             EXPECT_EQ(result, IDCANCEL);
@@ -197,7 +202,6 @@ TEST_F(DialogsOnTheDisplay, OpenInsideTheScreenAndCloseOnEscapeOverAnOwnerAtEver
         }
         owner.DestroyWindow();
     }
-    uitest::Settle(50);
 }
 
 TEST_F(DialogsOnTheDisplay, ReturnPressesTheDefaultButtonAndOnlyWhereThereIsOne)
@@ -206,7 +210,9 @@ TEST_F(DialogsOnTheDisplay, ReturnPressesTheDefaultButtonAndOnlyWhereThereIsOne)
     Owner owner;
     ASSERT_TRUE(owner.CreateEx(0, "Main", "KVO Studio", WS_POPUP | WS_VISIBLE, RectOfSize(400, 300, 338, 329),
                                nullptr, 0));
-    uitest::Settle(100);
+    // Keys come in order: a dialog that Return leaves open is closed by the
+    // Escape typed after it.
+    const auto leftOpen = [] { return uitest::Xdo({"key", "Escape"}); };
     for (const DialogCase& c : Dialogs(&noDevices_)) {
         SCOPED_TRACE(c.name);
         std::unique_ptr<Dialog> dlg = c.make(&owner);
@@ -215,15 +221,24 @@ TEST_F(DialogsOnTheDisplay, ReturnPressesTheDefaultButtonAndOnlyWhereThereIsOne)
                 c.beforeReturn(*dlg);
             if (c.textField) {
                 ASSERT_TRUE(ClickInto(*c.textField(*dlg)));
-                ASSERT_TRUE(RunLoopUntil([&] { return Window::GetFocus() == c.textField(*dlg); }, 3000));
+                ASSERT_TRUE(uitest::Wait([&] { return Window::GetFocus() == c.textField(*dlg); }));
             }
+            ASSERT_TRUE(HoldsTheKeys(*dlg));
             ASSERT_TRUE(uitest::Xdo({"key", "Return"}));
-        }, c.returnResult == kLeftOpen ? 700 : 3000);
-        EXPECT_EQ(result, c.returnResult);
+            if (c.returnResult == kLeftOpen) {
+                ASSERT_TRUE(leftOpen());
+            }
+        });
+        EXPECT_EQ(result, c.returnResult == kLeftOpen ? IDCANCEL : c.returnResult);
     }
     // The sign-in dialog with an empty field takes Return and stays open.
     CLoginDlg empty(&owner);
-    EXPECT_EQ(RunModal(empty, [&] { ASSERT_TRUE(uitest::Xdo({"key", "Return"})); }, 700), kLeftOpen);
+    EXPECT_EQ(RunModal(empty,
+                       [&] {
+                           ASSERT_TRUE(HoldsTheKeys(empty));
+                           ASSERT_TRUE(uitest::Xdo({"key", "Return"}));
+                           ASSERT_TRUE(leftOpen());
+                       }),
+              IDCANCEL);
     owner.DestroyWindow();
-    uitest::Settle(50);
 }

@@ -31,11 +31,10 @@ TEST(FileChooserOnTheDisplay, TypedSaveNameComesBackInTheStartFolder)
     // The chooser runs a nested loop on this thread; the keys come from
     // another once it is up.
     std::thread keys([] {
-        for (int i = 0; i < 50; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(200));
-            if (uitest::Xdo({"search", "--sync", "--onlyvisible", "--name", "^Save$", "windowfocus", "--sync"}))
-                break;
-        }
+        const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(uitest::kWaitMs);
+        while (!uitest::Xdo({"search", "--onlyvisible", "--name", "^Save$", "windowfocus", "--sync"}) &&
+               std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         uitest::Xdo({"key", "--clearmodifiers", "ctrl+a"});
         uitest::Xdo({"type", "--delay", "20", "Take1.mp3"});
         uitest::Xdo({"key", "Return"});

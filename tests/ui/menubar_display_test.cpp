@@ -26,47 +26,36 @@ TEST(MenuBarOnTheDisplay, PointerMovesSwitchOpenPullDowns)
                                nullptr, 0));
     auto bar = std::make_unique<CMenuEx>(&owner, 74, 2);
     ASSERT_TRUE(bar->IsValid());
-    uitest::Settle();
     auto item = [&](int i) {
         const Rect& r = CMenuEx::kItemRects[i];
         return bar->ClientToScreen(Point{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
     };
 
-    int openFirst = -2;
-    int openThen = -2;
     int lookThen = -1;
-    mainwindowtest::Script script({
-        [&] {
-            const Point p = item(0);
-            uitest::MoveTo(p.x, p.y);
+    mainwindowtest::Script script;
+    script
+        .Then([&] {
+            ASSERT_TRUE(uitest::PointInto(owner, item(0)));
             uitest::Xdo({"click", "1"});
-        },
-        [&] { openFirst = bar->GetOpenItem(); },
-        [&] {
-            const Point p = item(1);
-            uitest::MoveTo(p.x, p.y);
-        },
-        [&] {},
-        [&] {
-            openThen = bar->GetOpenItem();
-            lookThen = bar->GetItemState(1);
-            uitest::Xdo({"key", "Escape"});
-        },
-        [&] {
-            if (IsMenuTracking())
-                EndMenu();
-        },
-    });
-    ASSERT_TRUE(script.Start(250));
-    ASSERT_TRUE(script.RunToEnd(20000));
-    uitest::Settle(100);
-    EXPECT_EQ(openFirst, 0);
-    EXPECT_EQ(openThen, 1);
+        })
+        .When("the File pull-down", [&] { return IsMenuTracking() && bar->GetOpenItem() == 0; },
+              [&] { uitest::MoveTo(item(1).x, item(1).y); })
+        // Only the pointer reports of the window layer tell the bar of the
+        // move while the pull-down holds the pointer.
+        .When("the Play pull-down in its place", [&] { return IsMenuTracking() && bar->GetOpenItem() == 1; },
+              [&] {
+                  lookThen = bar->GetItemState(1);
+                  uitest::Xdo({"key", "Escape"});
+              })
+        .When("the pull-down to close", [] { return !IsMenuTracking(); });
+    ASSERT_TRUE(script.Start());
+    const bool ran = script.RunToEnd();
+    if (IsMenuTracking())
+        EndMenu();
+    ASSERT_TRUE(ran) << script.Failure();
     EXPECT_EQ(lookThen, CMenuEx::kOpen);
-    EXPECT_FALSE(IsMenuTracking());
     EXPECT_TRUE(owner.commands.empty());
     bar.reset();
     owner.DestroyWindow();
-    uitest::Settle(50);
     unsetenv("KVO_DATA_DIR");
 }

@@ -58,8 +58,16 @@ protected:
         list.GetItemRect(row, &r);
         return list.ClientToScreen(Point{60, (r.top + r.bottom) / 2});
     }
+    // The list places a row's close button where it last painted it: the
+    // button is waited for in its row after a scroll.
     static Point CloseButtonOf(CDownloadSkinListCtrl& list, int row)
     {
+        Wait([&] {
+            Rect r;
+            list.GetItemRect(row, &r);
+            const Rect b = list.ItemAt(row)->rcButton;
+            return b.top >= r.top && b.bottom <= r.bottom;
+        });
         const Rect b = list.ItemAt(row)->rcButton;
         return list.ClientToScreen(Point{(b.left + b.right) / 2, (b.top + b.bottom) / 2});
     }
@@ -68,12 +76,16 @@ protected:
         return row >= list.GetTopIndex() && row < list.GetTopIndex() + list.GetCountPerPage();
     }
     // Comes from a pixel above, so the pointer moves even when it is on
-    // the spot already (a move that goes nowhere is waited for in vain).
-    static bool ClickAt(Point p)
+    // the spot already (a move that goes nowhere is waited for in vain),
+    // and clicks once the dialog is what the desktop has there.
+    static bool ClickAt(Window& dlg, Point p)
     {
-        return uitest::MoveTo(p.x, p.y - 1) && uitest::MoveTo(p.x, p.y) && uitest::Xdo({"click", "1"});
+        return uitest::MoveTo(p.x, p.y - 1) && uitest::PointInto(dlg, p) && uitest::Xdo({"click", "1"});
     }
-    static bool Key(const char* name) { return uitest::Xdo({"key", name}); }
+    static bool Key(Window& dlg, const char* name)
+    {
+        return Wait([&] { return uitest::HasKeyboardFocus(dlg); }) && uitest::Xdo({"key", name});
+    }
     // The FID of the row, a number.
     static int Fid(CDownloadSkinListCtrl& list, int row) { return std::atoi(list.GetItemFid(row).c_str()); }
 
@@ -93,8 +105,6 @@ TEST_F(PhoneListOnTheDisplay, EveryOneOfTenRowsIsReachedDownloadedAndRemoved)
     CDownloadSkinListCtrl& list = dlg.List();
     ASSERT_EQ(list.GetItemCount(), kFiles);
     ASSERT_LT(list.GetCountPerPage(), kFiles);
-    uitest::Settle();
-    uitest::Screenshot(uitest::ArtifactPath("phone_list.png"));
     const Rect button = [&] {
         const Point a = dlg.ClientToScreen(Point{140, 205});
         return RectOfSize(a.x, a.y, 107, 29);
@@ -106,12 +116,13 @@ TEST_F(PhoneListOnTheDisplay, EveryOneOfTenRowsIsReachedDownloadedAndRemoved)
     auto downloaded = [&](int fid, int rowsLeft) {
         return Wait([&] { return testsupport::FileExists(dir_.File("phone" + std::to_string(fid) + ".kvo")); }) &&
                Wait([&] { return list.GetItemCount() == rowsLeft; }) &&
-               RunLoopUntil([] { return !uitest::FindWindowOfSize(getpid(), 392, 253); }, 10000);
+               Wait([] { return !uitest::FindWindowOfSize(getpid(), 392, 253); });
     };
 
     // The wheel: notch by notch every row comes into view, down to the last,
     // which is downloaded.
-    ASSERT_TRUE(uitest::MoveTo(RowPoint(list, 0).x, RowPoint(list, 0).y));
+    ASSERT_TRUE(uitest::PointInto(dlg, RowPoint(list, 0)));
+    uitest::Screenshot(uitest::ArtifactPath("phone_list.png"));
     std::vector<bool> seen(kFiles, false);
     for (int notch = 0; notch < kFiles && !Shows(list, kFiles - 1); ++notch) {
         for (int row = 0; row < kFiles; ++row)
@@ -122,9 +133,9 @@ TEST_F(PhoneListOnTheDisplay, EveryOneOfTenRowsIsReachedDownloadedAndRemoved)
     }
     for (int row = 0; row < kFiles; ++row)
         EXPECT_TRUE(seen[row] || Shows(list, row)) << row;
-    ASSERT_TRUE(ClickAt(RowPoint(list, kFiles - 1)));
+    ASSERT_TRUE(ClickAt(dlg, RowPoint(list, kFiles - 1)));
     ASSERT_TRUE(Wait([&] { return list.GetFirstSelected() == kFiles - 1; }));
-    ASSERT_TRUE(ClickAt(download));
+    ASSERT_TRUE(ClickAt(dlg, download));
     ASSERT_TRUE(downloaded(10, 9));
     EXPECT_EQ(fake_.RequestsFor("/webservice/studio/addrelaydownresult").at(0).body, "fid=10");
 
@@ -136,47 +147,43 @@ TEST_F(PhoneListOnTheDisplay, EveryOneOfTenRowsIsReachedDownloadedAndRemoved)
     const Point down{barRect.left + 4, barRect.bottom - 8};
     for (int i = 0; i < kFiles && list.GetTopIndex() > 0; ++i) {
         const int top = list.GetTopIndex();
-        ASSERT_TRUE(ClickAt(up));
+        ASSERT_TRUE(ClickAt(dlg, up));
         ASSERT_TRUE(Wait([&] { return list.GetTopIndex() == top - 1; }));
     }
     ASSERT_EQ(list.GetTopIndex(), 0);
     for (int i = 0; i < kFiles && !Shows(list, list.GetItemCount() - 1); ++i) {
         const int top = list.GetTopIndex();
-        ASSERT_TRUE(ClickAt(down));
+        ASSERT_TRUE(ClickAt(dlg, down));
         ASSERT_TRUE(Wait([&] { return list.GetTopIndex() == top + 1; }));
     }
     ASSERT_TRUE(Shows(list, 8));
-    uitest::Settle(100);
     const int lastFid = Fid(list, 8);
-    ASSERT_TRUE(ClickAt(CloseButtonOf(list, 8)));
+    ASSERT_TRUE(ClickAt(dlg, CloseButtonOf(list, 8)));
     ASSERT_TRUE(Wait([&] { return list.GetItemCount() == 8; }));
     EXPECT_EQ(fake_.RequestsFor("/webservice/studio/addnotuse").at(0).body, "fid=" + std::to_string(lastFid));
 
     // The keys: Home and Down walk through every row from the top; End
     // shows the last, which is downloaded, and the one before it dropped.
-    ASSERT_TRUE(ClickAt(RowPoint(list, list.GetTopIndex())));
-    ASSERT_TRUE(Key("Home"));
+    ASSERT_TRUE(ClickAt(dlg, RowPoint(list, list.GetTopIndex())));
+    ASSERT_TRUE(Key(dlg, "Home"));
     ASSERT_TRUE(Wait([&] { return list.GetFirstSelected() == 0 && list.GetTopIndex() == 0; }));
     for (int row = 1; row < list.GetItemCount(); ++row) {
-        ASSERT_TRUE(Key("Down"));
+        ASSERT_TRUE(Key(dlg, "Down"));
         ASSERT_TRUE(Wait([&] { return list.GetFirstSelected() == row && Shows(list, row); })) << row;
     }
-    ASSERT_TRUE(Key("Home"));
+    ASSERT_TRUE(Key(dlg, "Home"));
     ASSERT_TRUE(Wait([&] { return list.GetTopIndex() == 0; }));
-    ASSERT_TRUE(Key("End"));
+    ASSERT_TRUE(Key(dlg, "End"));
     ASSERT_TRUE(Wait([&] { return list.GetFirstSelected() == 7 && Shows(list, 7); }));
     const int endFid = Fid(list, 7);
-    ASSERT_TRUE(ClickAt(download));
+    ASSERT_TRUE(ClickAt(dlg, download));
     ASSERT_TRUE(downloaded(endFid, 7));
-    uitest::Settle(100);
     const int droppedFid = Fid(list, 6);
-    ASSERT_TRUE(ClickAt(CloseButtonOf(list, 6)));
+    ASSERT_TRUE(ClickAt(dlg, CloseButtonOf(list, 6)));
     ASSERT_TRUE(Wait([&] { return list.GetItemCount() == 6; }));
     EXPECT_EQ(fake_.RequestsFor("/webservice/studio/addnotuse").at(1).body, "fid=" + std::to_string(droppedFid));
     for (int row = 0; row < list.GetItemCount(); ++row)
         EXPECT_EQ(Fid(list, row), row + 1);
-    uitest::Settle(200);
     uitest::Screenshot(uitest::ArtifactPath("phone_list_after.png"));
     dlg.DestroyWindow();
-    uitest::Settle(50);
 }

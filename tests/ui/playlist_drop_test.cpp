@@ -33,11 +33,46 @@ public:
         static GtkTargetEntry uriList{const_cast<gchar*>("text/uri-list"), 0, 0};
         gtk_drag_source_set(box, GDK_BUTTON1_MASK, &uriList, 1, GDK_ACTION_COPY);
         g_signal_connect(box, "drag-data-get", G_CALLBACK(OnGet), this);
+        g_signal_connect(box, "drag-begin", G_CALLBACK(OnBegin), this);
+        g_signal_connect(box, "drag-end", G_CALLBACK(OnEnd), this);
         gtk_widget_show_all(window_);
     }
-    ~DragSource() { gtk_widget_destroy(window_); }
+    ~DragSource()
+    {
+        gtk_widget_destroy(window_);
+        if (drag_)
+            g_object_unref(drag_);
+    }
+
+    // The desktop has the source window under the pointer.
+    bool UnderPointer() const
+    {
+        GdkSeat* seat = gdk_display_get_default_seat(gdk_display_get_default());
+        GdkWindow* at = gdk_device_get_window_at_position(gdk_seat_get_pointer(seat), nullptr, nullptr);
+        return at && gdk_window_get_toplevel(at) == gtk_widget_get_window(window_);
+    }
+    bool Dragging() const { return drag_ != nullptr; }
+    // The window under the pointer said it takes the drop.
+    bool Accepted() const
+    {
+        return drag_ && gdk_drag_context_get_dest_window(drag_) && gdk_drag_context_get_selected_action(drag_) != 0;
+    }
 
 private:
+    static void OnBegin(GtkWidget*, GdkDragContext* drag, gpointer self)
+    {
+        auto* source = static_cast<DragSource*>(self);
+        if (source->drag_)
+            g_object_unref(source->drag_);
+        source->drag_ = GDK_DRAG_CONTEXT(g_object_ref(drag));
+    }
+    static void OnEnd(GtkWidget*, GdkDragContext*, gpointer self)
+    {
+        auto* source = static_cast<DragSource*>(self);
+        if (source->drag_)
+            g_object_unref(source->drag_);
+        source->drag_ = nullptr;
+    }
     static void OnGet(GtkWidget*, GdkDragContext*, GtkSelectionData* data, guint, guint, gpointer self)
     {
         const std::string& uris = static_cast<DragSource*>(self)->uris_;
@@ -47,6 +82,7 @@ private:
 
     std::string uris_;
     GtkWidget* window_;
+    GdkDragContext* drag_ = nullptr;
 };
 
 }  // namespace
@@ -75,19 +111,23 @@ TEST(PlayListOnTheDisplay, TakesFilesDraggedFromAnotherWindow)
     });
     DragSource source("file://" + dir.File("my%20song.mp3") + "\r\nfile://" + dir.File("notes.txt") + "\r\n",
                       {40, 40});
-    uitest::Settle(500);
-
-    ASSERT_TRUE(uitest::MoveTo(90, 90));
-    ASSERT_TRUE(uitest::Xdo({"mousedown", "1"}));
     const Point target = dlg.GetList().ClientToScreen(Point{60, 30});
-    for (int i = 1; i <= 10; ++i) {
-        ASSERT_TRUE(uitest::MoveTo(90 + (target.x - 90) * i / 10, 90 + (target.y - 90) * i / 10));
-        uitest::Settle(40);
-    }
+    ASSERT_TRUE(uitest::PointInto(main, target));
+    ASSERT_TRUE(uitest::MoveTo(90, 90));
+    ASSERT_TRUE(uitest::Wait([&] { return source.UnderPointer(); }));
+
+    // Pressed and moved past the toolkit's threshold, the drag begins; over
+    // the list, the list says it takes the files; only then is the button
+    // let go.
+    ASSERT_TRUE(uitest::Xdo({"mousedown", "1"}));
+    ASSERT_TRUE(uitest::MoveTo(120, 120));
+    ASSERT_TRUE(uitest::Wait([&] { return source.Dragging(); }));
+    for (int i = 1; i <= 10; ++i)
+        ASSERT_TRUE(uitest::MoveTo(120 + (target.x - 120) * i / 10, 120 + (target.y - 120) * i / 10));
     ASSERT_TRUE(uitest::MoveTo(target.x + 2, target.y + 2));
-    uitest::Settle(100);
+    ASSERT_TRUE(uitest::Wait([&] { return source.Accepted(); }));
     ASSERT_TRUE(uitest::Xdo({"mouseup", "1"}));
-    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetItemCount() == 1 && !boxes.empty(); }, 5000));
+    ASSERT_TRUE(uitest::Wait([&] { return dlg.GetItemCount() == 1 && !boxes.empty(); }));
     EXPECT_EQ(dlg.GetList().GetItemText(0, 0), "my song.mp3");
     EXPECT_EQ(dlg.GetList().GetItemText(0, 1), "00:02");
     // The file it could not take is named.
@@ -96,7 +136,6 @@ TEST(PlayListOnTheDisplay, TakesFilesDraggedFromAnotherWindow)
     SetMessageBoxHandler(old);
 
     main.DestroyWindow();
-    uitest::Settle(50);
 }
 
 namespace {
@@ -163,21 +202,22 @@ TEST(PlayListOnTheDisplay, EightyFilesItCannotTakeAreOneMessageWhollyOnTheScreen
     ASSERT_TRUE(dlg.Create());
     dlg.MoveWindow({9, 175, 330, 319});
     DragSource source(uris, {40, 40});
-    uitest::Settle(500);
+    const Point target = dlg.GetList().ClientToScreen(Point{60, 30});
+    ASSERT_TRUE(uitest::PointInto(main, target));
+    ASSERT_TRUE(uitest::MoveTo(90, 90));
+    ASSERT_TRUE(uitest::Wait([&] { return source.UnderPointer(); }));
     // The desktop's own message box this time, watched from the loop it
     // runs in.
     BoxWatch watch;
     watch.seen = uitest::VisibleWindows(getpid());
 
-    ASSERT_TRUE(uitest::MoveTo(90, 90));
     ASSERT_TRUE(uitest::Xdo({"mousedown", "1"}));
-    const Point target = dlg.GetList().ClientToScreen(Point{60, 30});
-    for (int i = 1; i <= 10; ++i) {
-        ASSERT_TRUE(uitest::MoveTo(90 + (target.x - 90) * i / 10, 90 + (target.y - 90) * i / 10));
-        uitest::Settle(40);
-    }
+    ASSERT_TRUE(uitest::MoveTo(120, 120));
+    ASSERT_TRUE(uitest::Wait([&] { return source.Dragging(); }));
+    for (int i = 1; i <= 10; ++i)
+        ASSERT_TRUE(uitest::MoveTo(120 + (target.x - 120) * i / 10, 120 + (target.y - 120) * i / 10));
     ASSERT_TRUE(uitest::MoveTo(target.x + 2, target.y + 2));
-    uitest::Settle(100);
+    ASSERT_TRUE(uitest::Wait([&] { return source.Accepted(); }));
     ASSERT_TRUE(uitest::Xdo({"mouseup", "1"}));
     // Watched only once the drop is done: the drag needs this loop's
     // answers without the watch's pauses.
@@ -198,5 +238,4 @@ TEST(PlayListOnTheDisplay, EightyFilesItCannotTakeAreOneMessageWhollyOnTheScreen
     EXPECT_EQ(dlg.GetItemCount(), 0);
 
     main.DestroyWindow();
-    uitest::Settle(50);
 }

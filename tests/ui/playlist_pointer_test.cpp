@@ -57,12 +57,11 @@ TEST(PlayListOnTheDisplay, WheelDoubleClickAndContextMenu)
         const int row = list.InsertFileItem("/music/" + name, name, name, "", "00:10", "", 0, 0);
         list.SetItemText(row, 1, "00:10");
     }
-    uitest::Settle();
 
     Rect row;
     list.GetItemRect(1, &row);
     const Point rowOne = list.ClientToScreen(Point{80, (row.top + row.bottom) / 2});
-    ASSERT_TRUE(uitest::MoveTo(rowOne.x, rowOne.y));
+    ASSERT_TRUE(uitest::PointInto(main, rowOne));
     ASSERT_TRUE(uitest::Xdo({"click", "5"}));  // one notch towards the user
     ASSERT_TRUE(Wait([&] { return list.GetTopIndex() == 3; }));
     ASSERT_TRUE(uitest::Xdo({"click", "4"}));
@@ -76,10 +75,9 @@ TEST(PlayListOnTheDisplay, WheelDoubleClickAndContextMenu)
     ASSERT_TRUE(uitest::Xdo({"click", "3"}));
     Window* menu = nullptr;
     ASSERT_TRUE(Wait([&] { return (menu = Window::GetCapture()) != nullptr; }));
-    uitest::Settle(100);
-    uitest::Screenshot(uitest::ArtifactPath("playlist_menu.png"));
     const Point removeSelected = menu->ClientToScreen(Point{40, 21 + 8});
-    ASSERT_TRUE(uitest::MoveTo(removeSelected.x, removeSelected.y));
+    ASSERT_TRUE(uitest::PointInto(*menu->GetTopLevel(), removeSelected));
+    uitest::Screenshot(uitest::ArtifactPath("playlist_menu.png"));
     ASSERT_TRUE(uitest::Xdo({"click", "1"}));
     ASSERT_TRUE(Wait([&] { return list.GetItemCount() == 11; }));
     EXPECT_EQ(list.GetItemText(1, 0), "song2.mp3");
@@ -87,5 +85,4 @@ TEST(PlayListOnTheDisplay, WheelDoubleClickAndContextMenu)
     EXPECT_EQ(main.commands.back(), int(ID_CMD_STOP));
 
     main.DestroyWindow();
-    uitest::Settle(50);
 }

@@ -66,9 +66,7 @@ TEST(PointerOnTheDisplay, DrivesAButtonAndASlider)
                          100),
               1);
     bar.SetFillPercent(100);
-    uitest::Settle();
-    ASSERT_TRUE(uitest::MoveTo(at.x + 5, at.y + 5));
-    uitest::Settle(50);
+    ASSERT_TRUE(uitest::PointInto(panel, {at.x + 5, at.y + 5}));
 
     // Hover: the over image.
     const Point button{at.x + lyricsRect.left + 10, at.y + lyricsRect.top + 10};
@@ -103,5 +101,4 @@ TEST(PointerOnTheDisplay, DrivesAButtonAndASlider)
     EXPECT_EQ(bar.GetPos(), 100 * 100 / (302 - 19));
 
     panel.DestroyWindow();
-    uitest::Settle(50);
 }

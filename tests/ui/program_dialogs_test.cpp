@@ -48,7 +48,7 @@ TEST(TheProgramsDialogs, SignInOpensWhollyOnTheScreenAndEscapeClosesIt)
         ASSERT_TRUE(dialog.has_value()) << program.Said();
         EXPECT_EQ(dialog->rect.Intersect(screen), dialog->rect)
             << "the dialog at " << dialog->rect.left << "," << dialog->rect.top;
-        program.Idle(200);
+        ASSERT_TRUE(program.Sync());
         if (i == 1) {
             ASSERT_TRUE(uitest::RunningProgram::ClickIn(*dialog, 8, dialog->rect.Height() - 8));
         }

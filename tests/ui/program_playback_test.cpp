@@ -168,7 +168,7 @@ TEST(TheProgramPlaying, ASeekWhilePausedStaysPausedAndPlayGoesOnFromThere)
     // Paused at 0:08 (the disk driver writes as fast as it would play).
     ASSERT_TRUE(program.WaitUntil([&] { return FileSize(out) >= 8 * kBytesPerSecond; }, 20000));
     ASSERT_TRUE(program.ClickMain(54, 131));
-    program.Idle(600);
+    ASSERT_TRUE(program.Sync());
     const size_t lastSound = LastSound(Samples(testsupport::ReadFile(out)));
     ASSERT_NE(lastSound, std::string::npos);
 
@@ -181,9 +181,10 @@ TEST(TheProgramPlaying, ASeekWhilePausedStaysPausedAndPlayGoesOnFromThere)
     ASSERT_TRUE(program.Process().WaitForOutput(
         [&](const std::string&, const std::string& err) { return err.find("\n3\n", newOutput) != std::string::npos; }, 3000))
         << program.Said();
-    program.Idle(1000);
     // Silent: the output was not started again, and nothing sounded since
-    // the pause.
+    // the pause, in a second of listening.
+    ASSERT_TRUE(program.Sync());
+    program.ListenFor(1000);
     const auto afterClick = Samples(testsupport::ReadFile(out));
     EXPECT_GE(afterClick.size() * 2, paused);
     EXPECT_EQ(FirstSound(afterClick, lastSound + 1), std::string::npos) << "sound after the click";
@@ -261,7 +262,7 @@ TEST(TheProgramPlaying, AnHourLongSongShowsItsMinutesAndACancelledOpenChangesNot
 #endif
         const Bitmap before = Shot(name + "_before.png");
         ASSERT_TRUE(program.ClickMain(86, 14));
-        program.Idle(300);
+        ASSERT_TRUE(program.Sync());  // the pull-down is open
         ASSERT_TRUE(uitest::Xdo({"key", "Down"}));
         ASSERT_TRUE(uitest::Xdo({"key", "Return"}));
         unsigned long chooser = 0;
@@ -276,11 +277,11 @@ TEST(TheProgramPlaying, AnHourLongSongShowsItsMinutesAndACancelledOpenChangesNot
                 return chooser != 0;
             },
             10000));
-        program.Idle(500);
+        ASSERT_TRUE(program.Sync());
         ASSERT_TRUE(uitest::Xdo({"windowfocus", "--sync", std::to_string(chooser)}));
         ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
         ASSERT_TRUE(program.WaitUntil([&] { return program.Windows() == alone; }, 10000));
-        program.Idle(1000);
+        ASSERT_TRUE(program.Sync());
         // No message box came up, nothing plays, the list is as it was.
         EXPECT_EQ(program.Windows(), alone);
         EXPECT_EQ(program.Title(), "KVO Studio");
@@ -297,19 +298,21 @@ TEST(TheProgramPlaying, AnHourLongSongShowsItsMinutesAndACancelledOpenChangesNot
     openAndCancel("program_open_cancel_empty");
 
     ASSERT_TRUE(program.Open(longSong)) << program.SecondSaid() << program.Said();
-    program.Idle(500);
+    ASSERT_TRUE(program.Sync());
     openAndCancel("program_open_cancel_stopped");
 
     // Played, the display gives its length as the list does: 61:05.
     EXPECT_TRUE(program.StartSecond({"/play", longSong})) << program.SecondSaid();
     ASSERT_TRUE(program.WaitUntil([&] { return program.Title() != "KVO Studio"; }, 10000));
-    program.Idle(500);
-    const Bitmap shot = Shot("program_hour_long.png");
-    ASSERT_FALSE(shot.IsNull());
     const Point lcd{at.left + CLCDWnd::kWindowRect.left, at.top + CLCDWnd::kWindowRect.top};
+    const int lengthPixels = CLCDWnd::kLengthRect.Width() * CLCDWnd::kLengthRect.Height();
+    const Bitmap shot = uitest::ScreenWhen(uitest::ArtifactPath("program_hour_long.png"), [&](const Bitmap& screen) {
+        return SameIn(screen, lcd, LengthTextAsDrawn(3665), CLCDWnd::kLengthRect) == lengthPixels;
+    });
+    ASSERT_FALSE(shot.IsNull());
     const int as6105 = SameIn(shot, lcd, LengthTextAsDrawn(3665), CLCDWnd::kLengthRect);
     const int as0105 = SameIn(shot, lcd, LengthTextAsDrawn(65), CLCDWnd::kLengthRect);
-    EXPECT_EQ(as6105, CLCDWnd::kLengthRect.Width() * CLCDWnd::kLengthRect.Height());
+    EXPECT_EQ(as6105, lengthPixels);
     EXPECT_GT(as6105, as0105);
 
     program.Process().Terminate();

@@ -35,12 +35,12 @@ TEST(TheProgramsPlayList, ADoubleClickOnTheCutBottomRowPlaysThatRow)
     ASSERT_LT(cutRow.y, list.bottom);
     ASSERT_TRUE(program.ClickMain(cutRow.x, cutRow.y, 2));
     EXPECT_TRUE(program.WaitUntil([&] { return program.Title() == "Singer - Song 4"; }, 10000)) << program.Title();
-    program.Idle(300);
+    ASSERT_TRUE(program.Sync());
     EXPECT_EQ(program.Title(), "Singer - Song 4");
 
     // A single click on a row selects it and plays nothing.
     ASSERT_TRUE(program.ClickMain(cutRow.x, cutRow.y - 2 * kRowHeight));
-    program.Idle(700);
+    ASSERT_TRUE(program.Sync());
     EXPECT_EQ(program.Title(), "Singer - Song 4");
 
     EXPECT_EQ(program.Close(), 0) << program.Said();

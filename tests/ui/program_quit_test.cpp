@@ -106,7 +106,7 @@ TEST(TheProgramOnASignal, EndsAtOnceWhateverIsOpenAndLeavesNoWorkFiles)
             SCOPED_TRACE(testing::Message() << situation.name << ", signal " << signal);
             RunningProgram program(situation.sound);
             ASSERT_TRUE(situation.reach(program)) << program.Said();
-            program.Idle(300);
+            ASSERT_TRUE(program.Sync());
             const auto settings = testsupport::ReadFile(program.DataFile("config.ini"));
             ASSERT_FALSE(settings.empty());
 

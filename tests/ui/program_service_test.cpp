@@ -77,7 +77,8 @@ protected:
         } else {
             if (!program_.ClickMain(kTransferPullDown.x, kTransferPullDown.y))
                 return false;
-            program_.Idle(300);
+            if (!program_.Sync())
+                return false;
             const Point entry = flow == Flow::ToMobile ? kToMobile : kFromMobile;
             if (!program_.ClickMain(entry.x, entry.y))
                 return false;
@@ -93,7 +94,8 @@ protected:
         const auto afterTake = program_.WaitForWindow(RunningProgram::kAfterTake, 60000);
         if (!afterTake)
             return false;
-        program_.Idle(300);
+        if (!program_.Sync())
+            return false;
         return RunningProgram::ClickIn(*afterTake, kUploadTake.x, kUploadTake.y) &&
                program_.WaitForNoWindow(RunningProgram::kAfterTake, 5000);
     }
@@ -103,7 +105,8 @@ protected:
         const auto dialog = program_.WaitForWindow(kSignIn, 10000);
         if (!dialog)
             return false;
-        program_.Idle(300);
+        if (!program_.Sync())
+            return false;
         if (!RunningProgram::ClickIn(*dialog, 240, 104) || !RunningProgram::TypeInto(dialog->id, {"text:singer"}) ||
             !RunningProgram::ClickIn(*dialog, 240, 130) ||
             !RunningProgram::TypeInto(dialog->id, {"text:secret", "Return"}))

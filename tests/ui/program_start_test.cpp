@@ -1,6 +1,7 @@
 // The program's starts and ends on the display: a later start's relative
 // path plays in the running copy, a file alone is opened, a missing file is
-// told in a message while the program goes on; SIGTERM and SIGINT close it
+// told in a message while the program goes on; a switch without its file
+// is told in the terminal and reaches no copy; SIGTERM and SIGINT close it
 // as its close button does.
 #include <signal.h>
 
@@ -38,7 +39,7 @@ TEST(TheProgramStarting, ALaterStartsRelativePathPlaysAndAMissingFileIsTold)
     EXPECT_TRUE(program.StartSecond({"/play", "gone.mp3"}, music)) << program.SecondSaid();
     const auto box = program.WaitForNewWindow(alone, 10000);
     ASSERT_TRUE(box.has_value());
-    program.Idle(300);
+    EXPECT_TRUE(program.Sync()) << program.Said();
     EXPECT_TRUE(program.Process().Running());
     EXPECT_FALSE(program.Process().Wait(0).has_value());
     ASSERT_TRUE(uitest::Xdo({"windowfocus", "--sync", std::to_string(*box)}));
@@ -48,6 +49,37 @@ TEST(TheProgramStarting, ALaterStartsRelativePathPlaysAndAMissingFileIsTold)
 
     program.Process().Terminate();
     EXPECT_EQ(program.Process().Wait(15000), 0);
+}
+
+TEST(TheProgramStarting, ASwitchWithoutItsFileShowsTheUsageAndHandsNothingOver)
+{
+    KVO_REQUIRE_DISPLAY();
+    uitest::RunningProgram program;
+    // As the first copy: the usage, and no window.
+    ASSERT_TRUE(program.Launch({"/play"})) << program.Said();
+    const auto ended = program.Process().Wait(15000);
+    ASSERT_TRUE(ended.has_value()) << "it waits for nothing";
+    EXPECT_NE(*ended, 0);
+    EXPECT_NE(program.Said().find("usage: kvostudio"), std::string::npos) << program.Said();
+
+    ASSERT_TRUE(program.Start({})) << program.Said();
+    const auto alone = program.Windows();
+    for (const char* option : {"/open", "/play"}) {
+        SCOPED_TRACE(option);
+        EXPECT_FALSE(program.StartSecond({option}));
+        ASSERT_TRUE(program.SecondEnded().has_value());
+        EXPECT_NE(*program.SecondEnded(), 0);
+        EXPECT_NE(program.SecondSaid().find("usage: kvostudio"), std::string::npos) << program.SecondSaid();
+    }
+    // A start with a file after them is the first the running copy hears
+    // of, and it shows nothing else.
+    const std::string song = program.WriteSongs({"Later"}, 2.0).front();
+    ASSERT_TRUE(program.Open(song)) << program.Said();
+    const std::string& said = program.Said();
+    EXPECT_EQ(said.find("hand-off:"), said.find("hand-off: open " + song)) << said;
+    EXPECT_EQ(said.find("hand-off:", said.find("hand-off:") + 1), std::string::npos) << said;
+    EXPECT_EQ(said.find("message box:"), std::string::npos) << said;
+    EXPECT_EQ(program.Windows(), alone);
 }
 
 TEST(TheProgramStarting, SigtermAndSigintCloseItAsItsCloseButtonDoes)
@@ -63,7 +95,7 @@ TEST(TheProgramStarting, SigtermAndSigintCloseItAsItsCloseButtonDoes)
         ASSERT_TRUE(program.Launch({"/play", uitest::RunningProgram::Bin() + "demo.kvo"}));
         ASSERT_TRUE(program.WaitForMainWindow()) << program.Said();
         ASSERT_TRUE(program.WaitUntil([&] { return program.Title() != "KVO Studio"; }, 10000));
-        program.Idle(300);
+        ASSERT_TRUE(program.Sync());
         const auto settings = testsupport::ReadFile(program.DataFile("config.ini"));
         EXPECT_EQ(program.EndBySignal(signal), 0) << "signal " << signal << "\n" << program.Said();
         for (const char* name : work)

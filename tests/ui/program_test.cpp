@@ -16,14 +16,6 @@ using namespace platform;
 
 namespace {
 
-Bitmap Shot(const std::string& name)
-{
-    const std::string path = uitest::ArtifactPath(name);
-    if (!uitest::Screenshot(path))
-        return Bitmap();
-    return Bitmap::Load(path);
-}
-
 // How many pixels of the area differ between two screenshots.
 int Changed(const Bitmap& a, const Bitmap& b, const Rect& area)
 {
@@ -43,25 +35,27 @@ TEST(TheProgram, ShowsItsShapedWindowPlaysAndTakesALaterStartsFile)
     ASSERT_TRUE(program.Start({"/play", uitest::RunningProgram::Bin() + "demo.kvo"})) << program.Said();
     const std::optional<uitest::Geometry> window = program.MainWindow();
     ASSERT_TRUE(window.has_value());
-    program.Idle(1000);
 
     // Shaped: the cut corner shows what lies below, the body the skin.
     const Rect at = window->rect;
-    ASSERT_TRUE(uitest::MoveTo(at.left + 150, at.top + 110));
-    EXPECT_EQ(NativeWindowUnderPointer(), window->id);
+    ASSERT_TRUE(uitest::PointInto(window->id, {at.left + 150, at.top + 110}));
     ASSERT_TRUE(uitest::MoveTo(at.left, at.top));
-    EXPECT_NE(NativeWindowUnderPointer(), window->id);
-    const Bitmap before = Shot("program_playing_1.png");
-    ASSERT_FALSE(before.IsNull());
+    EXPECT_TRUE(uitest::Wait([&] { return NativeWindowUnderPointer() != window->id; }));
     const Bitmap body = LoadSkinBitmap(skin::kBody);
-    EXPECT_EQ(before.GetPixel(at.left + 150, at.top + 112), body.GetPixel(150, 112));
+    const auto drawn = [&](const Bitmap& screen) {
+        return screen.GetPixel(at.left + 150, at.top + 112) == body.GetPixel(150, 112);
+    };
+    const Bitmap before = uitest::ScreenWhen(uitest::ArtifactPath("program_playing_1.png"), drawn);
+    ASSERT_FALSE(before.IsNull());
+    EXPECT_TRUE(drawn(before));
     EXPECT_NE(before.GetPixel(at.left, at.top), kSkinKeyColour);
 
     // Playing: the position bar and the time text move on.
-    program.Idle(2500);
-    const Bitmap later = Shot("program_playing_2.png");
+    const Rect display = RectOfSize(at.left + 18, at.top + 57, 302, 46);
+    const Bitmap later = uitest::ScreenWhen(uitest::ArtifactPath("program_playing_2.png"),
+                                            [&](const Bitmap& screen) { return Changed(before, screen, display) > 0; });
     ASSERT_FALSE(later.IsNull());
-    EXPECT_GT(Changed(before, later, RectOfSize(at.left + 18, at.top + 57, 302, 46)), 0);
+    EXPECT_GT(Changed(before, later, display), 0);
 
     // A second start hands its file over and ends at once.
     const std::string other = program.Scratch("other song.mp3");

@@ -18,41 +18,47 @@ TEST(ProgressOnTheDisplay, ClimbsToAWorkersTargetAndCloses)
     ASSERT_TRUE(dlg.Create());
     dlg.SetCaption("Optimizing the sound quality of your recording...");
     dlg.SetWindowPos(100, 420, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
-    uitest::Settle();
 
+    // At 60 percent the bar is red up to 60 % of its length and grey after;
+    // at 100 red to its end.
+    const Rect bar = skin::kBarPlaces[0].Offset(100, 420);
+    const auto red = [](COLORREF c) { return GetRValue(c) > 150 && GetGValue(c) < 100; };
+    const auto grey = [](COLORREF c) { return GetRValue(c) == GetGValue(c); };
+    const auto showsSixty = [&](const Bitmap& screen) {
+        return red(screen.GetPixel(bar.left + bar.Width() * 55 / 100, bar.top + 2)) &&
+               grey(screen.GetPixel(bar.left + bar.Width() * 70 / 100, bar.top + 2));
+    };
+    const auto showsAll = [&](const Bitmap& screen) { return red(screen.GetPixel(bar.right - 3, bar.top + 2)); };
+
+    std::atomic<bool> first{false};
     std::atomic<bool> halfway{false};
     std::thread worker([&] {
         EXPECT_TRUE(dlg.PostTargetPercent(30, 20));
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        // The next target comes once the window has climbed to the first.
+        while (!first)
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_TRUE(dlg.PostTargetPercent(60, 20));
         while (!halfway)
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         EXPECT_TRUE(dlg.PostTargetPercent(100, 0));
     });
-    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetShownPercent() == 60; }, 10000));
-    uitest::Settle(100);
-    const std::string halfShot = uitest::ArtifactPath("progress_window_60.png");
-    ASSERT_TRUE(uitest::Screenshot(halfShot));
+    const bool climbed = uitest::Wait([&] { return dlg.GetShownPercent() == 30; });
+    first = true;
+    const bool atSixty = climbed && uitest::Wait([&] { return dlg.GetShownPercent() == 60; });
+    Bitmap half;
+    if (atSixty)
+        half = uitest::ScreenWhen(uitest::ArtifactPath("progress_window_60.png"), showsSixty);
     halfway = true;
-    ASSERT_TRUE(RunLoopUntil([&] { return dlg.GetShownPercent() == 100; }, 10000));
+    const bool atFull = uitest::Wait([&] { return dlg.GetShownPercent() == 100; });
     worker.join();
+    ASSERT_TRUE(atSixty);
+    ASSERT_TRUE(atFull);
     EXPECT_EQ(dlg.GetPercentText(), "100%");
-    uitest::Settle(150);
-    const std::string shot = uitest::ArtifactPath("progress_window.png");
-    ASSERT_TRUE(uitest::Screenshot(shot));
-
-    // At 60 percent the bar is red up to 60 % of its length and grey after.
-    const Rect bar = skin::kBarPlaces[0].Offset(100, 420);
-    Bitmap half = Bitmap::Load(halfShot);
+    Bitmap full = uitest::ScreenWhen(uitest::ArtifactPath("progress_window.png"), showsAll);
     ASSERT_FALSE(half.IsNull());
-    const COLORREF done = half.GetPixel(bar.left + bar.Width() * 55 / 100, bar.top + 2);
-    const COLORREF todo = half.GetPixel(bar.left + bar.Width() * 70 / 100, bar.top + 2);
-    EXPECT_GT(GetRValue(done), 150);
-    EXPECT_LT(GetGValue(done), 100);
-    EXPECT_EQ(GetRValue(todo), GetGValue(todo));
-    Bitmap full = Bitmap::Load(shot);
+    EXPECT_TRUE(showsSixty(half));
     ASSERT_FALSE(full.IsNull());
-    EXPECT_GT(GetRValue(full.GetPixel(bar.right - 3, bar.top + 2)), 150);
+    EXPECT_TRUE(showsAll(full));
 
     // The close command shows its message, then the window goes.
     std::vector<std::string> shown;
@@ -62,9 +68,8 @@ TEST(ProgressOnTheDisplay, ClimbsToAWorkersTargetAndCloses)
     });
     dlg.SetMessageText("Done.");
     dlg.PostMessage(WM_COMMAND, MAKEWPARAM(IDCLOSE, BN_CLICKED), 0);
-    EXPECT_TRUE(RunLoopUntil([&] { return !dlg.IsWindowVisible(); }, 3000));
+    EXPECT_TRUE(uitest::Wait([&] { return !dlg.IsWindowVisible(); }));
     SetMessageBoxHandler(old);
     EXPECT_EQ(shown, std::vector<std::string>{"Done."});
     dlg.DestroyWindow();
-    uitest::Settle(50);
 }

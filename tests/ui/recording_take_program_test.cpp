@@ -1,11 +1,13 @@
 // Takes recorded in the program itself, on the display, with SDL's disk
 // driver as the sound card and a scripted microphone: the song recorded is
-// the song chosen, nothing moves it while the take runs, and songs of any
-// layout are mixed with the voice where it was sung.
+// the song chosen, nothing moves it while the take runs, songs of any
+// layout are mixed with the voice where it was sung, and every take of a
+// song is alike, whatever played before it.
 #include "platform/audio/sdl_output.h"
 #include "tests/support/mp3_maker.h"
 #include "tests/support/tone_bursts.h"
 #include "tests/ui/running_program.h"
+#include "tests/ui/speaker.h"
 #include "ui_test_env.h"
 
 using namespace testsupport;
@@ -66,10 +68,7 @@ protected:
     bool Select(int row)
     {
         const Point at = RunningProgram::PlaylistRow(row);
-        if (!program.ClickMain(at.x, at.y))
-            return false;
-        program.Idle(300);
-        return true;
+        return program.ClickMain(at.x, at.y) && program.Sync();
     }
 
     // Waits for the take to be mixed (the after-take window opens) and
@@ -115,17 +114,25 @@ TEST_F(RecordingTakesInTheProgram, TheSelectedSongIsRecordedOverWhileATunePlays)
     ASSERT_TRUE(program.ChooseFromMenu(1, 0));  // Play
     ASSERT_TRUE(program.Process().WaitForOutput(
         [&](const std::string&, const std::string&) { return program.Title() == "tune.mp3"; }, 5000));
-    program.Idle(500);
+    ASSERT_TRUE(program.Sync());
 
     // One click selects the song; Record records it, from its start.
     ASSERT_TRUE(Select(1));
     const size_t said = program.Said().size();
     ASSERT_TRUE(program.Record());
     // The list stays on it while the take runs and after it.
-    for (int i = 0; i < 8; ++i) {
-        program.Idle(400);
-        EXPECT_EQ(program.Title(), "Singer - Chosen") << i;
-    }
+    std::string moved;
+    program.WaitUntil(
+        [&] {
+            const std::string title = program.Title();
+            if (title != "Singer - Chosen" && moved.empty())
+                moved = title;
+            return program.FindWindow(RunningProgram::kAfterTake).has_value();
+        },
+        60000);
+    ASSERT_TRUE(program.Sync());
+    EXPECT_EQ(program.Title(), "Singer - Chosen");
+    EXPECT_EQ(moved, "") << "the list moved on while the take ran";
     const auto take = Take(said);
     ASSERT_FALSE(take.empty());
     EXPECT_EQ(program.Title(), "Singer - Chosen");
@@ -143,19 +150,22 @@ TEST_F(RecordingTakesInTheProgram, TheSelectedSongIsRecordedOverWhileATunePlays)
 
 TEST_F(RecordingTakesInTheProgram, NothingMovesTheSongUnderATake)
 {
-    const std::string song = Song("song.kvo", BurstPcm(44100, 2, 6.0, 4.5, 0.4, kSongTone), "Sung");
+    // Long enough for every command below to come while the take runs, on
+    // a machine busy with other work too.
+    constexpr double kSong = 20.0;
+    const std::string song = Song("song.kvo", BurstPcm(44100, 2, kSong, kSong - 1.5, 0.4, kSongTone), "Sung");
     const std::string other = Tune("other.mp3", 2, 1500);
-    program.SetMicrophone(PcmBytes(BurstPcm(44100, 2, 8.0, 5.0, 0.4, kVoiceTone)));
+    program.SetMicrophone(PcmBytes(BurstPcm(44100, 2, kSong + 2.0, kSong - 1.0, 0.4, kVoiceTone)));
     ASSERT_TRUE(Open({song, Tune("after.mp3", 2, 1500)}));
     const size_t said = program.Said().size();
     ASSERT_TRUE(program.Record());
-    program.Idle(300);
+    ASSERT_TRUE(program.Sync());
     ASSERT_EQ(program.Title(), "Singer - Sung");
 
     // The menu bar's Stop, Play, Pause, Play, Next and Previous.
     for (int entry : {2, 0, 1, 0, 3, 4}) {
         ASSERT_TRUE(program.ChooseFromMenu(1, entry)) << entry;
-        program.Idle(150);
+        ASSERT_TRUE(program.Sync());
         EXPECT_EQ(program.Title(), "Singer - Sung") << entry;
     }
     // In the playlist: a double click and the context menu's Play on the
@@ -163,7 +173,7 @@ TEST_F(RecordingTakesInTheProgram, NothingMovesTheSongUnderATake)
     const Point next = RunningProgram::PlaylistRow(1);
     ASSERT_TRUE(program.ClickMain(next.x, next.y, 2));
     ASSERT_TRUE(program.ClickMain(next.x, next.y, 1, 3));
-    program.Idle(300);
+    ASSERT_TRUE(program.Sync());  // the context menu is open
     ASSERT_TRUE(program.ClickMain(next.x + 40, next.y + 13));  // the menu's first entry, "Play"
     const Point playing = RunningProgram::PlaylistRow(0);
     ASSERT_TRUE(program.ClickMain(playing.x, playing.y));
@@ -171,16 +181,16 @@ TEST_F(RecordingTakesInTheProgram, NothingMovesTheSongUnderATake)
     // The position bar dragged on, and a song handed over by a second start.
     ASSERT_TRUE(program.DragMain({25, 100}, {250, 100}));
     EXPECT_TRUE(program.StartSecond({"/play", other}));
-    program.Idle(300);
+    ASSERT_TRUE(program.Sync());
     EXPECT_EQ(program.Title(), "Singer - Sung");
     ASSERT_FALSE(program.FindWindow(RunningProgram::kAfterTake)) << "the take ended before the song";
 
     // The take lasts as long as the song, with the voice where it was sung.
     const auto take = Take(said);
     ASSERT_FALSE(take.empty());
-    EXPECT_NEAR(Seconds(take), 6.0, 0.1);
+    EXPECT_NEAR(Seconds(take), kSong, 0.1);
     const double music = ToneOnset(take, 0, kSongTone);
-    EXPECT_NEAR(music, 4.5, 0.1);
+    EXPECT_NEAR(music, kSong - 1.5, 0.1);
     EXPECT_NEAR(ToneOnset(take, 0, kVoiceTone) - music, 0.5 + kVoiceShift, 0.05);
 
     // Once the take is done, the same menu moves the list again, over both
@@ -228,6 +238,66 @@ TEST_F(RecordingTakesInTheProgram, MonoAndOtherRateSongsAreMixedWithTheVoiceInPl
         EXPECT_NEAR(at.first, stereo->first, 0.01);
         EXPECT_NEAR(at.second, stereo->second, 0.01);
         ASSERT_TRUE(CloseTake());
-        program.Idle(300);
+        ASSERT_TRUE(program.Sync());
     }
+}
+
+TEST_F(RecordingTakesInTheProgram, EveryTakeIsInStepWhateverPlayedBefore)
+{
+    // A hum, so that the song's start is heard, a burst early and one just
+    // before the end.
+    const Pcm music = BurstTrain(4.0, {1.0, 3.85}, 0.1, kSongTone);
+    const BurstSong heardSong = ReadBurstSong(MakeMp3(music));
+    const std::string song = Song("takes.kvo", music, "Takes");
+    const auto voice = PcmBytes(BurstPcm(44100, 2, 6.0, 1.5, 0.4, kVoiceTone));
+    ASSERT_TRUE(program.Start({"/open", song})) << program.Said();
+    uitest::Speaker speaker(program);
+    constexpr Point kPlayPause{54, 131};
+    constexpr Point kStop{81, 131};
+
+    struct Measured {
+        double length = 0;
+        double offset = 0;   // from the song's burst to the voice's
+    };
+    std::optional<Measured> first;
+    auto record = [&](const std::string& how) {
+        SCOPED_TRACE(how);
+        program.SetMicrophone(voice);
+        speaker.Forget();
+        const size_t said = program.Said().size();
+        ASSERT_TRUE(program.Record());
+        const auto take = Take(said);
+        ASSERT_FALSE(take.empty());
+        // The song started at its first sample, where the engine was told.
+        EXPECT_NEAR(WhereItBegan(speaker.Samples(), heardSong, 0), heardSong.sounds, 1152.0 / 44100);
+        const double music = ToneOnset(take, 0, kSongTone);
+        const Measured now{Seconds(take), ToneOnset(take, 0, kVoiceTone) - music};
+        EXPECT_NEAR(music, 1.0, 0.1);
+        // Its end is in the take.
+        EXPECT_GT(ToneLevel(take, 0, kSongTone, 3.85, 3.95), ToneLevel(take, 0, kSongTone, 1.0, 1.1) / 2);
+        if (!first)
+            first = now;
+        EXPECT_NEAR(now.length, first->length, 0.05);
+        EXPECT_NEAR(now.offset, first->offset, 0.01);
+        ASSERT_TRUE(CloseTake());
+    };
+
+    for (int i = 1; i <= 5; ++i)
+        record("record again, take " + std::to_string(i));
+    ASSERT_TRUE(first);
+    EXPECT_NEAR(first->length, 4.0, 0.1);
+    EXPECT_NEAR(first->offset, 0.5 + kVoiceShift, 0.05);
+
+    // Listened to for a while, then stopped.
+    speaker.Forget();
+    ASSERT_TRUE(program.ClickMain(kPlayPause.x, kPlayPause.y));
+    ASSERT_TRUE(speaker.WaitFor(1.5));
+    ASSERT_TRUE(program.ClickMain(kStop.x, kStop.y));
+    record("after listening and Stop");
+
+    // Recorded while it plays.
+    speaker.Forget();
+    ASSERT_TRUE(program.ClickMain(kPlayPause.x, kPlayPause.y));
+    ASSERT_TRUE(speaker.WaitFor(1.5));
+    record("while the song plays");
 }

@@ -18,6 +18,7 @@
 #include "platform/draw/geometry.h"
 #include "tests/support/child_process.h"
 #include "tests/support/temp_files.h"
+#include "tests/ui/display_ping.h"
 #include "tests/ui/ui_test_env.h"
 
 namespace uitest {
@@ -74,9 +75,11 @@ public:
     bool WaitForMainWindow(int timeoutMs = 15000);
     // A second start with the arguments, from `folder` when one is given,
     // which hands them to the first and ends; true when it ended well. What
-    // it said is in SecondSaid().
+    // it said is in SecondSaid(), how it ended in SecondEnded() (nothing
+    // while it still ran after 15 s).
     bool StartSecond(const std::vector<std::string>& args, const std::string& folder = "");
     const std::string& SecondSaid() const { return secondSaid_; }
+    std::optional<int> SecondEnded() const { return secondEnded_; }
     // A second start with "/open PATH", until the first has taken the file.
     bool Open(const std::string& path);
     // The close button, as a user ends it: the exit code, or nothing while
@@ -121,8 +124,16 @@ public:
     bool WaitUntil(const std::function<bool()>& done, int timeoutMs);
     // Collects the program's output until the text shows or the time ends.
     bool WaitForText(const std::string& text, int timeoutMs);
-    // Lets the program run for the time, collecting its output.
-    void Idle(int ms);
+    // Waits until the program has handled every click and key sent to it so
+    // far, and what a later start handed to it: the state the next step
+    // of a test needs after an action whose effect is not seen from outside
+    // (a menu that opened, a click that must change nothing). False when
+    // it does not answer within timeoutMs.
+    bool Sync(int timeoutMs = kWaitMs);
+    // Lets the program run for the time, collecting its output, for a
+    // check that something does NOT happen in it (a sound that must not
+    // start). Never a wait for something to come: Sync and WaitUntil are.
+    void ListenFor(int ms);
 
     // Clicks (count times, with that button) at a point of the main window.
     bool ClickMain(int x, int y, int count = 1, int button = 1);
@@ -151,7 +162,9 @@ private:
     std::vector<std::string> env_;
     std::unique_ptr<testsupport::ChildProcess> program_;
     std::string secondSaid_;
+    std::optional<int> secondEnded_;
     unsigned long mainId_ = 0;
+    std::unique_ptr<DisplayPing> ping_;
 };
 
 }  // namespace uitest

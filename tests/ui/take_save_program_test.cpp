@@ -1,5 +1,6 @@
-// "Save to PC" after a take, in the program itself on the display: a file
-// that cannot be replaced (no room left, a read-only folder, a
+// "Save to PC" after a take, in the program itself on the display: the file
+// the user picks is the file written, letter case and all; a file that
+// cannot be replaced (no room left, a read-only folder, a
 // write-protected file) stays as it was and the window stays open with the
 // reason, and a song id that cannot be written into the saved file is told,
 // not passed over.
@@ -71,7 +72,8 @@ protected:
         const auto dialog = program.WaitForWindow(RunningProgram::kAfterTake, 60000);
         if (!dialog)
             ADD_FAILURE() << "no take: " << program.Said();
-        program.Idle(300);
+        else if (!program.Sync())
+            ADD_FAILURE() << "the program does not answer";
         return dialog;
     }
 
@@ -83,27 +85,53 @@ protected:
         if (!program.ClickIn(dialog, kSaveButton.x, kSaveButton.y))
             return false;
         const auto chooser = program.WaitForNewWindow(seen, 10000);
-        if (!chooser)
+        if (!chooser || !program.Sync())
             return false;
-        program.Idle(300);
-        if (!RunningProgram::TypeInto(*chooser, {"ctrl+a", "text:" + path}))
+        if (!RunningProgram::TypeInto(*chooser, {"ctrl+a", "text:" + path}) || !program.Sync())
             return false;
         seen.push_back(*chooser);
-        // Return may first only close the list of names that match.
+        // The chooser checks the name in its own time after Return: a
+        // question comes, or the program's answer, or it goes. Return while
+        // the list of names that match is open only closes that list.
         for (int tries = 0; tries < 3; ++tries) {
+            const auto matches = CompletionList(seen);
             if (!RunningProgram::TypeInto(*chooser, {"Return"}))
                 return false;
-            if (const auto question = program.WaitForNewWindow(seen, 1000)) {
-                if (RunningProgram::WindowTitle(*question) == kCaption)
-                    return true;  // the program answers already
-                program.Idle(300);
-                return RunningProgram::TypeInto(*question, {"Return"});  // "Replace"
+            if (matches) {
+                if (!program.WaitForWindowGone(*matches, uitest::kWaitMs))
+                    return false;
+                continue;
             }
-            const auto now = program.Windows();
-            if (std::find(now.begin(), now.end(), *chooser) == now.end())
-                return true;
+            std::optional<unsigned long> question;
+            program.WaitUntil(
+                [&] {
+                    question = program.WaitForNewWindow(seen, 0);
+                    const auto now = program.Windows();
+                    return question || std::find(now.begin(), now.end(), *chooser) == now.end();
+                },
+                uitest::kWaitMs);
+            if (!question)
+                return !Among(program.Windows(), *chooser);
+            if (RunningProgram::WindowTitle(*question) == kCaption)
+                return true;  // the program answers already
+            return program.Sync() && RunningProgram::TypeInto(*question, {"Return"});  // "Replace"
         }
         return false;
+    }
+    // The chooser's list of names that match what was typed: a low window
+    // of the program not among `seen`.
+    std::optional<unsigned long> CompletionList(const std::vector<unsigned long>& seen)
+    {
+        for (unsigned long id : program.Windows()) {
+            const auto rect = uitest::WindowGeometry(id);
+            if (!Among(seen, id) && rect && rect->Height() < 90)
+                return id;
+        }
+        return std::nullopt;
+    }
+    static bool Among(const std::vector<unsigned long>& ids, unsigned long id)
+    {
+        return std::find(ids.begin(), ids.end(), id) != ids.end();
     }
 
     // The message box the program shows after `said` of its output, with
@@ -119,11 +147,10 @@ protected:
         const auto box = program.WaitForNewWindow(seen, 10000, kCaption);
         const std::string& err = program.Said();
         std::string text = err.substr(err.find(mark, said) + mark.size());
-        program.Idle(300);
         // Escape closes it as its only button would.
-        if (!box || !RunningProgram::TypeInto(*box, {"Escape"}))
+        if (!box || !program.Sync() || !RunningProgram::TypeInto(*box, {"Escape"}) ||
+            !program.WaitForWindowGone(*box, uitest::kWaitMs))
             ADD_FAILURE() << "the message box could not be closed";
-        program.Idle(300);
         return text;
     }
 
@@ -221,4 +248,28 @@ TEST_F(SavingATakeInTheProgram, WhatCannotBeReplacedIsKeptAndWhatCannotBeWritten
     EXPECT_NE(told.find("cannot be uploaded"), std::string::npos) << told;
     EXPECT_EQ(ReadFile(target), taken) << "the take is saved whole, untagged";
     EXPECT_TRUE(program.WaitForNoWindow(RunningProgram::kAfterTake, 10000)) << "the take was saved: the window goes";
+}
+
+TEST_F(SavingATakeInTheProgram, TheChosenFileIsReplacedAsItIsNamed)
+{
+    const std::string folder = program.Scratch("Takes Folder");
+    std::filesystem::create_directories(folder);
+    const std::string target = folder + "/Mixed Case.mp3";
+    WriteFile(target, OldTake());
+    const auto dialog = RecordATake();
+    ASSERT_TRUE(dialog);
+    const auto taken = ReadFile(program.DataFolder() + "Cache.mp3");
+    ASSERT_FALSE(taken.empty());
+
+    ASSERT_TRUE(SaveAs(*dialog, target));
+    ASSERT_TRUE(program.WaitForNoWindow(RunningProgram::kAfterTake, 15000)) << program.Said();
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder))
+        names.push_back(entry.path().filename().string());
+    EXPECT_EQ(names, std::vector<std::string>{"Mixed Case.mp3"}) << "no other file appears";
+    // The take, behind the tag with the song's id.
+    const auto saved = ReadFile(target);
+    ASSERT_GT(saved.size(), taken.size()) << "the chosen file is the take";
+    EXPECT_TRUE(std::equal(taken.begin(), taken.end(), saved.end() - taken.size()));
+    EXPECT_EQ(std::string(saved.begin(), saved.begin() + 3), "ID3");
 }

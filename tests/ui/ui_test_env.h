@@ -2,7 +2,9 @@
 #pragma once
 
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cstdlib>
 #include <functional>
 #include <optional>
 #include <sstream>
@@ -13,6 +15,7 @@
 
 #include "kvostudio/folders.h"
 #include "kvostudio/playercommand.h"
+#include "platform/draw/bitmap.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window.h"
 #include "tests/support/command_output.h"
@@ -40,10 +43,40 @@ inline bool MoveTo(int x, int y)
     return Xdo({"mousemove", "--sync", std::to_string(x), std::to_string(y)});
 }
 
-// Runs the loop until 'done' holds; false after three seconds without.
-inline bool Wait(const std::function<bool()>& done)
+// How long a step waits for the state it needs before the test fails: far
+// beyond what a machine busy with other work, or a sanitizer build, needs.
+inline constexpr int kWaitMs = 20000;
+
+// Runs the loop until 'done' holds; false when it has not within timeoutMs.
+inline bool Wait(const std::function<bool()>& done, int timeoutMs = kWaitMs)
 {
-    return platform::RunLoopUntil(done, 3000);
+    return platform::RunLoopUntil(done, timeoutMs);
+}
+
+// Moves the pointer to a point of the screen and waits until the desktop
+// has the top-level window 'top' there (shown, in place, its shape
+// applied), so that what the pointer does next reaches it.
+inline bool PointInto(platform::Window& top, platform::Point screen)
+{
+    if (!MoveTo(screen.x, screen.y))
+        return false;
+    return Wait([&] {
+        const unsigned long id = platform::NativeWindowId(top);
+        return id != 0 && platform::NativeWindowUnderPointer() == id;
+    });
+}
+// The same for a window of another program, by its X window id.
+inline bool PointInto(unsigned long window, platform::Point screen)
+{
+    return MoveTo(screen.x, screen.y) && Wait([&] { return platform::NativeWindowUnderPointer() == window; });
+}
+
+// Whether the desktop's keyboard focus is on the top-level window 'top', so
+// that keys typed with xdotool reach it.
+inline bool HasKeyboardFocus(platform::Window& top)
+{
+    const auto focus = testsupport::CommandOutput({"xdotool", "getwindowfocus", "-f"});
+    return focus && std::strtoul(focus->c_str(), nullptr, 10) == platform::NativeWindowId(top);
 }
 
 // A top-level window that keeps the commands its children send it.
@@ -60,12 +93,6 @@ public:
     }
 };
 
-// Lets the desktop map and draw what is pending.
-inline void Settle(int ms = 300)
-{
-    platform::RunLoopFor(ms);
-}
-
 // Where screenshots are kept: <build>/artifacts/.
 inline std::string ArtifactPath(const std::string& name)
 {
@@ -78,6 +105,21 @@ inline std::string ArtifactPath(const std::string& name)
 inline bool Screenshot(const std::string& path)
 {
     return testsupport::CommandOutput({"import", "-window", "root", "png:" + path}).has_value();
+}
+
+// Screenshots, kept at 'path', until one shows what 'shows' looks for (the
+// desktop draws in its own time); the last one taken, null when none could
+// be.
+inline platform::Bitmap ScreenWhen(const std::string& path, const std::function<bool(const platform::Bitmap&)>& shows)
+{
+    platform::Bitmap shot;
+    Wait([&] {
+        if (!Screenshot(path))
+            return false;
+        shot = platform::Bitmap::Load(path);
+        return !shot.IsNull() && shows(shot);
+    });
+    return shot;
 }
 
 struct Geometry {
@@ -97,6 +139,16 @@ inline std::vector<unsigned long> VisibleWindows(pid_t pid)
     while (list >> id)
         windows.push_back(id);
     return windows;
+}
+
+// Whether the desktop shows the top-level window 'top' (mapped, viewable).
+inline bool IsShown(platform::Window& top)
+{
+    const unsigned long id = platform::NativeWindowId(top);
+    for (unsigned long window : VisibleWindows(getpid()))
+        if (window == id)
+            return id != 0;
+    return false;
 }
 
 // xdotool's idea of a window's place and size.
