@@ -125,13 +125,21 @@ protected:
         return signedIn_;
     }
 
-    // Closes the message box that tells `text`; false when none does.
-    bool Told(const std::string& text)
+    // Closes the message box that tells `text`, as a user does; a failure
+    // says which step did not come.
+    testing::AssertionResult Told(const std::string& text)
     {
-        if (!program_.WaitForText("message box: " + text, 30000))
-            return false;
-        const auto box = program_.WaitForNewWindow({}, 10000, std::string("KVO Studio"));
-        return box && RunningProgram::TypeInto(*box, {"Return"}) && program_.WaitForWindowGone(*box, 5000);
+        // (A stalled call ends at its 20 s limit.)
+        if (!program_.WaitForText("message box: " + text, 60000))
+            return testing::AssertionFailure() << "no message told: " << text;
+        const auto box = program_.WaitForNewWindow({}, uitest::kWaitMs, std::string("KVO Studio"));
+        if (!box)
+            return testing::AssertionFailure() << "the message box did not show";
+        if (!RunningProgram::TypeInto(*box, {"Return"}))
+            return testing::AssertionFailure() << "the message box took no key";
+        if (!program_.WaitForWindowGone(*box, uitest::kWaitMs))
+            return testing::AssertionFailure() << "the message box stayed after Return";
+        return testing::AssertionSuccess();
     }
 
     FakeService fake_;
@@ -181,7 +189,7 @@ TEST_F(ServiceCallsInTheProgram, AnOversizedOrStalledAnswerEndsInAMessageThatSay
         SCOPED_TRACE(plan.name);
         fake_.SetFault(plan.path, Fault(FaultKind::Oversize, 200, "", 2 << 20));
         ASSERT_TRUE(Begin(plan.flow)) << program_.Said();
-        EXPECT_TRUE(Told(plan.told + std::string("the service's answer was too large."))) << program_.Said();
+        ASSERT_TRUE(Told(plan.told + std::string("the service's answer was too large."))) << program_.Said();
         EXPECT_TRUE(program_.WaitForNoWindow(RunningProgram::kProgress, 5000));
         fake_.ClearFaults();
     }
@@ -190,7 +198,7 @@ TEST_F(ServiceCallsInTheProgram, AnOversizedOrStalledAnswerEndsInAMessageThatSay
         SCOPED_TRACE(plan.name);
         fake_.SetFault(plan.path, Fault(FaultKind::Stall));
         ASSERT_TRUE(Begin(plan.flow)) << program_.Said();
-        EXPECT_TRUE(Told(plan.told + std::string("the service did not answer in time."))) << program_.Said();
+        ASSERT_TRUE(Told(plan.told + std::string("the service did not answer in time."))) << program_.Said();
         EXPECT_TRUE(program_.WaitForNoWindow(RunningProgram::kProgress, 5000));
         fake_.ClearFaults();
     }
