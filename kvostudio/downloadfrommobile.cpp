@@ -9,6 +9,7 @@
 #include "kvostudio/serviceprogress.h"
 #include "kvostudio/skinframe.h"
 #include "kvostudio/webservice.h"
+#include "platform/window/message_box.h"
 #include "platform/window/paint_dc.h"
 
 #include <strings.h>
@@ -26,6 +27,8 @@ constexpr Rect kDownloadPlace{140, 205, 247, 234};
 constexpr Rect kOkPlace{165, 205, 214, 234};
 constexpr unsigned kIntroTextId = 116;
 constexpr char kNoFilesText[] = "No KVO files uploaded from your mobile device have been found.";
+constexpr char kRemovingText[] = "Removing the file from the list...";
+constexpr char kNotRemovedText[] = "The file could not be removed from the list";
 
 }  // namespace
 
@@ -43,8 +46,12 @@ private:
     CDownloadFromMobile& dialog_;
 };
 
-CDownloadFromMobile::CDownloadFromMobile(Window* parent, int userNumber)
-    : Dialog(IDD, parent), userNumber_(userNumber), owner_(std::make_unique<Owner>(*this))
+CDownloadFromMobile::CDownloadFromMobile(Window* parent, int userNumber, std::vector<DownItem> items)
+    : Dialog(IDD, parent),
+      userNumber_(userNumber),
+      items_(std::move(items)),
+      owner_(std::make_unique<Owner>(*this)),
+      calls_(*owner_)
 {
 }
 
@@ -96,14 +103,9 @@ bool CDownloadFromMobile::OnInitDialog()
 
 void CDownloadFromMobile::LoadList()
 {
-    const DownListReply reply = CallGetDownList(userNumber_);
-    if (!reply.answered)
-        return;  // no answer: the empty list and no button
-    if (reply.Succeeded()) {
-        for (const DownItem& item : reply.items) {
-            if (list_.AddItem(item.fileName, item.subject, item.artist, item.fid, item.downUrl) >= 0)
-                ++rowCount_;
-        }
+    for (const DownItem& item : items_) {
+        if (list_.AddItem(item.fileName, item.subject, item.artist, item.fid, item.downUrl) >= 0)
+            ++rowCount_;
     }
     if (rowCount_ > 0)
         actionButton_.Create(kDownloadPlace, this, kDownloadButton, skin::kBtnDownload, skin::kBtnDownload,
@@ -168,10 +170,21 @@ void CDownloadFromMobile::OnNotUse(int row)
     // The row being downloaded stays until its download ends.
     if (download_.IsRunning() && fid == fid_)
         return;
-    const ServiceReply reply = CallAddNotUse(fid);
-    if (!reply.answered)
+    calls_.Start<ServiceReply>(
+        kRemovingText, [fid](const KeepGoing& keepGoing) { return CallAddNotUse(fid, keepGoing); },
+        [this, fid](const ServiceReply& reply) { OnNotUseReply(fid, reply); });
+}
+
+void CDownloadFromMobile::OnNotUseReply(const std::string& fid, const ServiceReply& reply)
+{
+    if (!reply.Succeeded()) {
+        MessageBox(this, ServiceFailureText(kNotRemovedText, reply.WhyNot()), skinframe::kTitle,
+                   MB_OK | MB_ICONINFORMATION);
         return;
-    if (reply.Succeeded())
+    }
+    // By its FID: rows dropped or downloaded meanwhile moved the others.
+    const int row = FindFid(fid);
+    if (row >= 0)
         list_.DeleteItemAt(row);
     if (list_.GetItemCount() == 0)
         ShowOkButton();
@@ -206,6 +219,10 @@ void CDownloadFromMobile::OnDownload()
 
 LRESULT CDownloadFromMobile::OnDownloadResult(const Message& m)
 {
+    if (m.wParam == ID_CMD_SERVICE_CALL_DONE) {
+        calls_.Finish(m.lParam);
+        return 0;
+    }
     download_.Finish();
     if (m.wParam == ID_CMD_PHONE_DOWNLOAD_DONE) {
         // By its FID: a row dropped meanwhile moved the others.
@@ -218,6 +235,7 @@ LRESULT CDownloadFromMobile::OnDownloadResult(const Message& m)
 
 LRESULT CDownloadFromMobile::OnDestroy(const Message&)
 {
+    calls_.CancelAll();
     download_.Cancel();
     return Default();
 }

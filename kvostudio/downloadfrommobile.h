@@ -1,18 +1,22 @@
 #pragma once
-// The dialog that lists the containers the user uploaded from the phone,
-// drops a row the user does not want ("not use"), and downloads the
-// selected one into a file the user chooses, with a progress window. A
+// The dialog that lists the containers the user uploaded from the phone
+// (the list the service gave its owner), drops a row the user does not want
+// ("not use", asked of the service while the dialog goes on), and downloads
+// the selected one into a file the user chooses, with a progress window. A
 // downloaded row is reported to the service and removed; a failed one
 // stays. One download runs at a time, and closing the dialog stops it.
 
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "kvostudio/libskin/downloadskinlistctrl.h"
 #include "kvostudio/libskin/imagebutton.h"
 #include "kvostudio/phonedownload.h"
+#include "kvostudio/servicecall.h"
 #include "kvostudio/serviceowner.h"
+#include "kvostudio/webservice.h"
 #include "platform/draw/bitmap.h"
 #include "platform/window/dialog.h"
 
@@ -24,7 +28,7 @@ public:
     static constexpr int kDownButton = 2030;
     static constexpr platform::UINT kMsgDownloadResult = platform::WM_APP + 1101;
 
-    CDownloadFromMobile(platform::Window* parent, int userNumber);
+    CDownloadFromMobile(platform::Window* parent, int userNumber, std::vector<DownItem> items);
     ~CDownloadFromMobile() override;
 
     // Asks where to save (the default name given); empty when cancelled.
@@ -55,6 +59,7 @@ private:
 
     void LoadList();
     void ShowOkButton();
+    void OnNotUseReply(const std::string& fid, const ServiceReply& reply);
     // The row holding that FID, -1 when none does.
     int FindFid(const std::string& fid) const;
 
@@ -73,6 +78,8 @@ private:
     std::string fid_;
     CImageButton actionButton_;
     int rowCount_ = 0;
+    std::vector<DownItem> items_;
     std::unique_ptr<Owner> owner_;
+    ServiceCalls calls_;
     PhoneDownload download_;
 };

@@ -3,6 +3,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -78,6 +79,31 @@ std::string Mp3Problem(const std::string& path)
     return said && *said ? PlainPlayerError(said, false) : "not an MP3 file";
 }
 
+// The message stays on the screen however many files, and however deep
+// their folders: so many are named, each path cut to so many bytes.
+constexpr size_t kNamedFilesAtMost = 8;
+constexpr size_t kPathBytesAtMost = 120;
+
+// A UTF-8 character's first byte at or before 'at'.
+size_t CharacterStart(const std::string& text, size_t at)
+{
+    while (at > 0 && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80)
+        --at;
+    return at;
+}
+
+// The path's beginning and its end (the file's name) around an ellipsis
+// when it is longer than the message takes.
+std::string ShortenedPath(const std::string& path)
+{
+    if (path.size() <= kPathBytesAtMost)
+        return path;
+    constexpr size_t kHead = 40;
+    const size_t headEnd = CharacterStart(path, kHead);
+    const size_t tailStart = CharacterStart(path, path.size() - (kPathBytesAtMost - kHead - 3));
+    return path.substr(0, headEnd) + "\u2026" + path.substr(tailStart);
+}
+
 }  // namespace
 
 std::string PlainPlayerError(const std::string& playerError, bool container)
@@ -122,13 +148,21 @@ bool IsSoundDeviceReason(const std::string& reason)
     return reason == kDeviceNotOpened || reason == kDeviceNotPrepared;
 }
 
+bool IsFileProblem(const std::string& reason)
+{
+    return reason != kCannotPlay && !IsSoundDeviceReason(reason);
+}
+
 std::string FileProblemsText(const std::vector<FileProblem>& problems)
 {
     if (problems.empty())
         return {};
     std::string text = problems.size() == 1 ? "This file cannot be played:\n" : "These files cannot be played:\n";
-    for (const FileProblem& p : problems)
-        text += "\n" + p.path + ": " + p.reason;
+    const size_t named = std::min(problems.size(), kNamedFilesAtMost);
+    for (size_t i = 0; i < named; ++i)
+        text += "\n" + ShortenedPath(problems[i].path) + ": " + problems[i].reason;
+    if (problems.size() > named)
+        text += "\nand " + std::to_string(problems.size() - named) + " more";
     return text;
 }
 

@@ -28,14 +28,20 @@ std::string FileFailureReason(const std::string& path, const std::string& player
 // file's.
 bool IsSoundDeviceReason(const std::string& reason);
 
+// Whether a reason FileFailureReason gave (without a player's text) is the
+// file's own: false when the file itself looked sound.
+bool IsFileProblem(const std::string& reason);
+
 // A player's error text in plain words; 'container' tells which player
 // gave it. Never empty.
 std::string PlainPlayerError(const std::string& playerError, bool container);
 
 // The text of the message for these files, one line per file with its
-// reason; empty for none.
+// reason, the first few files named and the rest counted ("and 72 more"),
+// a long path cut in its middle, so that the message fits on the screen;
+// empty for none.
 std::string FileProblemsText(const std::vector<FileProblem>& problems);
 
-// One message box over 'owner' naming every file with its reason; nothing
-// for none. UI thread.
+// One message box over 'owner' with that text; nothing for none. UI
+// thread.
 void ShowFileProblems(platform::Window* owner, const std::vector<FileProblem>& problems);

@@ -54,9 +54,18 @@ bool CKvoStudioApp::DeliverHandOff(Window* mainWindow, const HandOffRequest& req
 
 bool CKvoStudioApp::CloseMainWindow(Window* mainWindow)
 {
+    if (!mainWindow)
+        return false;
+    // Whatever is open over the window (also a message box of its start,
+    // before its own loop runs) closes as its close button would, one at a
+    // time from the innermost, and asks nothing more on its way: a desktop
+    // logout follows its request with SIGKILL soon after.
+    SetClosingDown(true);
+    if (CloseInnermostModal(*mainWindow))
+        return false;
     // Only a window in its modal loop can end it; until then the request
     // waits.
-    if (!mainWindow || !mainWindow->IsWindow() || !InModalLoop(*mainWindow))
+    if (!mainWindow->IsWindow() || !InModalLoop(*mainWindow))
         return false;
     return PostMessage(mainWindow->GetSafeHwnd(), WM_COMMAND, MAKEWPARAM(CKvoStudioDlg::kIdClose, BN_CLICKED), 0);
 }
@@ -90,13 +99,19 @@ int CKvoStudioApp::InitInstance()
     // a signal while the window is torn down waits instead of cutting the
     // tear-down short.
     const QuitSignalWatch quitSignals([this] { return CloseMainWindow(m_pMainWnd.load()); });
-    CKvoStudioDlg dlg;
-    m_pMainWnd = &dlg;
-    StartupNotice notice;
-    notice.ShowOver(&dlg, updateNotice);
-    instance.Listen([this](const HandOffRequest& request) { return DeliverHandOff(m_pMainWnd.load(), request); });
-    const int result = dlg.DoModal();
-    instance.Release();
-    m_pMainWnd = nullptr;
+    int result;
+    {
+        CKvoStudioDlg dlg;
+        m_pMainWnd = &dlg;
+        StartupNotice notice;
+        notice.ShowOver(&dlg, updateNotice);
+        instance.Listen([this](const HandOffRequest& request) { return DeliverHandOff(m_pMainWnd.load(), request); });
+        result = dlg.DoModal();
+        instance.Release();
+        m_pMainWnd = nullptr;
+    }
+    // The window and all it owned are gone, the work files with them; what
+    // follows is the process's own end.
+    DebugOutput("KVO Studio has closed\n");
     return result == -1 ? 1 : 0;
 }

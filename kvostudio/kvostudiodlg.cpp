@@ -308,6 +308,8 @@ LRESULT CKvoStudioDlg::OnLButtonDown(const Message& m)
 
 LRESULT CKvoStudioDlg::OnDestroy(const Message&)
 {
+    // Calls still waiting for the service end now, with their windows.
+    m_serviceCalls.CancelAll();
     // Ends the watch's thread before the window it posts to goes.
     m_micWatch.reset();
     const LRESULT result = Default();

@@ -14,6 +14,7 @@
 // Everything runs on the user-interface thread; workers only post.
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <set>
 #include <string>
@@ -24,6 +25,7 @@
 #include "kvostudio/playimpl.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/resizingdialog.h"
+#include "kvostudio/servicecall.h"
 #include "kvostudio/serviceowner.h"
 #include "kvostudio/webservice.h"
 #include "platform/draw/bitmap.h"
@@ -215,6 +217,8 @@ public:
     int GetShuffle() const { return m_shuffle; }
     int GetTickCount() const { return m_tickCount; }
     size_t GetUploadCount() const { return m_uploads.size(); }
+    // Web-service calls the window waits for.
+    size_t GetServiceCallCount() const { return m_serviceCalls.Running(); }
     const std::string& GetRecordedSong() const { return m_recordedSong; }
     const platform::Bitmap& GetBodyBitmap() const { return m_bmpBody; }
 
@@ -257,6 +261,16 @@ private:
     void FinishUpload(UploadResult* result);
     // A new engine of the kind, addressed by the service's file id reply.
     CUploadImpl* NewUpload(int kind, const FidReply& fid);
+    // Asks the service for a file id (getfid), then starts an upload of the
+    // kind with it; 'prepare' sets the engine's file before it starts.
+    void UploadWithNewFileId(int kind, std::function<void(CUploadImpl&)> prepare);
+    // The continuations of the transfers, once the service answered.
+    void OnLimitCount(const CountReply& count);
+    void OnRelayFileId(const FidReply& fid, const std::string& path);
+    void OnDownList(const DownListReply& list);
+    // The save-complete message after an upload of a recording or a UCC
+    // file, and the page it offers.
+    void ShowUploadComplete();
     void StartUpload(CUploadImpl* upload);
     int SaveCompleteDialog(const std::string& body, const std::string& heading, int mode);
     void PullDownMenu(unsigned menuId, int x, int width);
@@ -313,4 +327,7 @@ private:
     std::string m_recordedSong;
     // Uploads under way; each ends in the handler of its result.
     std::set<CUploadImpl*> m_uploads;
+    // Last of the members: gone first, so no call's continuation outlives
+    // what it uses.
+    ServiceCalls m_serviceCalls{m_serviceOwner};
 };

@@ -177,6 +177,9 @@ LRESULT CKvoStudioDlg::OnPlayerCommand(WPARAM code, LPARAM value)
     case ID_CMD_UPLOAD_RECORDING:
         UploadRecording();
         break;
+    case ID_CMD_SERVICE_CALL_DONE:
+        m_serviceCalls.Finish(value);
+        break;
     default:
         break;
     }

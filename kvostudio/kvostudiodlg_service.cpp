@@ -27,6 +27,23 @@ constexpr Rect kSignInRect{284, 35, 331, 52};
 constexpr Rect kSignOutRect{277, 35, 331, 52};
 constexpr Rect kTransferPullDownRect{163, 35, 178, 50};
 
+// What the progress window says while the service is asked, and what could
+// not be done when it did not answer as it should.
+constexpr char kAskingForFileId[] = "Asking the service where to upload the file...";
+constexpr char kAskingForPhoneCount[] = "Asking the service how many files your phone has waiting...";
+constexpr char kAskingForPhoneFiles[] = "Asking the service for the files sent from your phone...";
+constexpr char kRegisteringUpload[] = "Registering the uploaded file with the service...";
+constexpr char kUploadNotBegun[] = "The upload could not begin";
+constexpr char kPhoneCountNotRead[] = "The files waiting for your phone could not be counted";
+constexpr char kPhoneListNotRead[] = "The list of files sent from your phone could not be fetched";
+constexpr char kNoUploadAddress[] = "the service gave no address to upload to";
+
+// The service's own words when it gave any, else why there was no answer.
+std::string WhyNot(const MessageReply& reply)
+{
+    return reply.errorMsg.empty() ? reply.WhyNot() : reply.errorMsg;
+}
+
 UploadMetadata MetadataOf(const UploadResult& result, int userNo, const std::string& userId)
 {
     UploadMetadata values;
@@ -67,8 +84,13 @@ void CKvoStudioDlg::AskAndSignIn(int pending)
     }
     CLoginDlg dlg(this);
     dlg.OpenPage = [](const std::string& url) { OpenWebPage(url); };
-    if (RunModal(dlg) != IDOK)
+    if (RunModal(dlg) != IDOK) {
+        // What an earlier, refused try left in the sign-in state goes, as
+        // at a sign-out.
+        if (!IsSignedIn())
+            SignOut();
         return;
+    }
     SetUserId(dlg.GetUserId());
     SetPassword(dlg.GetPassword());
     BeginSignIn(&m_serviceOwner, pending);
@@ -151,6 +173,21 @@ void CKvoStudioDlg::FinishUpload(UploadResult* result)
     result->engine = nullptr;
 }
 
+void CKvoStudioDlg::UploadWithNewFileId(int kind, std::function<void(CUploadImpl&)> prepare)
+{
+    m_serviceCalls.Start<FidReply>(
+        kAskingForFileId, [](const KeepGoing& keepGoing) { return CallGetFid(keepGoing); },
+        [this, kind, prepare = std::move(prepare)](const FidReply& fid) {
+            if (!fid.Succeeded()) {
+                ShowInfo(ServiceFailureText(kUploadNotBegun, fid.WhyNot()));
+                return;
+            }
+            CUploadImpl* upload = NewUpload(kind, fid);
+            prepare(*upload);
+            StartUpload(upload);
+        });
+}
+
 void CKvoStudioDlg::UploadUccFile()
 {
     if (!IsSignedIn()) {
@@ -162,13 +199,10 @@ void CKvoStudioDlg::UploadUccFile()
     CUccUploadDlg dlg(this);
     if (RunModal(dlg) != IDOK || dlg.GetFilePath().empty())
         return;
-    const FidReply fid = CallGetFid();
-    if (!fid.Succeeded())
-        return;
-    CUploadImpl* upload = NewUpload(CUploadImpl::kUccFile, fid);
-    upload->SetFilePath(dlg.GetFilePath());
-    upload->SetSongSourcePath(dlg.GetFilePath());
-    StartUpload(upload);
+    UploadWithNewFileId(CUploadImpl::kUccFile, [path = dlg.GetFilePath()](CUploadImpl& upload) {
+        upload.SetFilePath(path);
+        upload.SetSongSourcePath(path);
+    });
 }
 
 void CKvoStudioDlg::TransferToMobile()
@@ -179,21 +213,38 @@ void CKvoStudioDlg::TransferToMobile()
     }
     if (!ServiceHostReady())
         return;
-    const CountReply count = CallGetLimitCount(GetUserNumber());
+    m_serviceCalls.Start<CountReply>(
+        kAskingForPhoneCount,
+        [userNumber = GetUserNumber()](const KeepGoing& keepGoing) { return CallGetLimitCount(userNumber, keepGoing); },
+        [this](const CountReply& count) { OnLimitCount(count); });
+}
+
+void CKvoStudioDlg::OnLimitCount(const CountReply& count)
+{
     if (count.count >= kPhoneFileLimit) {
         ShowInfo(LoadFormatString(112));
         return;
     }
-    if (!count.Succeeded())
+    if (!count.Succeeded()) {
+        ShowInfo(ServiceFailureText(kPhoneCountNotRead, count.WhyNot()));
         return;
+    }
     CTransferMobileDlg dlg(this);
     if (RunModal(dlg) != IDOK || dlg.GetFilePath().empty())
         return;
-    const FidReply fid = CallGetRelayFid();
-    if (!fid.Succeeded() || fid.fid == 0 || fid.ip.empty() || fid.serverUrl.empty())
+    m_serviceCalls.Start<FidReply>(
+        kAskingForFileId, [](const KeepGoing& keepGoing) { return CallGetRelayFid(keepGoing); },
+        [this, path = dlg.GetFilePath()](const FidReply& fid) { OnRelayFileId(fid, path); });
+}
+
+void CKvoStudioDlg::OnRelayFileId(const FidReply& fid, const std::string& path)
+{
+    if (!fid.Succeeded() || fid.fid == 0 || fid.ip.empty() || fid.serverUrl.empty()) {
+        ShowInfo(ServiceFailureText(kUploadNotBegun, fid.Succeeded() ? kNoUploadAddress : fid.WhyNot()));
         return;
+    }
     CUploadImpl* upload = NewUpload(CUploadImpl::kPhoneTransfer, fid);
-    upload->SetFilePath(dlg.GetFilePath());
+    upload->SetFilePath(path);
     upload->SetProgressCaption(LoadFormatString(129), 1);
     StartUpload(upload);
 }
@@ -206,7 +257,20 @@ void CKvoStudioDlg::TransferFromMobile()
     }
     if (!ServiceHostReady())
         return;
-    CDownloadFromMobile dlg(this, GetUserNumber());
+    m_serviceCalls.Start<DownListReply>(
+        kAskingForPhoneFiles,
+        [userNumber = GetUserNumber()](const KeepGoing& keepGoing) { return CallGetDownList(userNumber, keepGoing); },
+        [this](const DownListReply& list) { OnDownList(list); });
+}
+
+void CKvoStudioDlg::OnDownList(const DownListReply& list)
+{
+    // A list that did not come is told, not shown as an empty one.
+    if (!list.Succeeded()) {
+        ShowInfo(ServiceFailureText(kPhoneListNotRead, list.WhyNot()));
+        return;
+    }
+    CDownloadFromMobile dlg(this, GetUserNumber(), list.items);
     dlg.ChooseSavePath = [&dlg](const std::string& defaultName) {
         CFECFileDialog save(false, "kvo", defaultName.c_str(), OFN_HIDEREADONLY | OFN_OVERWRITEPROMPT,
                             "Music (*.kvo) | *.kvo|", &dlg);
@@ -219,12 +283,8 @@ void CKvoStudioDlg::UploadRecording()
 {
     if (!IsSignedIn() || !ServiceHostReady())
         return;
-    const FidReply fid = CallGetFid();
-    if (!fid.Succeeded())
-        return;
-    CUploadImpl* upload = NewUpload(CUploadImpl::kRecording, fid);
-    upload->SetSongSourcePath(m_recordedSong);
-    StartUpload(upload);
+    UploadWithNewFileId(CUploadImpl::kRecording,
+                        [song = m_recordedSong](CUploadImpl& upload) { upload.SetSongSourcePath(song); });
 }
 
 int CKvoStudioDlg::SaveCompleteDialog(const std::string& body, const std::string& heading, int mode)
@@ -240,13 +300,24 @@ void CKvoStudioDlg::OnUploadDone(UploadResult* result)
 {
     if (result) {
         FinishUpload(result);
-        if (IsSignedIn()) {
-            const MessageReply reply = CallAddMetadata(MetadataOf(*result, GetUserNumber(), GetUserId()));
-            if (!reply.Succeeded())
-                ShowInfo(LoadFormatString(110) + "\n" + reply.errorMsg);
-        }
+        const UploadMetadata values = MetadataOf(*result, GetUserNumber(), GetUserId());
         delete result;
+        if (IsSignedIn()) {
+            m_serviceCalls.Start<MessageReply>(
+                kRegisteringUpload, [values](const KeepGoing& keepGoing) { return CallAddMetadata(values, keepGoing); },
+                [this](const MessageReply& reply) {
+                    if (!reply.Succeeded())
+                        ShowInfo(LoadFormatString(110) + "\n" + WhyNot(reply));
+                    ShowUploadComplete();
+                });
+            return;
+        }
     }
+    ShowUploadComplete();
+}
+
+void CKvoStudioDlg::ShowUploadComplete()
+{
     const int end = SaveCompleteDialog(LoadFormatString(107), LoadFormatString(109), CSaveCompleteDlg::kModeUploaded);
     if (end == CSaveCompleteDlg::kSecondButton)
         OpenServicePage(ServicePages::kEditor);
@@ -259,13 +330,19 @@ void CKvoStudioDlg::OnRelayUploadDone(UploadResult* result)
     if (!result)
         return;
     FinishUpload(result);
-    const MessageReply reply = CallAddRelayMetadata(MetadataOf(*result, GetUserNumber(), GetUserId()),
-                                                    GetFileNamePart(result->filePath.c_str()));
+    const UploadMetadata values = MetadataOf(*result, GetUserNumber(), GetUserId());
+    const std::string fileName = GetFileNamePart(result->filePath.c_str());
     delete result;
-    if (reply.Succeeded())
-        SaveCompleteDialog(LoadFormatString(113), LoadFormatString(131), CSaveCompleteDlg::kModeSentForPhone);
-    else
-        SaveCompleteDialog("Cause : " + reply.errorMsg, LoadFormatString(110), CSaveCompleteDlg::kModeSentForPhone);
+    m_serviceCalls.Start<MessageReply>(
+        kRegisteringUpload,
+        [values, fileName](const KeepGoing& keepGoing) { return CallAddRelayMetadata(values, fileName, keepGoing); },
+        [this](const MessageReply& reply) {
+            if (reply.Succeeded())
+                SaveCompleteDialog(LoadFormatString(113), LoadFormatString(131), CSaveCompleteDlg::kModeSentForPhone);
+            else
+                SaveCompleteDialog("Cause : " + WhyNot(reply), LoadFormatString(110),
+                                   CSaveCompleteDlg::kModeSentForPhone);
+        });
 }
 
 void CKvoStudioDlg::OnUploadFailed(UploadResult* result)

@@ -179,6 +179,9 @@ void CLoginImpl::SignInThreadProc(CLoginImpl* self, ServiceOwner* owner, int pen
     const bool signedIn = self->SignInWorker(userId, password);
     if (signedIn)
         self->state_->SetSignedIn(1);
+    else
+        self->state_->SetPassword("");  // a refused password is asked for again, never used
+
     // The password is not needed past the exchange.
     platform::WipeText(password);
     if (owner)

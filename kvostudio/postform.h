@@ -28,9 +28,14 @@ PostFormLimits GetPostFormLimits();
 // goes anywhere else).
 void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length);
 // The same with its own limits; keepGoing, when given, is asked at least
-// every 100 ms and ends the call unanswered once it says false.
+// every 100 ms and ends the call unanswered once it says false. Without an
+// answer, 'failure' (when given) says why in words for the user, e.g. "the
+// service did not answer in time"; "cancelled" when keepGoing ended it.
 void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length,
-              const PostFormLimits& limits, const std::function<bool()>& keepGoing);
+              const PostFormLimits& limits, const std::function<bool()>& keepGoing, std::string* failure = nullptr);
+
+// What the words of a cancelled call are.
+inline constexpr char kCallCancelled[] = "cancelled";
 
 // The user agent of every web-service call.
 constexpr const char* kServiceUserAgent = "ONLINE-KVOSTUDIO";

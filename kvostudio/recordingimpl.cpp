@@ -32,13 +32,14 @@ CRecordingImpl::~CRecordingImpl() {
     JoinWorker();
     m_recorder.Stop();
     m_progress.reset();
-    if (!m_keepWorkFiles) DeleteWorkFiles();
+    DeleteWorkFiles(m_keepTake);
 }
 
-void CRecordingImpl::DeleteWorkFiles() {
+void CRecordingImpl::DeleteWorkFiles(bool keepTake) {
     for (const char* name : {recfile::kOriginKvo, recfile::kParseMp3, recfile::kTmpWav, recfile::kMixCache,
-                             recfile::kCache, recfile::kCacheMp3})
+                             recfile::kCache})
         DeleteWorkFile(name);
+    if (!keepTake) DeleteWorkFile(recfile::kCacheMp3);
 }
 
 int CRecordingImpl::SetSongPath(const char* path) {

@@ -109,9 +109,10 @@ public:
     // Why the last start or mix failed; empty after a success.
     std::string GetFailureText() const;
 
-    // The work files outlive the engine (a take its owner could not save
-    // stays where the user can still reach it).
-    void KeepWorkFiles() { m_keepWorkFiles = true; }
+    // The finished take ("Cache.mp3") outlives the engine: a take its owner
+    // could not save stays where the user can still reach it. The other
+    // work files go as always.
+    void KeepTake() { m_keepTake = true; }
 
     // The pause after the worker's job that lets the progress bar finish
     // before its window hides (1000 ms; tests and benchmarks use 0).
@@ -136,7 +137,8 @@ private:
     bool PrepareSong();
     bool PrepareAccompaniment();
     bool NormaliseAccompaniment(const std::string& path);
-    void DeleteWorkFiles();
+    // All of them, or all but the finished take.
+    void DeleteWorkFiles(bool keepTake = false);
     // Keeps the first reason of a run; returns 0 for `return Fail(...)`.
     int Fail(const std::string& reason);
     void JoinWorker();
@@ -160,7 +162,7 @@ private:
     int m_accompanimentReady = 0;
     int m_warmedUp = 0;
     bool m_haveTake = false;
-    bool m_keepWorkFiles = false;
+    bool m_keepTake = false;
 
     // Set at start or stop when the take cannot be mixed; the worker fails
     // with it.

@@ -6,6 +6,7 @@
 // progress window); tests implement both without windows.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,6 +33,9 @@ public:
     virtual void SetFileName(const std::string& text) = 0;
     // What the window says when the user closes it.
     virtual void SetMessageText(const std::string& text) = 0;
+    // A close button for the task that can be given up: pressing it (or
+    // Escape, or the desktop's close) hides the window and calls 'cancel'.
+    virtual void SetCancel(std::function<void()> cancel) { (void)cancel; }
     virtual void Show() = 0;
 
     // Any thread. 100 finishes the bar.

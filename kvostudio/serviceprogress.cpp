@@ -1,8 +1,11 @@
 #include "kvostudio/serviceprogress.h"
 
+#include "kvostudio/skinframe.h"
+
 using namespace platform;
 
-// The progress window with one more posted message: hide.
+// The progress window with one more posted message, hide, and, for a task
+// that can be given up, a close button.
 class ServiceProgressWindow::Window : public CProgressDlg {
 public:
     static constexpr UINT kMsgHide = WM_USER + 2;
@@ -16,12 +19,30 @@ public:
         return &map;
     }
 
+    void SetCancel(std::function<void()> cancel)
+    {
+        cancel_ = std::move(cancel);
+        if (cancel_ && IsWindow() && !closeButton_.IsWindow())
+            skinframe::CreateCloseButton(*this, closeButton_);
+    }
+
+protected:
+    void OnCancel() override
+    {
+        CProgressDlg::OnCancel();
+        if (auto cancel = std::move(cancel_))
+            cancel();
+    }
+
 private:
     LRESULT OnHide(const Message&)
     {
         ShowWindow(SW_HIDE);
         return 0;
     }
+
+    std::function<void()> cancel_;
+    CImageButton closeButton_;
 };
 
 ServiceProgressWindow::ServiceProgressWindow(platform::Window* parent) : window_(std::make_unique<Window>(parent))
@@ -59,6 +80,11 @@ void ServiceProgressWindow::SetFileName(const std::string& text)
 void ServiceProgressWindow::SetMessageText(const std::string& text)
 {
     window_->SetMessageText(text);
+}
+
+void ServiceProgressWindow::SetCancel(std::function<void()> cancel)
+{
+    window_->SetCancel(std::move(cancel));
 }
 
 void ServiceProgressWindow::Show()

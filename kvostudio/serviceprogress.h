@@ -17,6 +17,7 @@ public:
     void SetCaption(const std::string& text) override;
     void SetFileName(const std::string& text) override;
     void SetMessageText(const std::string& text) override;
+    void SetCancel(std::function<void()> cancel) override;
     void Show() override;
     void PostTargetPercent(int percent, int tick) override;
     void PostHide() override;

@@ -42,12 +42,17 @@ void DrawTextIn(DC& dc, const std::string& text, const Rect& rect, COLORREF colo
     dc.SelectFont(nullptr);
 }
 
+// 12-pixel icons, 8 from the caption's right end and 20 apart.
+void CreateCloseButton(Window& parent, CImageButton& close, int width)
+{
+    close.Create({width - 20, 8, width - 8, 20}, &parent, IDCANCEL, skin::kIcoCloseOn, skin::kIcoCloseOn,
+                 skin::kIcoClosePush, "");
+}
+
 void CreateCaptionButtons(Window& parent, CImageButton& close, CImageButton& minimise, unsigned minimiseId,
                           int width)
 {
-    // 12-pixel icons, 8 from the caption's right end and 20 apart.
-    close.Create({width - 20, 8, width - 8, 20}, &parent, IDCANCEL, skin::kIcoCloseOn, skin::kIcoCloseOn,
-                 skin::kIcoClosePush, "");
+    CreateCloseButton(parent, close, width);
     minimise.Create({width - 40, 8, width - 28, 20}, &parent, minimiseId, skin::kIcoDownOn, skin::kIcoDownOn,
                     skin::kIcoDownPush, "");
 }

@@ -41,6 +41,10 @@ void DrawFrame(platform::DC& dc, platform::Window& window, const platform::Bitma
 void DrawTextIn(platform::DC& dc, const std::string& text, const platform::Rect& rect, platform::COLORREF colour,
                 int height, int weight, uint32_t format);
 
+// The close button (id 2) alone at the right end of a caption 'width'
+// pixels wide.
+void CreateCloseButton(platform::Window& parent, CImageButton& close, int width = kCaptionStripSize.cx);
+
 // The close (id 2) and minimise-look buttons at the right end of a
 // caption 'width' pixels wide.
 void CreateCaptionButtons(platform::Window& parent, CImageButton& close, CImageButton& minimise, unsigned minimiseId,

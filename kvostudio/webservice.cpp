@@ -9,19 +9,27 @@
 
 namespace {
 
-// Posts to a path of the service host; the answer text, or false. Without
-// limits of its own the call uses the ones every call shares.
-bool Post(const char* path, const std::string& body, std::string& text, const PostFormLimits* limits = nullptr,
-          const std::function<bool()>& keepGoing = nullptr)
+// Posts to a path of the service host; the answer text, or false with why
+// in 'failure'. Without limits of its own the call uses the ones every call
+// shares.
+bool Post(const char* path, const std::string& body, std::string& text, std::string& failure,
+          const KeepGoing& keepGoing = nullptr, const PostFormLimits* limits = nullptr)
 {
     std::unique_ptr<char[]> answer;
     int length = 0;
     PostForm(ServiceAddress(ServiceHost::Service, path), body, answer, length,
-             limits ? *limits : GetPostFormLimits(), keepGoing);
+             limits ? *limits : GetPostFormLimits(), keepGoing, &failure);
     if (!answer || length == 0)
         return false;
     text.assign(answer.get());
     return true;
+}
+
+// The same for a reply: its failure is filled in.
+bool Post(const char* path, const std::string& body, std::string& text, ServiceReply& reply,
+          const KeepGoing& keepGoing)
+{
+    return Post(path, body, text, reply.failure, keepGoing);
 }
 
 // A service answer, positioned inside Records after ErrorCode so that the
@@ -53,11 +61,11 @@ private:
 
 constexpr const char* kStudio = "Studio";
 
-FidReply FidCall(const char* path)
+FidReply FidCall(const char* path, const KeepGoing& keepGoing)
 {
     FidReply reply;
     std::string text;
-    if (!Post(path, "", text))
+    if (!Post(path, "", text, reply, keepGoing))
         return reply;
     AnswerReader reader;
     reader.Open(text, kStudio, reply);
@@ -76,11 +84,11 @@ std::string MetadataBody(const UploadMetadata& v)
            "&filesize=" + std::to_string(v.fileSize) + "&ip=" + FormEncode(v.ip);
 }
 
-MessageReply MessageCall(const char* path, const std::string& body)
+MessageReply MessageCall(const char* path, const std::string& body, const KeepGoing& keepGoing)
 {
     MessageReply reply;
     std::string text;
-    if (!Post(path, body, text))
+    if (!Post(path, body, text, reply, keepGoing))
         return reply;
     AnswerReader reader;
     reader.Open(text, kStudio, reply);
@@ -91,21 +99,32 @@ MessageReply MessageCall(const char* path, const std::string& body)
 
 }  // namespace
 
-FidReply CallGetFid()
+std::string ServiceReply::WhyNot() const
 {
-    return FidCall("/webservice/studio/getfid");
+    if (!answered)
+        return failure.empty() ? std::string("the service did not answer") : failure;
+    if (!hasRecords)
+        return "the service's answer could not be read";
+    if (errorCode != 1)
+        return "the service refused the request (error code " + std::to_string(errorCode) + ")";
+    return {};
 }
 
-FidReply CallGetRelayFid()
+FidReply CallGetFid(const KeepGoing& keepGoing)
 {
-    return FidCall("/webservice/studio/getrelayfid");
+    return FidCall("/webservice/studio/getfid", keepGoing);
 }
 
-CountReply CallGetLimitCount(int userNo)
+FidReply CallGetRelayFid(const KeepGoing& keepGoing)
+{
+    return FidCall("/webservice/studio/getrelayfid", keepGoing);
+}
+
+CountReply CallGetLimitCount(int userNo, const KeepGoing& keepGoing)
 {
     CountReply reply;
     std::string text;
-    if (!Post("/webservice/studio/getlimitcount", "userno=" + std::to_string(userNo), text))
+    if (!Post("/webservice/studio/getlimitcount", "userno=" + std::to_string(userNo), text, reply, keepGoing))
         return reply;
     AnswerReader reader;
     reader.Open(text, kStudio, reply);
@@ -114,21 +133,23 @@ CountReply CallGetLimitCount(int userNo)
     return reply;
 }
 
-MessageReply CallAddMetadata(const UploadMetadata& values)
+MessageReply CallAddMetadata(const UploadMetadata& values, const KeepGoing& keepGoing)
 {
-    return MessageCall("/webservice/studio/addmetadata", MetadataBody(values));
+    return MessageCall("/webservice/studio/addmetadata", MetadataBody(values), keepGoing);
 }
 
-MessageReply CallAddRelayMetadata(const UploadMetadata& values, const std::string& fileName)
+MessageReply CallAddRelayMetadata(const UploadMetadata& values, const std::string& fileName,
+                                  const KeepGoing& keepGoing)
 {
-    return MessageCall("/webservice/studio/addrelaymetadata", MetadataBody(values) + "&filename=" + FormEncode(fileName));
+    return MessageCall("/webservice/studio/addrelaymetadata",
+                       MetadataBody(values) + "&filename=" + FormEncode(fileName), keepGoing);
 }
 
-DownListReply CallGetDownList(int userNo)
+DownListReply CallGetDownList(int userNo, const KeepGoing& keepGoing)
 {
     DownListReply reply;
     std::string text;
-    if (!Post("/webservice/studio/getdownlist", "userno=" + std::to_string(userNo), text))
+    if (!Post("/webservice/studio/getdownlist", "userno=" + std::to_string(userNo), text, reply, keepGoing))
         return reply;
     AnswerReader reader;
     reader.Open(text, nullptr, reply);
@@ -149,27 +170,29 @@ DownListReply CallGetDownList(int userNo)
     return reply;
 }
 
-ServiceReply CallAddNotUse(const std::string& fid)
+ServiceReply CallAddNotUse(const std::string& fid, const KeepGoing& keepGoing)
 {
     ServiceReply reply;
     std::string text;
-    if (!Post("/webservice/studio/addnotuse", "fid=" + FormEncode(fid), text))
+    if (!Post("/webservice/studio/addnotuse", "fid=" + FormEncode(fid), text, reply, keepGoing))
         return reply;
     AnswerReader reader;
     reader.Open(text, nullptr, reply);
     return reply;
 }
 
-bool CallAddRelayDownResult(const std::string& fid, const std::function<bool()>& keepGoing)
+bool CallAddRelayDownResult(const std::string& fid, const KeepGoing& keepGoing)
 {
     std::string text;
-    return Post("/webservice/studio/addrelaydownresult", "fid=" + FormEncode(fid), text, nullptr, keepGoing);
+    std::string failure;
+    return Post("/webservice/studio/addrelaydownresult", "fid=" + FormEncode(fid), text, failure, keepGoing);
 }
 
 bool CallGetVersionText(std::string& text, const PostFormLimits* limits)
 {
     text.clear();
-    return Post("/bin/version.txt", "", text, limits);
+    std::string failure;
+    return Post("/bin/version.txt", "", text, failure, nullptr, limits);
 }
 
 void ReadUploadAnswer(const char* text, int& code, std::string& message)

@@ -18,7 +18,11 @@ struct ServiceReply {
     bool answered = false;    // an answer arrived at all
     bool hasRecords = false;  // it had a Records element under its root
     int errorCode = 0;        // ErrorCode as a number (0 when missing)
+    std::string failure;      // without an answer: why, in the user's words
     bool Succeeded() const { return answered && hasRecords && errorCode == 1; }
+    // Why the call did not succeed, in the user's words ("the service did
+    // not answer in time", "cancelled"); empty when it did.
+    std::string WhyNot() const;
 };
 
 // "/webservice/studio/getfid" and "getrelayfid": where to upload a file.
@@ -65,19 +69,24 @@ struct UploadMetadata {
 // Files the service keeps for the phone at most.
 constexpr int kPhoneFileLimit = 10;
 
-FidReply CallGetFid();
-FidReply CallGetRelayFid();
-CountReply CallGetLimitCount(int userNo);
-MessageReply CallAddMetadata(const UploadMetadata& values);
+// keepGoing, when given, is asked at least every 100 ms while a call waits
+// and ends it unanswered ("cancelled") once it says false.
+using KeepGoing = std::function<bool()>;
+
+FidReply CallGetFid(const KeepGoing& keepGoing = nullptr);
+FidReply CallGetRelayFid(const KeepGoing& keepGoing = nullptr);
+CountReply CallGetLimitCount(int userNo, const KeepGoing& keepGoing = nullptr);
+MessageReply CallAddMetadata(const UploadMetadata& values, const KeepGoing& keepGoing = nullptr);
 // fileName: the file-name part of the uploaded path, UTF-8.
-MessageReply CallAddRelayMetadata(const UploadMetadata& values, const std::string& fileName);
+MessageReply CallAddRelayMetadata(const UploadMetadata& values, const std::string& fileName,
+                                  const KeepGoing& keepGoing = nullptr);
 // The answer's root may have any name. Items are read only on success.
-DownListReply CallGetDownList(int userNo);
+DownListReply CallGetDownList(int userNo, const KeepGoing& keepGoing = nullptr);
 // The answer's root may have any name.
-ServiceReply CallAddNotUse(const std::string& fid);
+ServiceReply CallAddNotUse(const std::string& fid, const KeepGoing& keepGoing = nullptr);
 // The answer is not read: true when one arrived. keepGoing, when given,
 // can end the call early (no answer).
-bool CallAddRelayDownResult(const std::string& fid, const std::function<bool()>& keepGoing = nullptr);
+bool CallAddRelayDownResult(const std::string& fid, const KeepGoing& keepGoing = nullptr);
 // "/bin/version.txt": plain text. False (text empty) without an answer.
 // limits: the call's own bounds instead of the shared ones.
 bool CallGetVersionText(std::string& text, const PostFormLimits* limits = nullptr);

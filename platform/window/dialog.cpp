@@ -82,6 +82,9 @@ bool Dialog::Create(UINT templateId, Window* parent)
 
 int Dialog::DoModal()
 {
+    // A program on its way out asks nothing more.
+    if (ClosingDown())
+        return IDCANCEL;
     modal_ = true;
     if (!CreateHidden())
         return -1;

@@ -84,7 +84,12 @@ FileDialogAnswer ShowOnDesktop(Window* ownerTop, const FileDialogRequest& req)
         }
 
     FileDialogAnswer answer;
-    if (gtk_dialog_run(GTK_DIALOG(dialog)) == GTK_RESPONSE_ACCEPT) {
+    int response;
+    {
+        const ForeignModal modal([dialog] { gtk_dialog_response(GTK_DIALOG(dialog), GTK_RESPONSE_CANCEL); });
+        response = gtk_dialog_run(GTK_DIALOG(dialog));
+    }
+    if (response == GTK_RESPONSE_ACCEPT) {
         GSList* names = gtk_file_chooser_get_filenames(chooser);
         for (GSList* n = names; n; n = n->next) {
             answer.paths.emplace_back(static_cast<char*>(n->data));
@@ -108,6 +113,8 @@ FileDialogHandler SetFileDialogHandler(FileDialogHandler handler)
 
 FileDialogAnswer ShowFileDialog(Window* owner, FileDialogRequest request)
 {
+    if (ClosingDown())
+        return {};
     Window* ownerTop = (owner && owner->IsWindow()) ? owner->GetTopLevel() : nullptr;
     request.owner = ownerTop ? ownerTop->GetSafeHwnd() : 0;
     const WindowHandle ownerHandle = request.owner;

@@ -30,6 +30,18 @@ int FirstButton(UINT type)
     }
 }
 
+// The answer of a box closed without a button: the cancelling one when
+// there is one.
+int ClosedAnswer(UINT type)
+{
+    const UINT buttons = type & 0xF;
+    if (buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL)
+        return IDCANCEL;
+    if (buttons == MB_YESNO)
+        return IDNO;
+    return IDOK;
+}
+
 int ShowOnDesktop(Window* owner, const MessageBoxRequest& req)
 {
     GtkWindow* parent = nullptr;
@@ -68,17 +80,13 @@ int ShowOnDesktop(Window* owner, const MessageBoxRequest& req)
         gtk_dialog_add_buttons(GTK_DIALOG(box), "_OK", IDOK, nullptr);
         break;
     }
-    const int response = gtk_dialog_run(GTK_DIALOG(box));
+    int response;
+    {
+        const ForeignModal modal([box] { gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_DELETE_EVENT); });
+        response = gtk_dialog_run(GTK_DIALOG(box));
+    }
     gtk_widget_destroy(box);
-    if (response > 0)
-        return response;
-    // Closed without a button: the cancelling answer when there is one.
-    const UINT buttons = req.type & 0xF;
-    if (buttons == MB_OKCANCEL || buttons == MB_YESNOCANCEL)
-        return IDCANCEL;
-    if (buttons == MB_YESNO)
-        return IDNO;
-    return IDOK;
+    return response > 0 ? response : ClosedAnswer(req.type);
 }
 
 }  // namespace
@@ -93,6 +101,10 @@ MessageBoxHandler SetMessageBoxHandler(MessageBoxHandler handler)
 int MessageBox(Window* owner, const std::string& text, const std::string& caption, UINT type)
 {
     MessageBoxRequest req{owner ? owner->GetSafeHwnd() : 0, text, caption, type};
+    if (ClosingDown()) {
+        DebugOutput("message box not shown, the program is closing: " + text + "\n");
+        return ClosedAnswer(type);
+    }
     // What the user was told, for whoever follows the program's debug lines.
     DebugOutput("message box: " + text + "\n");
     Window* ownerTop = (owner && owner->IsWindow()) ? owner->GetTopLevel() : nullptr;

@@ -377,7 +377,7 @@ PopupMenuItem* FindMenuItem(std::vector<PopupMenuItem>& items, UINT id)
 
 UINT TrackPopupMenu(const std::vector<PopupMenuItem>& items, Point screen, Window* owner)
 {
-    if (g_tracker || items.empty() || !IsUiThread())
+    if (g_tracker || items.empty() || !IsUiThread() || ClosingDown())
         return 0;
     Tracker tracker;
     auto root = std::make_unique<MenuLevel>(items, -1);

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <deque>
 
+#include "platform/window/popup_menu.h"
 #include "platform/window/window_internal.h"
 
 namespace platform {
@@ -82,11 +83,15 @@ gboolean QueueDispatch(GSource*, GSourceFunc, gpointer)
 
 GSourceFuncs kQueueFuncs = {QueuePrepare, QueueCheck, QueueDispatch, nullptr, nullptr, nullptr};
 
+// A nested loop of a window, or (hwnd 0, no loop) a foreign one that only
+// its 'close' can end.
 struct ModalLoop {
     WindowHandle hwnd;
     GMainLoop* loop;
     int code;
     bool ended;
+    bool closeAsked = false;
+    std::function<void()> close;
 };
 
 std::vector<ModalLoop*>& ModalLoops()
@@ -189,7 +194,7 @@ int RunModalLoop(Window& window)
 {
     if (!OnUiThread() || !window.IsWindow())
         return -1;
-    ModalLoop modal{window.GetSafeHwnd(), g_main_loop_new(nullptr, FALSE), -1, false};
+    ModalLoop modal{window.GetSafeHwnd(), g_main_loop_new(nullptr, FALSE), -1, false, false, nullptr};
     ModalLoops().push_back(&modal);
     if (!modal.ended)
         g_main_loop_run(modal.loop);
@@ -202,7 +207,7 @@ int RunModalLoop(Window& window)
 void EndModalLoop(Window& window, int code)
 {
     for (ModalLoop* m : ModalLoops()) {
-        if (m->hwnd == window.GetSafeHwnd() && !m->ended) {
+        if (m->loop && m->hwnd == window.GetSafeHwnd() && !m->ended) {
             m->code = code;
             m->ended = true;
             g_main_loop_quit(m->loop);
@@ -214,15 +219,77 @@ void EndModalLoop(Window& window, int code)
 bool InModalLoop(const Window& window)
 {
     for (ModalLoop* m : ModalLoops())
-        if (m->hwnd == window.GetSafeHwnd() && !m->ended)
+        if (m->loop && m->hwnd == window.GetSafeHwnd() && !m->ended)
             return true;
+    return false;
+}
+
+namespace {
+
+bool g_closingDown = false;
+
+}  // namespace
+
+ForeignModal::ForeignModal(std::function<void()> close)
+    : entry_(new ModalLoop{0, nullptr, 0, false, false, std::move(close)})
+{
+    ModalLoops().push_back(static_cast<ModalLoop*>(entry_));
+}
+
+ForeignModal::~ForeignModal()
+{
+    auto* entry = static_cast<ModalLoop*>(entry_);
+    auto& loops = ModalLoops();
+    loops.erase(std::remove(loops.begin(), loops.end(), entry), loops.end());
+    delete entry;
+}
+
+void SetClosingDown(bool closing)
+{
+    g_closingDown = closing;
+}
+
+bool ClosingDown()
+{
+    return g_closingDown;
+}
+
+bool CloseInnermostModal(const Window& keep)
+{
+    if (IsMenuTracking()) {
+        EndMenu();
+        return true;
+    }
+    auto& loops = ModalLoops();
+    for (auto it = loops.rbegin(); it != loops.rend(); ++it) {
+        ModalLoop* m = *it;
+        if (m->ended)
+            continue;
+        if (m->loop && m->hwnd == keep.GetSafeHwnd())
+            return false;
+        const bool askedBefore = m->closeAsked;
+        m->closeAsked = true;
+        if (!m->loop) {
+            m->close();
+            return true;
+        }
+        Window* window = Window::FromHandle(m->hwnd);
+        if (window && !askedBefore) {
+            window->SendMessage(WM_CLOSE);
+            return true;
+        }
+        m->code = IDCANCEL;
+        m->ended = true;
+        g_main_loop_quit(m->loop);
+        return true;
+    }
     return false;
 }
 
 void EndModalLoopsOf(WindowHandle handle)
 {
     for (ModalLoop* m : ModalLoops()) {
-        if (m->hwnd == handle && !m->ended) {
+        if (m->loop && m->hwnd == handle && !m->ended) {
             m->ended = true;
             g_main_loop_quit(m->loop);
         }

@@ -34,6 +34,31 @@ int RunModalLoop(Window& window);
 void EndModalLoop(Window& window, int code);
 bool InModalLoop(const Window& window);
 
+// A modal wait that runs a loop of its own (the desktop's message and file
+// dialogs), known to CloseInnermostModal for as long as it lives: 'close'
+// ends it as the dialog's close button would.
+class ForeignModal {
+public:
+    explicit ForeignModal(std::function<void()> close);
+    ~ForeignModal();
+    ForeignModal(const ForeignModal&) = delete;
+    ForeignModal& operator=(const ForeignModal&) = delete;
+
+private:
+    void* entry_;
+};
+
+// For a program that is ending: no dialog, message box, file chooser or
+// popup menu opens any more; each answers at once as if it had been closed
+// without a choice.
+void SetClosingDown(bool closing);
+bool ClosingDown();
+// Closes the innermost modal wait that runs inside 'keep's own loop (a
+// popup menu, a dialog, a message box, a file chooser) as its close button
+// would; a wait asked before that is still open is ended by force (a
+// dialog with IDCANCEL). False when nothing is open inside 'keep's loop.
+bool CloseInnermostModal(const Window& keep);
+
 // Handles everything that is ready, without waiting.
 void PumpMessages();
 // Handles messages until 'done' answers true or timeoutMs passes; returns

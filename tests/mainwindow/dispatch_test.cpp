@@ -154,12 +154,13 @@ TEST_F(DispatchTest, TransferMenusAskForASignInFirst)
     EXPECT_EQ(win->Opened<CLoginDlg>(), 3);
     EXPECT_EQ(win->dialogs.size(), 3u);
 
-    // Signed in, the phone download opens at once (it asks the service
-    // itself).
+    // Signed in, the phone download first asks the service for its list,
+    // while the window goes on; its dialog comes with the answer.
     TheSignInState().SetUserId("singer");
     TheSignInState().SetSignedIn(1);
     win->OnPlayerCommand(menuid::kFromMobile, 0);
-    EXPECT_EQ(win->Opened<CDownloadFromMobile>(), 1);
+    EXPECT_EQ(win->GetServiceCallCount(), 1u);
+    EXPECT_EQ(win->Opened<CDownloadFromMobile>(), 0);
 }
 
 TEST_F(DispatchTest, ThePersonalBarsPullDownsOpenBelowTheBarAndSendTheirCommands)

@@ -2,6 +2,7 @@
 // play are named with the reason in one message and the window goes on;
 // odd but playable files (very short songs, lying VBR headers) are listed
 // and play.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <gtest/gtest.h>
@@ -94,6 +95,51 @@ TEST_F(FileAnswers, ADropOfThreeFilesOneDamagedListsTwoAndNamesTheThird)
     EXPECT_EQ(list.GetItemText(1, 0), "c.kvo");
     EXPECT_EQ(BoxTexts(), std::vector<std::string>{Named(damaged)});
     EXPECT_EQ(boxes[0].owner, win->GetSafeHwnd());
+}
+
+TEST_F(FileAnswers, ADropOfEightyFilesItCannotTakeIsOneMessageThatFitsTheScreen)
+{
+    ASSERT_TRUE(Open());
+    // Eighty of them, one in a folder so deep that its path alone would be
+    // wider than the screen.
+    std::string deep = dir.Path();
+    for (int i = 0; i < 12; ++i) {
+        deep += "/a folder nested deeper and deeper " + std::to_string(i);
+        ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    }
+    const std::string text = "Not a song at all.\n";
+    std::vector<std::string> paths = {deep + "/deep.mp3"};
+    for (int i = 1; i < 80; ++i)
+        paths.push_back(dir.File("text" + std::to_string(100 + i) + ".mp3"));
+    for (const std::string& path : paths)
+        testsupport::WriteFile(path, std::vector<uint8_t>(text.begin(), text.end()));
+    CSkinListCtrl& list = win->GetPlayList()->GetList();
+    const Point at = win->ScreenToClient(list.ClientToScreen(Point{20, 20}));
+    ASSERT_TRUE(DeliverDroppedFiles(*win, at, paths));
+    ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+    Pump();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(list.GetItemCount(), 0);
+
+    // The first files by name, the rest counted; no line as wide as the
+    // deep path.
+    const std::string& said = boxes[0].text;
+    std::vector<std::string> lines;
+    for (size_t from = 0; from <= said.size();) {
+        const size_t end = std::min(said.find('\n', from), said.size());
+        lines.push_back(said.substr(from, end - from));
+        from = end + 1;
+    }
+    ASSERT_EQ(lines.size(), 11u) << said;
+    EXPECT_EQ(lines[0], "These files cannot be played:");
+    EXPECT_EQ(lines[1], "");
+    EXPECT_EQ(lines[2].substr(0, 20), deep.substr(0, 20));
+    EXPECT_NE(lines[2].find("deep.mp3: not an MP3 file"), std::string::npos) << lines[2];
+    for (int i = 1; i < 8; ++i)
+        EXPECT_EQ(lines[2 + i], paths[i] + ": not an MP3 file");
+    EXPECT_EQ(lines[10], "and 72 more");
+    for (const std::string& line : lines)
+        EXPECT_LE(line.size(), 160u) << line;
 }
 
 TEST_F(FileAnswers, ASongThatNoLongerPlaysSaysWhy)

@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include "kvostudio/downloadfrommobile.h"
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/loginimpl.h"
@@ -141,6 +142,11 @@ TEST_F(ServiceFlowTest, ARefusedSignInAsksAgainAndACancelDropsTheCommand)
     EXPECT_FALSE(win->IsSignedIn());
     EXPECT_EQ(win->Opened<CUccUploadDlg>(), 0);
     EXPECT_TRUE(boxes.empty());
+    // Closed without signing in, the dialog leaves nothing typed behind,
+    // as signing out does.
+    EXPECT_EQ(TheSignInState().GetUserId(), "");
+    std::string password = TheSignInState().GetPassword();
+    EXPECT_EQ(password, "");
 }
 
 TEST_F(ServiceFlowTest, AFullPhoneStoreOrAFailedAnswerStopsTheTransfer)
@@ -149,14 +155,65 @@ TEST_F(ServiceFlowTest, AFullPhoneStoreOrAFailedAnswerStopsTheTransfer)
     ASSERT_TRUE(Open());
     fake.SetXmlAnswer("/webservice/studio/getlimitcount", FakeService::ServiceXml("Studio", 1, {{"Count", "10"}}));
     win->OnPlayerCommand(menuid::kToMobile, 0);
+    ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
     ASSERT_EQ(BoxTexts(), std::vector<std::string>{LoadFormatString(112)});
     EXPECT_EQ(win->Opened<CTransferMobileDlg>(), 0);
 
-    // An answer without Records counts as a failure, quietly.
+    // An answer without Records counts as a failure, and is told.
     fake.SetXmlAnswer("/webservice/studio/getlimitcount", "<Studio><ErrorCode>1</ErrorCode><Count>2</Count></Studio>");
     win->OnPlayerCommand(menuid::kToMobile, 0);
-    EXPECT_EQ(boxes.size(), 1u);
+    ASSERT_TRUE(WaitFor([&] { return boxes.size() == 2; }));
+    EXPECT_EQ(boxes[1].text, "The files waiting for your phone could not be counted:\n"
+                             "the service's answer could not be read.");
     EXPECT_TRUE(win->dialogs.empty());
+}
+
+TEST_F(ServiceFlowTest, AStalledOrOversizedAnswerLeavesTheWindowGoingAndIsTold)
+{
+    SignedIn();
+    ASSERT_TRUE(Open());
+    const std::string take = UccRecording();
+    struct Flow {
+        unsigned command;
+        const char* path;
+        const char* told;
+    };
+    const Flow flows[] = {
+        {menuid::kFromMobile, "/webservice/studio/getdownlist",
+         "The list of files sent from your phone could not be fetched:\n"},
+        {menuid::kToMobile, "/webservice/studio/getlimitcount",
+         "The files waiting for your phone could not be counted:\n"},
+        {menuid::kUccUpload, "/webservice/studio/getfid", "The upload could not begin:\n"},
+    };
+    struct Fault {
+        testsupport::Fault fault;
+        const char* why;
+    };
+    const Fault faults[] = {
+        {testsupport::Fault(testsupport::FaultKind::Stall), "the service did not answer in time."},
+        {testsupport::Fault(testsupport::FaultKind::Oversize, 200, "", 2 << 20), "the service's answer was too large."},
+    };
+    for (const Fault& fault : faults) {
+        for (const Flow& flow : flows) {
+            SCOPED_TRACE(flow.path);
+            boxes.clear();
+            fake.ClearLog();
+            fake.SetFault(flow.path, fault.fault);
+            if (flow.command == menuid::kUccUpload)
+                win->answers.push_back(
+                    [&](Dialog& dlg) { return dynamic_cast<CUccUploadDlg&>(dlg).TakeFile(take) ? IDOK : IDCANCEL; });
+            win->OnPlayerCommand(flow.command, 0);
+            // The window is not held: the call waits on its own.
+            EXPECT_EQ(win->GetServiceCallCount(), 1u);
+            ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }, 20000));
+            EXPECT_EQ(BoxTexts(), std::vector<std::string>{flow.told + std::string(fault.why)});
+            EXPECT_EQ(win->GetServiceCallCount(), 0u);
+            EXPECT_EQ(win->Opened<CDownloadFromMobile>(), 0);
+            EXPECT_EQ(win->Opened<CTransferMobileDlg>(), 0);
+            EXPECT_EQ(win->GetUploadCount(), 0u);
+            fake.ClearFaults();
+        }
+    }
 }
 
 TEST_F(ServiceFlowTest, AUccUploadIsRegisteredAndOffersItsPages)
@@ -170,7 +227,7 @@ TEST_F(ServiceFlowTest, AUccUploadIsRegisteredAndOffersItsPages)
     win->answers.push_back(Returns(CSaveCompleteDlg::kModeUploaded));  // "go to my page"
     WebPageRecorder recorder;
     win->OnPlayerCommand(menuid::kUccUpload, 0);
-    EXPECT_EQ(win->GetUploadCount(), 1u);
+    ASSERT_TRUE(WaitFor([&] { return win->GetUploadCount() == 1; }));
     ASSERT_TRUE(WaitFor([&] { return win->Opened<CSaveCompleteDlg>() == 1; }, 20000));
 
     EXPECT_EQ(win->GetUploadCount(), 0u);
@@ -256,7 +313,7 @@ TEST_F(ServiceFlowTest, ClosingTheProgramEndsAStalledUploadAtOnce)
         return dynamic_cast<CUccUploadDlg&>(dlg).TakeFile(take) ? IDOK : IDCANCEL;
     });
     win->OnPlayerCommand(menuid::kUccUpload, 0);
-    ASSERT_EQ(win->GetUploadCount(), 1u);
+    ASSERT_TRUE(WaitFor([&] { return win->GetUploadCount() == 1; }));
     ASSERT_TRUE(fake.WaitForRequests(2, 10000));  // the file id, then the upload
     const auto start = std::chrono::steady_clock::now();
     Close();

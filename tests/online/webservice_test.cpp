@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <functional>
 #include <cstdlib>
 
 namespace {
@@ -186,34 +187,68 @@ TEST_F(WebServiceCalls, FieldsOutOfOrderAreLost)
     EXPECT_EQ(reply.serverUrl, "");
 }
 
-TEST_F(WebServiceCalls, EveryFaultIsNoAnswerInBoundedTime)
+TEST_F(WebServiceCalls, EveryFaultIsNoAnswerInBoundedTimeThatSaysWhy)
 {
-    const Fault faults[] = {
-        {FaultKind::Stall},
-        {FaultKind::StallMidBody},
-        {FaultKind::Slow, 500, "", 0, 100},
-        {FaultKind::Truncate},
-        {FaultKind::Reset},
-        {FaultKind::CloseAtOnce},
-        {FaultKind::Oversize, 500, "", 64 * 1024 + 1},
-        {FaultKind::Status, 500},
-        {FaultKind::Status, 404},
-        {FaultKind::Status, 302},
-        {FaultKind::Redirect, 302, "ftp://127.0.0.1/x"},
-        {FaultKind::EmptyBody},
+    struct Case {
+        Fault fault;
+        const char* why;
     };
-    for (const Fault& fault : faults) {
-        SCOPED_TRACE(static_cast<int>(fault.kind) * 1000 + fault.status);
-        fake_.SetFault("", fault);
+    const Case cases[] = {
+        {{FaultKind::Stall}, "the service did not answer in time"},
+        {{FaultKind::StallMidBody}, "the service did not answer in time"},
+        {{FaultKind::Slow, 500, "", 0, 100}, "the service did not answer in time"},
+        {{FaultKind::Truncate}, "the connection to the service broke off"},
+        {{FaultKind::Reset}, "the connection to the service broke off"},
+        {{FaultKind::CloseAtOnce}, "the connection to the service broke off"},
+        {{FaultKind::Oversize, 500, "", 64 * 1024 + 1}, "the service's answer was too large"},
+        {{FaultKind::Status, 500}, "the service answered with an error (HTTP 500)"},
+        {{FaultKind::Status, 404}, "the service answered with an error (HTTP 404)"},
+        {{FaultKind::Status, 302}, "the service answered with an error (HTTP 302)"},
+        {{FaultKind::Redirect, 302, "ftp://127.0.0.1/x"}, "the service sent the request elsewhere"},
+        {{FaultKind::EmptyBody}, "the service's answer was empty"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(static_cast<int>(c.fault.kind) * 1000 + c.fault.status);
+        fake_.SetFault("", c.fault);
         const auto start = std::chrono::steady_clock::now();
         const FidReply reply = CallGetFid();
         EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(8));
         EXPECT_FALSE(reply.answered);
         EXPECT_FALSE(reply.Succeeded());
         EXPECT_EQ(reply.fid, 0);
+        EXPECT_EQ(reply.WhyNot(), c.why);
     }
     fake_.ClearFaults();
     EXPECT_TRUE(CallGetFid().Succeeded());
+    EXPECT_EQ(CallGetFid().WhyNot(), "");
+
+    // An answer that is no answer, or a refusal, says so too.
+    fake_.SetXmlAnswer("/webservice/studio/getfid", "<Studio><Other/></Studio>");
+    EXPECT_EQ(CallGetFid().WhyNot(), "the service's answer could not be read");
+    fake_.SetXmlAnswer("/webservice/studio/getfid", FakeService::ServiceXml("Studio", 0, {}));
+    EXPECT_EQ(CallGetFid().WhyNot(), "the service refused the request (error code 0)");
+}
+
+TEST_F(WebServiceCalls, ACallThatIsNoLongerWantedEndsAtOnce)
+{
+    fake_.SetFault("", Fault{FaultKind::Stall});
+    const auto start = std::chrono::steady_clock::now();
+    auto keepGoing = [&] { return std::chrono::steady_clock::now() - start < std::chrono::milliseconds(200); };
+    const DownListReply list = CallGetDownList(9, keepGoing);
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(took, std::chrono::milliseconds(1000));
+    EXPECT_FALSE(list.answered);
+    EXPECT_EQ(list.WhyNot(), "cancelled");
+    for (auto call : std::vector<std::function<bool()>>{
+             [&] { return CallGetFid(keepGoing).answered; }, [&] { return CallGetRelayFid(keepGoing).answered; },
+             [&] { return CallGetLimitCount(1, keepGoing).answered; },
+             [&] { return CallAddMetadata({}, keepGoing).answered; },
+             [&] { return CallAddRelayMetadata({}, "f", keepGoing).answered; },
+             [&] { return CallAddNotUse("1", keepGoing).answered; }}) {
+        EXPECT_FALSE(call());
+    }
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    fake_.ClearFaults();
 }
 
 TEST_F(WebServiceCalls, AFormIsNeverSentToAnotherServer)
@@ -253,6 +288,7 @@ TEST(WebServiceUnconfigured, EveryCallIsNoAnswerAtOnce)
     ASSERT_EQ(ServiceHostAddress(ServiceHost::Service), "");
     const auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(CallGetFid().answered);
+    EXPECT_EQ(CallGetFid().WhyNot(), "no online service is configured");
     EXPECT_FALSE(CallGetLimitCount(1).answered);
     std::string text;
     EXPECT_FALSE(CallGetVersionText(text));

@@ -2,10 +2,12 @@
 // file, the microphone is read from a file, and the finished MP3 has the
 // voice where the settings put it.
 
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 
@@ -104,9 +106,12 @@ TEST_F(Kvorecord, AFailureIsAnExitCodeWithThePathAndTheReasonAndNoFile) {
         std::string song;
         const char* reason;
     };
+    // A sound MP3 is no song to record over: the tool says what it takes.
+    testsupport::WriteFile(data.File("tune.mp3"), testsupport::MakeMp3(testsupport::MakeTone(kRate, 2, 1.0, 440, 0.3)));
     for (const Case& c : {Case{data.File("missing.kvo"), "file not found"},
                           Case{data.File("damaged.kvo"), "damaged container"},
-                          Case{data.File("empty.kvo"), "empty file"}}) {
+                          Case{data.File("empty.kvo"), "empty file"},
+                          Case{data.File("tune.mp3"), "an MP3 file; kvorecord records over .kvo songs"}}) {
         testsupport::ChildProcess run;
         ASSERT_TRUE(run.Start({tool, c.song, out}));
         EXPECT_EQ(run.Wait(30000), 1);
@@ -114,6 +119,42 @@ TEST_F(Kvorecord, AFailureIsAnExitCodeWithThePathAndTheReasonAndNoFile) {
     }
     EXPECT_FALSE(testsupport::CommandOutput({tool}));
     EXPECT_FALSE(testsupport::FileExists(out));
+}
+
+TEST_F(Kvorecord, CtrlCOrKillDuringATakeLeavesTheOldFileAndNoWorkFiles) {
+    const std::string song = data.File("song.kvo");
+    WriteSong(song, BurstPcm(30.0, 0.8, 0.4, 600));
+    testsupport::WriteFile(data.File("microphone.raw"), PcmBytes(BurstPcm(30.0, 1.0, 0.4, 2500)));
+    const std::string out = data.File("take.mp3");
+    const std::vector<uint8_t> old = {'a', 'n', ' ', 'o', 'l', 'd', ' ', 't', 'a', 'k', 'e'};
+    for (const int signal : {SIGTERM, SIGINT}) {
+        SCOPED_TRACE(signal);
+        testsupport::WriteFile(out, old);
+        testsupport::ChildProcess run;
+        ASSERT_TRUE(run.Start({tool, song, out}));
+        // Two seconds of the voice are on the disk.
+        const std::string capture = Work(recfile::kCache);
+        ASSERT_TRUE(run.WaitForOutput(
+            [&](const std::string&, const std::string&) {
+                std::error_code error;
+                const auto size = std::filesystem::file_size(capture, error);
+                return !error && size >= 2u * kRate * 4;
+            },
+            20000))
+            << run.Err();
+        const auto begin = std::chrono::steady_clock::now();
+        run.Signal(signal);
+        const auto code = run.Wait(2000);
+        const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
+        ASSERT_TRUE(code.has_value()) << "still running after " << seconds << " s";
+        std::printf("signal %d: kvorecord ended %.3f s after it\n", signal, seconds);
+        EXPECT_GE(*code, 1) << "ended by the signal instead of ending on its own: " << run.Err();
+        EXPECT_TRUE(run.WaitForOutputText("kvorecord: stopped", 5000)) << run.Err();
+        EXPECT_EQ(testsupport::ReadFile(out), old);
+        for (const char* name : {recfile::kCache, recfile::kOriginKvo, recfile::kParseMp3, recfile::kTmpWav,
+                                 recfile::kMixCache, recfile::kCacheMp3})
+            EXPECT_FALSE(testsupport::FileExists(Work(name))) << name;
+    }
 }
 
 namespace {
@@ -211,7 +252,11 @@ TEST_F(Kvorecord, ATakeThatDoesNotFitLeavesTheOldFileWholeAndKeepsTheTake) {
     EXPECT_NE(ran->second.find("No space left on device"), std::string::npos) << ran->second;
     EXPECT_NE(ran->second.find("filler take.mp3 \n"), std::string::npos) << "no new file left beside it: " << ran->second;
     EXPECT_GT(std::filesystem::file_size(Work(recfile::kCacheMp3)), 0u) << "the take is kept";
-    EXPECT_TRUE(testsupport::FileExists(Work(recfile::kCache)));
+    // Only the take the message names: the voice and the mix went with the
+    // rest of the work.
+    for (const char* name :
+         {recfile::kCache, recfile::kOriginKvo, recfile::kParseMp3, recfile::kTmpWav, recfile::kMixCache})
+        EXPECT_FALSE(testsupport::FileExists(Work(name))) << name;
 }
 
 TEST_F(Kvorecord, AFileSizeLimitIsAMessageNotASilentEnd) {
@@ -247,7 +292,6 @@ TEST_F(Kvorecord, MonoAndOtherRateSongsAreMixedWithTheirBurstsInPlace) {
         testsupport::ChildProcess run;
         ASSERT_TRUE(run.Start({tool, song, out}));
         const auto code = run.Wait(60000);
-        run.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
         ASSERT_EQ(code, 0) << run.Err();
         const auto decoded = DecodeWithMpg123(out);
         ASSERT_FALSE(decoded.empty());

@@ -59,6 +59,27 @@ protected:
             InjectKey(top, false, 'A');
         }
     }
+
+
+    // As the main window does it: the dialog's texts go into the sign-in
+    // state (a typo mended on the way).
+    static void SignInWithTheDialog(SignInState& state)
+    {
+        CLoginDlg dlg;
+        ASSERT_TRUE(dlg.Create(CLoginDlg::IDD));
+        dlg.IdEdit().SetFocus();
+        Type(dlg, "singer");
+        dlg.PasswordEdit().SetFocus();
+        Type(dlg, "typo");
+        for (int i = 0; i < 4; ++i)
+            InjectKey(dlg, true, VK_BACK);
+        Type(dlg, kPassword);
+        dlg.SendMessage(WM_COMMAND, IDOK);
+        ASSERT_FALSE(dlg.IsWindowVisible());
+        state.SetUserId(dlg.GetUserId());
+        state.SetPassword(dlg.GetPassword());
+        dlg.DestroyWindow();
+    }
 };
 
 TEST_F(Secrets, SigningOutLeavesNoCopyOfThePasswordOrTheReplysTexts)
@@ -66,24 +87,7 @@ TEST_F(Secrets, SigningOutLeavesNoCopyOfThePasswordOrTheReplysTexts)
     SignInState state;
     {
         CLoginImpl login(&state);
-        {
-            // As the main window does it: the dialog's texts go into the
-            // sign-in state, then the exchange runs.
-            CLoginDlg dlg;
-            ASSERT_TRUE(dlg.Create(CLoginDlg::IDD));
-            dlg.IdEdit().SetFocus();
-            Type(dlg, "singer");
-            dlg.PasswordEdit().SetFocus();
-            Type(dlg, "typo");
-            for (int i = 0; i < 4; ++i)
-                InjectKey(dlg, true, VK_BACK);
-            Type(dlg, kPassword);
-            dlg.SendMessage(WM_COMMAND, IDOK);
-            ASSERT_FALSE(dlg.IsWindowVisible());
-            state.SetUserId(dlg.GetUserId());
-            state.SetPassword(dlg.GetPassword());
-            dlg.DestroyWindow();
-        }
+        SignInWithTheDialog(state);
         ASSERT_EQ(login.BeginSignIn(&owner_, 0), 3);
         const auto result = owner_.WaitForCommand();
         ASSERT_TRUE(result);
@@ -100,6 +104,38 @@ TEST_F(Secrets, SigningOutLeavesNoCopyOfThePasswordOrTheReplysTexts)
         EXPECT_EQ(Copies(kPassword), std::vector<std::string>{});
         EXPECT_EQ(Copies(kSession), std::vector<std::string>{});
         EXPECT_EQ(Copies(kKey), std::vector<std::string>{});
+    }
+}
+
+TEST_F(Secrets, ARefusedSignInClosedWithEscapeLeavesNoCopyOfThePassword)
+{
+    fake_.SetTcpMode(testsupport::TcpMode::Reply, std::string(CLoginImpl::kReplySize, '0'), CLoginImpl::kRequestSize);
+    SignInState state;
+    {
+        CLoginImpl login(&state);
+        SignInWithTheDialog(state);
+        ASSERT_EQ(login.BeginSignIn(&owner_, 0), 3);
+        const auto result = owner_.WaitForCommand();
+        ASSERT_TRUE(result);
+        ASSERT_EQ(result->first, ID_CMD_SIGNIN_FAILED);
+        login.WaitForSignIn();
+
+        {
+            // Refused, the dialog comes again; the user starts to type the
+            // password once more, then gives up with Escape.
+            CLoginDlg again;
+            ASSERT_TRUE(again.Create(CLoginDlg::IDD));
+            again.PasswordEdit().SetFocus();
+            Type(again, kPassword);
+            InjectKey(again, true, VK_ESCAPE);
+            ASSERT_FALSE(again.IsWindowVisible());
+            again.DestroyWindow();
+        }
+
+        fake_.Stop();
+        fake_.WipeTcpLog();
+        EXPECT_EQ(state.IsSignedIn(), 0);
+        EXPECT_EQ(Copies(kPassword), std::vector<std::string>{});
     }
 }
 

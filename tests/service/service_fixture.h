@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -31,6 +32,8 @@ struct OwnerLog {
     std::vector<int> percents;
     int windowsCreated = 0;
     int windowsDestroyed = 0;
+    // What the last window's close button would do (SetCancel).
+    std::function<void()> cancel;
 
     void Add(const std::string& event)
     {
@@ -51,6 +54,14 @@ public:
     void SetCaption(const std::string& text) override { log_->Add("caption " + text); }
     void SetFileName(const std::string& text) override { log_->Add("file " + text); }
     void SetMessageText(const std::string& text) override { log_->Add("close text " + text); }
+    void SetCancel(std::function<void()> cancel) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(log_->mutex);
+            log_->cancel = std::move(cancel);
+        }
+        log_->Add("cancellable");
+    }
     void Show() override { log_->Add("show"); }
     void PostTargetPercent(int percent, int tick) override
     {

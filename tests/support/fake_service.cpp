@@ -4,6 +4,7 @@
 #include "tests/support/fake_service.h"
 
 #include "tests/support/fake_service_io.h"
+#include "tests/support/memory_scan.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -240,6 +241,7 @@ void FakeService::ServeTcp(int fd)
     ::close(fd);
     ::explicit_bzero(buffer, sizeof buffer);
     ::explicit_bzero(reply.data(), reply.capacity());
+    WipeStackBelowCaller();
 }
 
 void FakeService::SetTcpMode(TcpMode mode, const std::string& reply, size_t replyAfter)

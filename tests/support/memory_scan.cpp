@@ -94,4 +94,11 @@ std::vector<std::string> FindInOwnMemory(const char* bytes, size_t size)
     return found;
 }
 
+__attribute__((noinline)) void WipeStackBelowCaller()
+{
+    // Deeper than the calls a fake service thread makes.
+    char below[64 * 1024];
+    ::explicit_bzero(below, sizeof below);
+}
+
 }  // namespace testsupport

@@ -17,4 +17,11 @@ namespace testsupport {
 // outside its own reading buffer, which is left out of the search.
 std::vector<std::string> FindInOwnMemory(const char* bytes, size_t size);
 
+// Zeros the calling thread's stack below its caller's frame. A thread that
+// held a secret calls it before it ends: the frames of the functions it
+// called are gone but their bytes stay, among them the vector registers the
+// dynamic linker saves while it binds a function on first use (a secret
+// just copied through them with it).
+void WipeStackBelowCaller();
+
 }  // namespace testsupport

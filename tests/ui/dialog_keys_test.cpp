@@ -74,7 +74,10 @@ std::vector<DialogCase> Dialogs(const std::vector<stAudioDeviceInfo>* devices)
                      },
                      .returnResult = IDOK});
     cases.push_back({.name = "upload", .make = [](Window* o) { return std::make_unique<CTransferMobileDlg>(o); }});
-    cases.push_back({.name = "phone", .make = [](Window* o) { return std::make_unique<CDownloadFromMobile>(o, 7); }});
+    // An empty phone list: OK in the download button's place.
+    cases.push_back({.name = "phone",
+                     .make = [](Window* o) { return std::make_unique<CDownloadFromMobile>(o, 7, std::vector<DownItem>{}); },
+                     .returnResult = IDOK});
     return cases;
 }
 

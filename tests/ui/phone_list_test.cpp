@@ -8,6 +8,7 @@
 #include <string>
 
 #include "kvostudio/downloadfrommobile.h"
+#include "kvostudio/webservice.h"
 #include "tests/support/fake_service.h"
 #include "tests/support/temp_files.h"
 #include "ui_test_env.h"
@@ -97,7 +98,7 @@ protected:
 TEST_F(PhoneListOnTheDisplay, EveryOneOfTenRowsIsReachedDownloadedAndRemoved)
 {
     KVO_REQUIRE_DISPLAY();
-    CDownloadFromMobile dlg(nullptr, 7);
+    CDownloadFromMobile dlg(nullptr, 7, CallGetDownList(7).items);
     dlg.ChooseSavePath = [&](const std::string& name) { return dir_.File(name + ".kvo"); };
     dlg.Download().SetFinishPause(std::chrono::milliseconds(0));
     ASSERT_TRUE(dlg.Create(CDownloadFromMobile::IDD));

@@ -3,6 +3,10 @@
 // program never starts drags itself, so the test makes its drag source
 // with the desktop's toolkit directly.
 #include <gtk/gtk.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
 
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
@@ -130,6 +134,108 @@ TEST(PlayListOnTheDisplay, TakesFilesDraggedFromAnotherWindow)
     EXPECT_EQ(boxes, std::vector<std::string>{"This file cannot be played:\n\n" + dir.File("notes.txt") +
                                               ": not a .kvo or .mp3 file"});
     SetMessageBoxHandler(old);
+
+    main.DestroyWindow();
+}
+
+namespace {
+
+// Watches, from the test's own loop, for a message box of this process that
+// was not there before; notes its place and answers it with Return.
+struct BoxWatch {
+    std::vector<unsigned long> seen;
+    std::vector<Rect> boxes;
+    unsigned long open = 0;
+
+    static gboolean Look(gpointer self)
+    {
+        auto* watch = static_cast<BoxWatch*>(self);
+        for (unsigned long id : uitest::VisibleWindows(getpid())) {
+            if (std::find(watch->seen.begin(), watch->seen.end(), id) != watch->seen.end())
+                continue;
+            const auto rect = uitest::WindowGeometry(id);
+            const auto title = testsupport::CommandOutput({"xdotool", "getwindowname", std::to_string(id)});
+            // (The drag's own icon window comes and goes too.)
+            if (!rect || title != "KVO Studio\n")
+                continue;
+            watch->seen.push_back(id);
+            watch->boxes.push_back(*rect);
+            watch->open = id;
+            uitest::Screenshot(uitest::ArtifactPath("eighty_files_message.png"));
+            uitest::Xdo({"windowfocus", "--sync", std::to_string(id)});
+            uitest::Xdo({"key", "Return"});
+        }
+        if (watch->open && !uitest::WindowGeometry(watch->open))
+            watch->open = 0;
+        return G_SOURCE_CONTINUE;
+    }
+};
+
+}  // namespace
+
+TEST(PlayListOnTheDisplay, EightyFilesItCannotTakeAreOneMessageWhollyOnTheScreen)
+{
+    KVO_REQUIRE_DISPLAY();
+    testsupport::TempDir dir;
+    // One of them in a folder so deep that its path alone would be wider
+    // than the screen.
+    std::string deep = dir.Path();
+    for (int i = 0; i < 12; ++i) {
+        deep += "/a folder nested deeper and deeper " + std::to_string(i);
+        ASSERT_EQ(mkdir(deep.c_str(), 0755), 0);
+    }
+    std::string uris;
+    for (int i = 0; i < 80; ++i) {
+        const std::string path = i == 0 ? deep + "/deep.mp3" : dir.File("text" + std::to_string(i) + ".mp3");
+        testsupport::WriteFile(path, {'n', 'o', ' ', 's', 'o', 'n', 'g'});
+        gchar* uri = g_filename_to_uri(path.c_str(), nullptr, nullptr);
+        ASSERT_NE(uri, nullptr);
+        uris += std::string(uri) + "\r\n";
+        g_free(uri);
+    }
+
+    Window main;
+    ASSERT_TRUE(main.CreateEx(0, "Main", "KVO Studio", WS_POPUP | WS_VISIBLE, RectOfSize(300, 120, 338, 329),
+                              nullptr, 0));
+    const Bitmap body = LoadSkinBitmap(skin::kBody);
+    CPlayListDlg dlg(&main, &body);
+    ASSERT_TRUE(dlg.Create());
+    dlg.MoveWindow({9, 175, 330, 319});
+    DragSource source(uris, {40, 40});
+    const Point target = dlg.GetList().ClientToScreen(Point{60, 30});
+    ASSERT_TRUE(uitest::PointInto(main, target));
+    ASSERT_TRUE(uitest::MoveTo(90, 90));
+    ASSERT_TRUE(uitest::Wait([&] { return source.UnderPointer(); }));
+    // The desktop's own message box this time, watched from the loop it
+    // runs in.
+    BoxWatch watch;
+    watch.seen = uitest::VisibleWindows(getpid());
+
+    ASSERT_TRUE(uitest::Xdo({"mousedown", "1"}));
+    ASSERT_TRUE(uitest::MoveTo(120, 120));
+    ASSERT_TRUE(uitest::Wait([&] { return source.Dragging(); }));
+    for (int i = 1; i <= 10; ++i)
+        ASSERT_TRUE(uitest::MoveTo(120 + (target.x - 120) * i / 10, 120 + (target.y - 120) * i / 10));
+    ASSERT_TRUE(uitest::MoveTo(target.x + 2, target.y + 2));
+    ASSERT_TRUE(uitest::Wait([&] { return source.Accepted(); }));
+    ASSERT_TRUE(uitest::Xdo({"mouseup", "1"}));
+    // Watched only once the drop is done: the drag needs this loop's
+    // answers without the watch's pauses.
+    const guint watching = g_timeout_add(100, &BoxWatch::Look, &watch);
+    EXPECT_TRUE(RunLoopUntil([&] { return !watch.boxes.empty() && watch.open == 0; }, 20000));
+    g_source_remove(watching);
+
+    ASSERT_EQ(watch.boxes.size(), 1u);
+    const Rect box = watch.boxes[0];
+    const Rect screen = GetScreenRect();
+    EXPECT_GE(box.left, screen.left);
+    EXPECT_GE(box.top, screen.top);
+    EXPECT_LE(box.right, screen.right);
+    EXPECT_LE(box.bottom, screen.bottom);
+    // Its OK button, at its foot, is on the screen with it; a box of every
+    // name would be taller than the screen.
+    EXPECT_LT(box.Height(), screen.Height() / 2);
+    EXPECT_EQ(dlg.GetItemCount(), 0);
 
     main.DestroyWindow();
 }

@@ -97,8 +97,7 @@ TEST(TheProgramStarting, SigtermAndSigintCloseItAsItsCloseButtonDoes)
         ASSERT_TRUE(program.WaitUntil([&] { return program.Title() != "KVO Studio"; }, 10000));
         ASSERT_TRUE(program.Sync());
         const auto settings = testsupport::ReadFile(program.DataFile("config.ini"));
-        program.Process().Signal(signal);
-        EXPECT_EQ(program.Process().Wait(2000), 0) << "signal " << signal << "\n" << program.Said();
+        EXPECT_EQ(program.EndBySignal(signal), 0) << "signal " << signal << "\n" << program.Said();
         for (const char* name : work)
             EXPECT_FALSE(testsupport::FileExists(program.DataFile(name))) << name;
         EXPECT_FALSE(settings.empty());

@@ -196,6 +196,20 @@ std::optional<int> RunningProgram::Close(int timeoutMs)
     return program_->Wait(timeoutMs);
 }
 
+std::optional<int> RunningProgram::EndBySignal(int signal, int closeMs)
+{
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    // The leak checker reads the whole heap at the end.
+    constexpr int kProcessEndMs = 10000;
+#else
+    constexpr int kProcessEndMs = 500;
+#endif
+    program_->Signal(signal);
+    if (!WaitForText("KVO Studio has closed", closeMs))
+        return std::nullopt;
+    return program_->Wait(kProcessEndMs);
+}
+
 void RunningProgram::End()
 {
     if (!program_->Running() || program_->Wait(0))

@@ -85,6 +85,11 @@ public:
     // The close button, as a user ends it: the exit code, or nothing while
     // it still runs after `timeoutMs`.
     std::optional<int> Close(int timeoutMs = 15000);
+    // Sends SIGTERM or SIGINT: the program is to say that it has closed
+    // within closeMs, and its process to end soon after (under a sanitizer
+    // the process's own end takes longer). The exit code; nothing when it
+    // did not close in time or did not end.
+    std::optional<int> EndBySignal(int signal, int closeMs = 2000);
     // Ends the program if it runs, its dialogs put away first; it is to end
     // well.
     void End();

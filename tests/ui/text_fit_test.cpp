@@ -26,6 +26,7 @@
 #include "kvostudio/remixdlg.h"
 #include "kvostudio/savecompletedlg.h"
 #include "kvostudio/uploadfiledlg.h"
+#include "kvostudio/webservice.h"
 #include "platform/audio/sim_output.h"
 #include "platform/capture/sim_capture.h"
 #include "platform/draw/dc.h"
@@ -286,7 +287,7 @@ TEST_F(TextsShowWhole, InTheServiceDialogs)
         list.insert(list.find("  </Records>"), items);
         fake.SetXmlAnswer("/webservice/studio/getdownlist", list);
         ::setenv("KVO_SERVICE_URL", fake.BaseUrl().c_str(), 1);
-        CDownloadFromMobile dlg(nullptr, 7);
+        CDownloadFromMobile dlg(nullptr, 7, CallGetDownList(7).items);
         const bool made = dlg.Create(CDownloadFromMobile::IDD);
         ::unsetenv("KVO_SERVICE_URL");
         ASSERT_TRUE(made);

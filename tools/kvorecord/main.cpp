@@ -8,10 +8,13 @@
 //
 // OUT is checked before anything is recorded, and written whole or not at
 // all: an existing OUT stays as it was unless the new take replaced it
-// complete, and a take that could not be written stays in the data folder.
+// complete, and a take that could not be written stays in the data folder
+// (Cache.mp3, the only work file left then). Ctrl+C or kill drops the take:
+// the tool stops, removes its work files, leaves OUT as it was and exits 1.
 
 #include <signal.h>
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
@@ -23,6 +26,7 @@
 #include "kvostudio/fileproblem.h"
 #include "kvostudio/global.h"
 #include "kvostudio/mixer.h"
+#include "kvostudio/playimpl.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/takesave.h"
 #include "libkvo/src/kvofile.h"
@@ -36,6 +40,22 @@ int BitrateKbps(int code) {
     case 2: return 64;
     default: return 128;
     }
+}
+
+// Set from the handler of SIGINT and SIGTERM; the waits look at it.
+std::atomic<bool> g_stopAsked{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
+
+void AskToStop(int) { g_stopAsked = true; }
+
+// Ctrl+C and kill reach the waits below instead of ending the tool where
+// it stands, which would leave the capture and the song's work files in the
+// data folder.
+void CatchStopSignals() {
+    struct sigaction action {};
+    action.sa_handler = AskToStop;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGINT, SIGTERM}) sigaction(signal, &action, nullptr);
 }
 
 class ConsoleProgress : public RecordingProgress {
@@ -62,6 +82,8 @@ public:
     }
     std::unique_ptr<RecordingProgress> CreateProgressWindow() override { return std::make_unique<ConsoleProgress>(); }
 
+    // The worker cannot be cut short; a stop asked meanwhile is seen once
+    // it has posted.
     unsigned WaitForResult() {
         std::unique_lock<std::mutex> lock(mutex_);
         posted_.wait(lock, [this] { return code_.has_value(); });
@@ -79,14 +101,31 @@ int Fail(const std::string& reason) {
     return 1;
 }
 
-// Waits while the song plays; a player that never reports its end is cut
-// off a few seconds after the song's length.
+// The engine's destructor removes the work files once this returns.
+int Stopped(const std::string& outPath) {
+    return Fail("stopped before the take was finished; it was dropped and " + outPath + " was left as it was");
+}
+
+// Why the song cannot be recorded over, in words for the user.
+std::string SongProblem(const std::string& songPath) {
+    const std::string reason = FileFailureReason(songPath);
+    // A sound MP3 plays in the program, but there is no accompaniment to
+    // mix a voice with.
+    if (CPlayImpl::FileTypeOf(songPath) == CPlayImpl::kFileMp3 && !IsFileProblem(reason))
+        return "an MP3 file; kvorecord records over .kvo songs";
+    return reason;
+}
+
+// Waits while the song plays, or until a stop is asked; a player that never
+// reports its end is cut off a few seconds after the song's length.
 void WaitForTheEnd(KvoFile& song) {
     using namespace std::chrono;
     const auto begin = steady_clock::now();
     const auto limit = begin + milliseconds(int64_t(song.GetLengthSeconds() * 1000) + 5000);
-    while (!song.IsPlaying() && steady_clock::now() < begin + seconds(2)) std::this_thread::sleep_for(milliseconds(5));
-    while (song.IsPlaying() && steady_clock::now() < limit) std::this_thread::sleep_for(milliseconds(20));
+    while (!g_stopAsked && !song.IsPlaying() && steady_clock::now() < begin + seconds(2))
+        std::this_thread::sleep_for(milliseconds(5));
+    while (!g_stopAsked && song.IsPlaying() && steady_clock::now() < limit)
+        std::this_thread::sleep_for(milliseconds(20));
 }
 
 }  // namespace
@@ -101,6 +140,7 @@ int main(int argc, char** argv) {
     // A file-size limit makes the write fail with its reason instead of
     // ending the tool without a word.
     signal(SIGXFSZ, SIG_IGN);
+    CatchStopSignals();
 
     TakeSave save;
     std::string reason;
@@ -112,14 +152,18 @@ int main(int argc, char** argv) {
     ReadConfigInt(config::kGeneral, config::kMixing, &mixingType);
 
     KvoFile song;
-    if (!song.Open(songPath.c_str(), false)) return Fail(songPath + ": " + FileFailureReason(songPath));
+    if (!song.Open(songPath.c_str(), false)) return Fail(songPath + ": " + SongProblem(songPath));
 
     ConsoleOwner owner;
     CRecordingImpl engine;
     engine.SetFinishPause(std::chrono::milliseconds(0));   // no bar to watch
     engine.SetSongPath(songPath.c_str());
     if (!engine.StartRecording(&owner, BitrateKbps(bitrateCode), mixingType != 0 ? 1 : 0))
-        return Fail(engine.GetFailureText());
+        return g_stopAsked ? Stopped(outPath) : Fail(engine.GetFailureText());
+    if (g_stopAsked) {
+        engine.CancelRecording();
+        return Stopped(outPath);
+    }
     engine.SetStartOffset(0);
     if (!song.Play()) {
         const std::string said = song.Player() ? song.Player()->GetError() : "";
@@ -134,13 +178,19 @@ int main(int argc, char** argv) {
     engine.SetStopPosition(song.GetPositionSeconds());
     song.Stop();
     song.Close();
+    if (g_stopAsked) {
+        engine.CancelRecording();
+        return Stopped(outPath);
+    }
 
     engine.StopRecording();
-    if (owner.WaitForResult() != ID_CMD_RECORDING_DONE) return Fail(engine.GetFailureText());
+    const unsigned result = owner.WaitForResult();
+    if (g_stopAsked) return Stopped(outPath);
+    if (result != ID_CMD_RECORDING_DONE) return Fail(engine.GetFailureText());
 
     const std::string take = GetUserDataFilePath(recfile::kCacheMp3);
     if (!save.Commit(take, reason)) {
-        engine.KeepWorkFiles();
+        engine.KeepTake();
         return Fail(reason + "\nkvorecord: " + outPath + " was left as it was; the take is kept in " + take);
     }
     return 0;
