@@ -8,7 +8,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <optional>
 
 #include "platform/audio/sdl_output.h"
 #include "tests/support/tone_bursts.h"
@@ -78,8 +80,17 @@ protected:
     }
 
     // "Save to PC" with the path typed into the desktop's chooser; an
-    // existing file is replaced when the chooser asks.
+    // existing file is replaced when the chooser asks. A chooser that stands
+    // still through every Return is put away and the save begun anew.
     bool SaveAs(const uitest::Geometry& dialog, const std::string& path)
+    {
+        for (int attempt = 0; attempt < 3; ++attempt) {
+            if (const auto done = TrySaveAs(dialog, path))
+                return *done;
+        }
+        return false;
+    }
+    std::optional<bool> TrySaveAs(const uitest::Geometry& dialog, const std::string& path)
     {
         auto seen = program.Windows();
         if (!program.ClickIn(dialog, kSaveButton.x, kSaveButton.y))
@@ -95,23 +106,27 @@ protected:
         // the list of names that match is open only closes that list, and
         // GTK lets one pass that comes while it still reads the folder just
         // typed: the chooser then stands as it was, and takes Return again.
-        constexpr int kTries = 5;
+        constexpr int kTries = 3;
         for (int tries = 0; tries < kTries; ++tries) {
-            const auto matches = CompletionList(seen);
+            const auto matches = CompletionList(seen, *chooser);
             if (!RunningProgram::TypeInto(*chooser, {"Return"}) && Among(program.Windows(), *chooser))
                 return false;
-            if (matches) {
-                if (!program.WaitForWindowGone(*matches, uitest::kWaitMs))
-                    return false;
-                continue;
-            }
+            // That Return may have taken the name as well.
+            if (matches && !program.WaitForWindowGone(*matches, uitest::kWaitMs))
+                return false;
             std::optional<unsigned long> question;
             const bool moved = program.WaitUntil(
                 [&] {
-                    question = program.WaitForNewWindow(seen, 0);
+                    // A window as large as a dialog: a tooltip or a list
+                    // of matches is none.
+                    for (unsigned long id : program.Windows()) {
+                        const auto rect = uitest::WindowGeometry(id);
+                        if (!Among(seen, id) && rect && rect->Height() >= 90)
+                            question = id;
+                    }
                     return question || !Among(program.Windows(), *chooser);
                 },
-                tries + 1 < kTries ? 3000 : uitest::kWaitMs);
+                3000);
             if (!moved)
                 continue;
             if (!question)
@@ -120,15 +135,33 @@ protected:
                 return true;  // the program answers already
             return program.Sync() && RunningProgram::TypeInto(*question, {"Return"});  // "Replace"
         }
-        return false;
+        // What stood still, for the log; then Escape (a list of matches
+        // first, then the chooser) until the chooser has gone.
+        uitest::Screenshot(uitest::ArtifactPath("save_chooser_stood_still.png"));
+        std::string windows;
+        for (unsigned long id : program.Windows())
+            windows += " '" + RunningProgram::WindowTitle(id) + "'";
+        std::fprintf(stderr, "the chooser stood still through every Return; windows:%s\n", windows.c_str());
+        for (int escapes = 0; escapes < 3 && Among(program.Windows(), *chooser); ++escapes) {
+            RunningProgram::TypeInto(*chooser, {"Escape"});
+            program.WaitUntil([&] { return !Among(program.Windows(), *chooser); }, 3000);
+        }
+        if (Among(program.Windows(), *chooser) || !program.Sync())
+            return false;
+        return std::nullopt;
     }
     // The chooser's list of names that match what was typed: a low window
-    // of the program not among `seen`.
-    std::optional<unsigned long> CompletionList(const std::vector<unsigned long>& seen)
+    // of the program not among `seen` that opens just under the chooser's
+    // name field (a tooltip of the button clicked is elsewhere, and stays).
+    std::optional<unsigned long> CompletionList(const std::vector<unsigned long>& seen, unsigned long chooser)
     {
+        const auto under = uitest::WindowGeometry(chooser);
+        if (!under)
+            return std::nullopt;
         for (unsigned long id : program.Windows()) {
             const auto rect = uitest::WindowGeometry(id);
-            if (!Among(seen, id) && rect && rect->Height() < 90)
+            if (!Among(seen, id) && rect && rect->top >= under->top && rect->top < under->top + 120 &&
+                rect->left >= under->left - 20 && rect->left < under->right && rect->Height() < 90)
                 return id;
         }
         return std::nullopt;
