@@ -7,10 +7,11 @@
 // Results are integer codes (kOutputOk and the kOutput* failures below)
 // whose values the wave-out driver passes on to its callers unchanged.
 //
-// Backends: SDL2 audio (the default; SDL_AUDIODRIVER picks SDL's driver as
-// usual) and a simulated device for tests (sim_output.h). The backend is
-// chosen process-wide; devices already open keep the backend that opened
-// them.
+// Backends: the desktop's sound server where one answers (and
+// SDL_AUDIODRIVER forces no other driver), else SDL2 audio (SDL_AUDIODRIVER
+// picks SDL's driver as usual); and a simulated device for tests
+// (sim_output.h). The choice is made at each open unless a backend was
+// installed; devices already open keep the backend that opened them.
 
 #include <cstdint>
 #include <functional>
@@ -147,5 +148,7 @@ public:
 class SimulatedOutput;
 void UseSimulatedOutput(std::shared_ptr<SimulatedOutput> output);
 void UseSdlOutput();
+// Back to the choice made at each open.
+void UseDefaultOutput();
 
 }  // namespace platform::audio
