@@ -11,13 +11,30 @@ namespace recmix {
 namespace {
 
 // A change of the voice's place smaller than this is the readings'
-// own wobble, not a stall of the song.
-constexpr int64_t kSteadyFrames = 220;   // 5 ms
+// own wobble (the server reports its buffers in steps), not a stall of
+// the song.
+constexpr int64_t kSteadyFrames = 265;   // 6 ms
+// How many readings from a moment on tell whether the place moved there.
+constexpr size_t kAhead = 5;
 
 int64_t Median(std::vector<int64_t> values)
 {
     std::nth_element(values.begin(), values.begin() + values.size() / 2, values.end());
     return values[values.size() / 2];
+}
+
+// The mean of the middle half: steady against a stray reading, and it
+// averages the steps of the server's reports where a median would take
+// one of them.
+int64_t MiddleMean(std::vector<int64_t> values)
+{
+    std::sort(values.begin(), values.end());
+    const size_t from = values.size() / 4;
+    const size_t to = values.size() - from;
+    int64_t sum = 0;
+    for (size_t i = from; i < to; ++i)
+        sum += values[i];
+    return sum / int64_t(to - from);
 }
 
 }  // namespace
@@ -39,29 +56,57 @@ std::vector<VoiceStretch> PlaceVoice(const std::vector<TakeMoment>& moments, int
     }
     std::vector<VoiceStretch> stretches;
     std::vector<int64_t> leads;
+    std::vector<int64_t> places;   // each stretch's capture frame less song frame
     int64_t from = 0;
     int64_t lastK = 0;
     const auto close = [&] {
-        if (!leads.empty())
-            stretches.push_back({from, Median(leads) + from});
+        if (!leads.empty()) {
+            stretches.push_back({from, 0});
+            places.push_back(MiddleMean(leads));
+        }
         leads.clear();
     };
     for (size_t i = 0; i < counted.size(); ++i) {
-        const Counted& c = counted[i];
-        if (!leads.empty() && std::llabs(c.lead - Median(leads)) > kSteadyFrames) {
-            // A new place only when the next moment keeps to it too.
-            const bool kept = i + 1 < counted.size() && std::llabs(counted[i + 1].lead - c.lead) <= kSteadyFrames;
-            if (!kept)
-                continue;
-            close();
-            // The stall came somewhere between the two moments.
-            from = lastK + (c.k - lastK) / 2;
+        // A single reading wobbles by several milliseconds; the medians of
+        // the few before and the few from here on tell whether the place
+        // itself moved.
+        if (leads.size() >= kAhead / 2 + 1 && i + kAhead / 2 < counted.size()) {
+            std::vector<int64_t> ahead;
+            for (size_t j = i; j < counted.size() && j < i + kAhead; ++j)
+                ahead.push_back(counted[j].lead);
+            const std::vector<int64_t> behind(leads.end() - int64_t(std::min(leads.size(), kAhead)), leads.end());
+            const int64_t was = Median(behind);
+            const int64_t now = Median(ahead);
+            if (std::llabs(now - was) > kSteadyFrames) {
+                // The readings still nearer the old place belong to it.
+                for (; i < counted.size() && std::llabs(counted[i].lead - was) < std::llabs(counted[i].lead - now); ++i) {
+                    leads.push_back(counted[i].lead);
+                    lastK = counted[i].k;
+                }
+                if (i == counted.size())
+                    break;
+                close();
+                // The stall came somewhere between the two moments.
+                from = lastK + (counted[i].k - lastK) / 2;
+            }
         }
-        leads.push_back(c.lead);
-        lastK = c.k;
+        leads.push_back(counted[i].lead);
+        lastK = counted[i].k;
     }
     close();
-    return stretches;
+    // The capture cannot fall behind the song as heard: a song that stalls
+    // only puts the voice later. Where the readings put it earlier again,
+    // the earlier ones overstated it (the server changed its buffering),
+    // and the later, lower place holds for them too.
+    for (size_t i = places.size(); i-- > 1;)
+        places[i - 1] = std::min(places[i - 1], places[i]);
+    std::vector<VoiceStretch> placed;
+    for (size_t i = 0; i < stretches.size(); ++i) {
+        if (!placed.empty() && places[i] == places[i - 1])
+            continue;
+        placed.push_back({stretches[i].songFrom, places[i] + stretches[i].songFrom});
+    }
+    return placed;
 }
 
 int64_t VoiceFrameAt(const std::vector<VoiceStretch>& stretches, int64_t k)

@@ -15,7 +15,7 @@ namespace platform::soundserver {
 
 namespace {
 
-constexpr pa_usec_t kFragmentUs = 20 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t kFragmentUs = 10 * PA_USEC_PER_MSEC;
 
 }  // namespace
 
