@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cmath>
 #include <filesystem>
+#include <functional>
 #include <thread>
 
 #include "kvostudio/folders.h"
@@ -43,8 +44,9 @@ protected:
     // Runs kvorecord on the song; the seconds from the start of its sound
     // on the speakers to the tool's end, or a failure with what it said
     // when it did not exit with `exitCode`. What it said is kept in `said`.
+    // `onPlaying` runs once the song plays (the capture runs by then).
     double Record(const std::string& out, const testsupport::Pcm& accompaniment = BurstPcm(kSongSeconds, 1.0, 2.0, 600),
-                  int exitCode = 0) {
+                  int exitCode = 0, const std::function<void()>& onPlaying = {}) {
         using Clock = std::chrono::steady_clock;
         const std::string song = data.File("song.kvo");
         WriteSong(song, accompaniment);
@@ -57,6 +59,7 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(25));
             playing = Clock::now();
         }
+        if (onPlaying) onPlaying();
         // Far past any ending a working take has; a hang shows as the limit.
         const auto code = child.Wait(60000);
         said = child.Err();
@@ -99,9 +102,10 @@ TEST_F(KvorecordUnderServer, AMicrophoneThatFallsSilentIsNamedAndWhatItGaveIsKep
     // Two seconds of voice, then the source delivers nothing at all, as a
     // pipe whose writer stopped does: the end is not held up, the device is
     // named, and what was sung is kept.
-    server.Feed("mic", testsupport::MakeTone(kRate, 2, 2.0, kVoiceHz, 0.3).samples, false);
     const std::string out = data.File("take.mp3");
-    EXPECT_LT(Record(out, BurstPcm(kSongSeconds, 1.0, 2.0, 600), 0), kSongSeconds + 5.0);
+    EXPECT_LT(Record(out, BurstPcm(kSongSeconds, 1.0, 2.0, 600), 0,
+                     [&] { server.Feed("mic", testsupport::MakeTone(kRate, 2, 2.0, kVoiceHz, 0.3).samples, false); }),
+              kSongSeconds + 5.0);
     EXPECT_NE(said.find("\"Pipe Microphone\" gave only"), std::string::npos) << said;
     EXPECT_NE(said.find("The take holds what it gave"), std::string::npos) << said;
     const auto pcm = DecodeWithMpg123(out);
