@@ -135,6 +135,7 @@ int CRecordingImpl::StartRecording(RecordingOwner* owner, int bitrate, int mixin
     m_takeFailure.clear();
     m_takeWarning.clear();
     m_moments.clear();
+    m_inputGoneAtFrame = -1;
     m_haveTake = false;
     m_songEnd = -1;
     const std::string cache = WorkPath(recfile::kCache);
@@ -182,6 +183,8 @@ int CRecordingImpl::StopRecording() {
             m_takeFailure = rectext::kCaptureIncomplete;
         else
             m_takeWarning = m_recorder.TakeWarning();
+        m_inputGoneAtFrame =
+            m_recorder.InputGone() ? int64_t(m_recorder.GoneAtBytes() / recmix::kFrameBytes) : int64_t(-1);
     }
     m_recording = 0;
 

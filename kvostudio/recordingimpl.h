@@ -160,8 +160,10 @@ private:
     bool PrepareAccompaniment();
     bool NormaliseAccompaniment(const std::string& path);
     // The take's length in frames: from its start to the song's end, or to
-    // where the song stood when the take was stopped.
-    int64_t PlacedFrames() const;
+    // where the song stood when the take was stopped, or when its input
+    // went away (whatever came first), the voice placed by `stretches`
+    // (moved by shiftFrames, 0 for the card's own mix).
+    int64_t PlacedFrames(const std::vector<recmix::VoiceStretch>& stretches, int64_t shiftFrames) const;
     // All of them, or all but the finished take.
     void DeleteWorkFiles(bool keepTake = false);
     // Keeps the first reason of a run; returns 0 for `return Fail(...)`.
@@ -196,6 +198,9 @@ private:
     // The take's moments (user-interface thread while it records; read by
     // the worker, which starts after the capture ended).
     std::vector<recmix::TakeMoment> m_moments;
+    // Where the capture ended because its input went away (capture frame),
+    // -1 when it did not.
+    int64_t m_inputGoneAtFrame = -1;
     std::chrono::milliseconds m_finishPause{1000};
     int m_postedPercent = -1;
     int m_postedTick = -1;

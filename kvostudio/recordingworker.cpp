@@ -64,9 +64,14 @@ void CRecordingImpl::ReportProgress(int64_t done, int tick) {
     m_progress->PostTargetPercent(percent, tick);
 }
 
-int64_t CRecordingImpl::PlacedFrames() const {
+int64_t CRecordingImpl::PlacedFrames(const std::vector<recmix::VoiceStretch>& stretches, int64_t shiftFrames) const {
     const float end = m_songEnd >= 0 ? m_songEnd : m_stopPosition;
-    return int64_t(std::llround((double(end) - double(std::max(m_startOffset, 0.0f))) * recmix::kSampleRate));
+    int64_t frames = int64_t(std::llround((double(end) - double(std::max(m_startOffset, 0.0f))) * recmix::kSampleRate));
+    // The owner stops a take whose input went away as soon as it hears of
+    // it; the take ends where the voice did, however late that was.
+    if (m_inputGoneAtFrame >= 0)
+        frames = std::min(frames, recmix::SongFrameWhereCaptureEnds(stretches, m_inputGoneAtFrame + shiftFrames));
+    return frames;
 }
 
 int CRecordingImpl::EncodeHeard(const std::string& capture) {
@@ -74,7 +79,7 @@ int CRecordingImpl::EncodeHeard(const std::string& capture) {
     // song was first heard to its end, stalls and all.
     const std::vector<recmix::VoiceStretch> stretches =
         recmix::PlaceVoice(m_moments, recmix::OffsetBytes(m_startOffset) / recmix::kFrameBytes);
-    const int64_t frames = PlacedFrames();
+    const int64_t frames = PlacedFrames(stretches, 0);
     if (stretches.empty() || frames <= 0) return EncodeMp3(capture, WorkPath(recfile::kCacheMp3), m_bitrate);
     CWaveParse wave;
     if (!wave.Load(capture.c_str())) return Fail(rectext::kVoiceUnreadable);
@@ -131,7 +136,7 @@ int CRecordingImpl::MixTracks(const std::string& voicePath) {
     // With the sound server's account of the take, the voice meets the
     // song as it was heard, for as long as the song was heard.
     const std::vector<recmix::VoiceStretch> stretches = recmix::PlaceVoice(m_moments, start / recmix::kFrameBytes);
-    const int64_t placedFrames = PlacedFrames();
+    const int64_t placedFrames = PlacedFrames(stretches, shift / recmix::kFrameBytes);
     if (!stretches.empty() && placedFrames > 0) {
         std::vector<uint8_t> mix = recmix::MixPlaced(voice.data.data(), voice.data.size(), accompaniment.data.data(),
                                                      accompaniment.data.size(), stretches,

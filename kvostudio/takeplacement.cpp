@@ -119,6 +119,18 @@ int64_t VoiceFrameAt(const std::vector<VoiceStretch>& stretches, int64_t k)
     return stretches[i].voiceAt + (k - stretches[i].songFrom);
 }
 
+int64_t SongFrameWhereCaptureEnds(const std::vector<VoiceStretch>& stretches, int64_t v)
+{
+    if (stretches.empty())
+        return v;
+    // Stretches only ever put the voice later: the last one that begins at
+    // or before v holds it.
+    size_t i = 0;
+    while (i + 1 < stretches.size() && stretches[i + 1].voiceAt <= v)
+        ++i;
+    return std::max<int64_t>(0, stretches[i].songFrom + (v - stretches[i].voiceAt));
+}
+
 std::vector<uint8_t> MixPlaced(const uint8_t* voice, uint64_t voiceBytes, const uint8_t* accompaniment,
                                uint64_t accBytes, const std::vector<VoiceStretch>& stretches, int64_t startFrame,
                                int64_t shiftFrames, int64_t frames, float accGainDb)

@@ -37,6 +37,9 @@ std::vector<VoiceStretch> PlaceVoice(const std::vector<TakeMoment>& moments, int
 // The capture frame that meets song frame k of the take, before the
 // user's shift.
 int64_t VoiceFrameAt(const std::vector<VoiceStretch>& stretches, int64_t k);
+// The first song frame of the take that capture frame v no longer reaches:
+// where a capture that ended at v ends the take.
+int64_t SongFrameWhereCaptureEnds(const std::vector<VoiceStretch>& stretches, int64_t v);
 
 // The take as the singer heard it: `frames` frames from the take's start,
 // each the accompaniment's frame startFrame + k (scaled by accGainDb) with

@@ -146,7 +146,8 @@ void WaveInRecorder::CloseDevice() {
 void WaveInRecorder::JudgeTake(double ran, double sound, double bytesPerSecond) {
     const std::string named = "The input device \"" + device_->Name() + "\"";
     if (gone_) {
-        takeWarning_ = named + " went away " + Seconds(double(device_->GoneAtBytes()) / bytesPerSecond) +
+        goneAtBytes_ = device_->GoneAtBytes();
+        takeWarning_ = named + " went away " + Seconds(double(goneAtBytes_) / bytesPerSecond) +
                        " seconds into the recording; the take holds what it recorded until then.";
     } else if (device_->KeepsTime() && ran >= kJudgedAfterSeconds && sound < ran * kLeastSoundPart) {
         const std::string said = named + " gave only " + Seconds(sound) + " seconds of sound in the " + Seconds(ran) +
@@ -168,6 +169,7 @@ int WaveInRecorder::Start() {
     startFailure_.clear();
     silenceFailure_.clear();
     takeWarning_.clear();
+    goneAtBytes_ = 0;
     delivered_ = 0;
     heardSound_ = false;
     gone_ = false;

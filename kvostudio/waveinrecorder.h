@@ -48,6 +48,9 @@ public:
     // capture runs (set before Start).
     void SetGoneListener(std::function<void()> listener) { goneListener_ = std::move(listener); }
     bool InputGone() const { return gone_; }
+    // After a Stop of a capture whose input went away: the bytes of the
+    // file's sound it gave until then.
+    uint64_t GoneAtBytes() const { return goneAtBytes_; }
     // How far the capture has come at this moment by the sound server's
     // clock, in bytes of the file's sound; false where the input keeps no
     // such clock. Only while running, on the thread that started it.
@@ -104,5 +107,6 @@ private:
     std::string takeWarning_;
     std::atomic<bool> heardSound_{false};   // a sample other than silence came
     std::atomic<bool> gone_{false};
+    uint64_t goneAtBytes_ = 0;
     std::function<void()> goneListener_;
 };

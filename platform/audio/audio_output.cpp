@@ -75,6 +75,21 @@ uint32_t OutputFormatBit(uint32_t sampleRate, uint16_t channels, uint16_t bitsPe
     return 0;
 }
 
+OutputDeviceCaps ConvertingDeviceCaps(const std::string& name)
+{
+    OutputDeviceCaps caps;
+    for (uint32_t rate : {11025u, 22050u, 44100u, 48000u, 96000u}) {
+        for (uint16_t channels : {1, 2}) {
+            for (uint16_t bits : {8, 16})
+                caps.formats |= OutputFormatBit(rate, channels, bits);
+        }
+    }
+    caps.channels = 2;
+    caps.support = kSupportVolume | kSupportLrVolume | kSupportSampleAccurate;
+    caps.name = name;
+    return caps;
+}
+
 int OutputDeviceCount()
 {
     return CurrentBackend()->DeviceCount();

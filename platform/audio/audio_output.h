@@ -101,6 +101,9 @@ uint32_t OutputFormatBit(uint32_t sampleRate, uint16_t channels, uint16_t bitsPe
 constexpr uint32_t kSupportVolume = 0x4;      // volume can be set
 constexpr uint32_t kSupportLrVolume = 0x8;    // left and right apart
 constexpr uint32_t kSupportSampleAccurate = 0x20;
+// The capabilities of a stereo device that converts whatever it is given:
+// every format bit, both volumes, sample-accurate positions.
+OutputDeviceCaps ConvertingDeviceCaps(const std::string& name);
 
 // Number of output devices of the current backend (0 when none or when the
 // audio system is missing).

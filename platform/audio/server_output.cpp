@@ -89,16 +89,8 @@ public:
     {
         if (index != 0)
             return false;
-        *caps = OutputDeviceCaps{};
-        for (uint32_t rate : {11025u, 22050u, 44100u, 48000u, 96000u}) {
-            for (uint16_t channels : {1, 2}) {
-                for (uint16_t bits : {8, 16})
-                    caps->formats |= OutputFormatBit(rate, channels, bits);
-            }
-        }
-        caps->channels = 2;
-        caps->support = kSupportVolume | kSupportLrVolume | kSupportSampleAccurate;
-        caps->name = "The sound server's output";
+        // The server converts every rate and layout we offer.
+        *caps = ConvertingDeviceCaps("The sound server's output");
         return true;
     }
 

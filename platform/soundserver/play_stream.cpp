@@ -199,7 +199,7 @@ struct PlayStream::State {
     static void OnTiming(pa_stream*, int success, void* self)
     {
         State& state = *static_cast<State*>(self);
-        if (success && !state.failed)
+        if (success && !state.failed && !state.closed)
             state.progress(state.Heard(), false);
         state.client.Signal();
     }

@@ -132,6 +132,16 @@ TEST(TakePlacement, TheMixLastsAsLongAsTheSongWithTheVoiceWhereItWasHeard)
     EXPECT_EQ(Left(sum, 2), 0);
 }
 
+TEST(TakePlacement, ACaptureThatEndedEndsTheTakeWhereItsVoiceRanOut)
+{
+    // Capture frame 10 met song frame 0; from song frame 500, 530 did.
+    const std::vector<VoiceStretch> stretches = {{0, 10}, {500, 530}};
+    EXPECT_EQ(SongFrameWhereCaptureEnds(stretches, 310), 300);
+    EXPECT_EQ(SongFrameWhereCaptureEnds(stretches, 1530), 1500);
+    EXPECT_EQ(SongFrameWhereCaptureEnds(stretches, 5), 0) << "before the song was heard";
+    EXPECT_EQ(SongFrameWhereCaptureEnds({}, 42), 42);
+}
+
 TEST(TakePlacement, TheCardsMixIsCutFromWhereTheSongWasFirstHeard)
 {
     const std::vector<uint8_t> capture = Counting(2000, 0, 0);

@@ -156,6 +156,15 @@ protected:
             return {};
         return DecodeWithMpg123(program.DataFile("Cache.mp3"));
     }
+    // A message with the text came after `said` of the program's output.
+    testing::AssertionResult ToldBeforeTheTake(size_t said, const std::string& text) const
+    {
+        const std::string after = program.Said().substr(said);
+        const size_t box = after.find("message box:");
+        if (box != std::string::npos && after.find(text, box) != std::string::npos)
+            return testing::AssertionSuccess();
+        return testing::AssertionFailure() << "no message saying " << text << " in: " << after;
+    }
     bool CloseTake()
     {
         const auto dialog = program.FindWindow(RunningProgram::kAfterTake);
@@ -250,11 +259,8 @@ TEST_F(ProgramTakesUnderServer, AMicrophoneThatGoesAwayIsNamedAndWhatWasSungIsKe
     ASSERT_TRUE(server.RemoveSource("mic"));
     ASSERT_TRUE(program.WaitForText("microphone: gone", 20000)) << program.Said().substr(said);
     const auto take = Take(said);
-    const std::string after = program.Said().substr(said);
-    ASSERT_FALSE(take.empty()) << after;
-    const size_t box = after.find("message box:");
-    ASSERT_NE(box, std::string::npos) << after;
-    EXPECT_NE(after.find("\"Pipe Microphone\" went away", box), std::string::npos) << after;
+    ASSERT_FALSE(take.empty()) << program.Said().substr(said);
+    EXPECT_TRUE(ToldBeforeTheTake(said, "\"Pipe Microphone\" went away"));
     const double seconds = double(take.size()) / 2 / kRate;
     EXPECT_GT(seconds, 1.8);
     EXPECT_LT(seconds, 6.0) << "the take ran on after the microphone went";
@@ -270,11 +276,8 @@ TEST_F(ProgramTakesUnderServer, AMicrophoneGivingOnlySilenceIsNamedAndTheTakeOff
     const size_t said = program.Said().size();
     ASSERT_TRUE(program.Record());
     const auto take = Take(said);
-    const std::string after = program.Said().substr(said);
-    ASSERT_FALSE(take.empty()) << after;
-    const size_t box = after.find("message box:");
-    ASSERT_NE(box, std::string::npos) << after;
-    EXPECT_NE(after.find("\"Zero Microphone\" gave only silence", box), std::string::npos) << after;
+    ASSERT_FALSE(take.empty()) << program.Said().substr(said);
+    EXPECT_TRUE(ToldBeforeTheTake(said, "\"Zero Microphone\" gave only silence"));
     EXPECT_NEAR(double(take.size()) / 2 / kRate, 3.0, 0.1);
 }
 
