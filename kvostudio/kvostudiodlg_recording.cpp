@@ -103,6 +103,7 @@ void CKvoStudioDlg::StartRecording()
         song = m_pPlayList->GetCurrentPath();
     m_recordedSong = song;
     SetSongPath(m_recordedSong.c_str());
+    m_micGone = false;
     const int mixing = GetMixingType();
     if (!CRecordingImpl::StartRecording(&m_recordingOwner, GetRecordBitrate(), mixing)) {
         // Nothing is being captured: the window must not look or act as if
@@ -184,8 +185,22 @@ void CKvoStudioDlg::EnablePlayerControls(int enable)
     m_pPlayList->SetActive(enable);
 }
 
+void CKvoStudioDlg::OnRecordingInputGone()
+{
+    if (!IsRecording() || !InputGone())
+        return;
+    m_micGone = true;
+    ShowMicrophone();
+    ToggleRecording();
+}
+
 void CKvoStudioDlg::OnRecordingDone()
 {
+    // A take made all the same is offered once the singer knows what is
+    // missing from it.
+    const std::string warning = PopTakeWarning();
+    if (!warning.empty())
+        ShowInfo(warning);
     CRecordingMoreDlg more(this);
     more.SetSongPath(m_recordedSong);
     int end = RunModal(more);

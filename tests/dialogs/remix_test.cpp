@@ -268,7 +268,7 @@ protected:
     }
     void TearDown() override
     {
-        audio::UseSdlOutput();
+        audio::UseDefaultOutput();
         Remix::TearDown();
     }
     std::shared_ptr<audio::SimulatedOutput> sim;

@@ -116,16 +116,21 @@ std::string SongProblem(const std::string& songPath) {
     return reason;
 }
 
-// Waits while the song plays, or until a stop is asked; a player that never
-// reports its end is cut off a few seconds after the song's length.
-void WaitForTheEnd(KvoFile& song) {
+// Waits while the song plays, or until a stop is asked or the input goes
+// away; a player that never reports its end is cut off a few seconds after
+// the song's length. Meanwhile the engine is told where the song stands
+// for the listener. True when the song played to its end.
+bool WaitForTheEnd(KvoFile& song, CRecordingImpl& engine) {
     using namespace std::chrono;
     const auto begin = steady_clock::now();
     const auto limit = begin + milliseconds(int64_t(song.GetLengthSeconds() * 1000) + 5000);
     while (!g_stopAsked && !song.IsPlaying() && steady_clock::now() < begin + seconds(2))
         std::this_thread::sleep_for(milliseconds(5));
-    while (!g_stopAsked && song.IsPlaying() && steady_clock::now() < limit)
+    while (!g_stopAsked && !engine.InputGone() && song.IsPlaying() && steady_clock::now() < limit) {
+        engine.NoteSongHeard([&] { return double(song.GetPositionSeconds()); });
         std::this_thread::sleep_for(milliseconds(20));
+    }
+    return !song.IsPlaying();
 }
 
 }  // namespace
@@ -171,10 +176,9 @@ int main(int argc, char** argv) {
         owner.WaitForResult();
         return Fail(songPath + ": " + FileFailureReason(songPath, said));
     }
-    WaitForTheEnd(song);
     // What the capture holds past the song's end is the time it took to see
     // the end: the take ends with its song, as the window's does.
-    engine.SetSongEnd(float(song.GetLengthSeconds()));
+    if (WaitForTheEnd(song, engine)) engine.SetSongEnd(float(song.GetLengthSeconds()));
     engine.SetStopPosition(song.GetPositionSeconds());
     song.Stop();
     song.Close();
@@ -188,6 +192,8 @@ int main(int argc, char** argv) {
     if (g_stopAsked) return Stopped(outPath);
     if (result != ID_CMD_RECORDING_DONE) return Fail(engine.GetFailureText());
 
+    const std::string warning = engine.PopTakeWarning();
+    if (!warning.empty()) std::fprintf(stderr, "kvorecord: %s\n", warning.c_str());
     const std::string take = GetUserDataFilePath(recfile::kCacheMp3);
     if (!save.Commit(take, reason)) {
         engine.KeepTake();
