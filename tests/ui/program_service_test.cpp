@@ -1,8 +1,8 @@
 // The program's calls to the online service on the display, against a fake
 // service that stalls or answers far too much: while a call waits, the
 // main window goes on answering; the call's progress window cancels it
-// with its close button; and a call that fails ends in a message that says
-// what failed and why.
+// with its close button; a call that fails ends in a message that says
+// what failed and why. Signing in needs no pointer.
 #include <chrono>
 #include <cstdio>
 
@@ -22,6 +22,8 @@ using uitest::RunningProgram;
 namespace {
 
 constexpr Size kSignIn{473, 283};
+// The main window's sign-in button.
+constexpr Point kSignInButton{300, 43};
 // The menu bar's "Play", above where the progress window covers the body.
 constexpr Point kPlayMenu{113, 14};
 // The transfer pull-down and its two entries, below the personal bar.
@@ -204,5 +206,23 @@ TEST_F(ServiceCallsInTheProgram, AnOversizedOrStalledAnswerEndsInAMessageThatSay
         ASSERT_TRUE(Told(plan.told + std::string("the service did not answer in time."))) << program_.Said();
         fake_.ClearFaults();
     }
+    EXPECT_EQ(program_.Close(), 0) << program_.Said();
+}
+
+TEST_F(ServiceCallsInTheProgram, SignInFromTheKeyboardAloneReachesTheSignInServerAsTwoFields)
+{
+    ASSERT_TRUE(program_.ClickMain(kSignInButton.x, kSignInButton.y));
+    const auto dialog = program_.WaitForWindow(kSignIn, 10000);
+    ASSERT_TRUE(dialog) << program_.Said();
+    ASSERT_TRUE(program_.Sync());
+    // The ID, Tab to the password, Return.
+    ASSERT_TRUE(RunningProgram::TypeInto(dialog->id, {"text:singer", "Tab", "text:secret", "Return"}));
+    ASSERT_TRUE(program_.WaitForNoWindow(kSignIn, 10000)) << "the dialog stayed: a field was left empty";
+    ASSERT_TRUE(program_.WaitUntil([&] { return !fake_.TcpReceived().empty(); }, 10000)) << program_.Said();
+    const std::string request = fake_.TcpReceived().front();
+    ASSERT_GE(request.size(), size_t(CLoginImpl::kRequestSize));
+    auto padded = [](std::string text) { return text.append(51 - text.size(), ' '); };
+    EXPECT_EQ(request.substr(0, 51), padded("singer"));
+    EXPECT_EQ(request.substr(51, 51), padded("secret"));
     EXPECT_EQ(program_.Close(), 0) << program_.Said();
 }
