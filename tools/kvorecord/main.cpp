@@ -158,6 +158,8 @@ int main(int argc, char** argv) {
     CRecordingImpl engine;
     engine.SetFinishPause(std::chrono::milliseconds(0));   // no bar to watch
     engine.SetSongPath(songPath.c_str());
+    if (const std::string notice = StandInInputNotice(); !notice.empty())
+        std::fprintf(stderr, "kvorecord: %s\n", notice.c_str());
     if (!engine.StartRecording(&owner, BitrateKbps(bitrateCode), mixingType != 0 ? 1 : 0))
         return g_stopAsked ? Stopped(outPath) : Fail(engine.GetFailureText());
     if (g_stopAsked) {
