@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "kvostudio/include/convert/auxiliary.h"
 #include "kvostudio/playimpl.h"
 #include "platform/window/debug_output.h"
 #include "platform/window/message_box.h"
