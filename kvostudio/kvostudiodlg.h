@@ -271,6 +271,13 @@ private:
     void OnLimitCount(const CountReply& count);
     void OnRelayFileId(const FidReply& fid, const std::string& path);
     void OnDownList(const DownListReply& list);
+    // After an upload the file is registered with the service; a
+    // registration that failed or was cancelled says so, and the flow ends
+    // in the save-complete message all the same.
+    void OnUploadRegistered(const MessageReply& reply);
+    void OnRelayRegistered(const MessageReply& reply);
+    static MessageReply CancelledRegistration();
+    static std::string NotRegisteredText(const MessageReply& reply);
     // The save-complete message after an upload of a recording or a UCC
     // file, and the page it offers.
     void ShowUploadComplete();

@@ -10,6 +10,7 @@
 #include "kvostudio/fecfiledialog.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/messages.h"
+#include "kvostudio/mixer.h"
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/recordoptiondlg.h"
@@ -94,6 +95,8 @@ void CKvoStudioDlg::StartRecording()
     CRecordDlg options(this);
     if (RunModal(options) != IDOK)
         return;
+    if (const std::string notice = StandInInputNotice(); !notice.empty())
+        ShowInfo(notice);
 
     // The row the check looked at is the row that plays and the song that
     // is mixed: the selected .kvo, or the current song when none is

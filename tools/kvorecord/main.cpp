@@ -10,7 +10,8 @@
 // all: an existing OUT stays as it was unless the new take replaced it
 // complete, and a take that could not be written stays in the data folder
 // (Cache.mp3, the only work file left then). Ctrl+C or kill drops the take:
-// the tool stops, removes its work files, leaves OUT as it was and exits 1.
+// the tool stops, removes its work files, leaves OUT as it was (or absent)
+// and exits 1, saying which.
 
 #include <signal.h>
 
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -101,9 +103,16 @@ int Fail(const std::string& reason) {
     return 1;
 }
 
+// What became of OUT when no take replaced it: nothing here writes it
+// before the take is whole, so it is as it was, or not there at all.
+std::string OutUntouched(const std::string& outPath) {
+    std::error_code error;
+    return outPath + (std::filesystem::exists(outPath, error) ? " was left as it was" : " was not written");
+}
+
 // The engine's destructor removes the work files once this returns.
 int Stopped(const std::string& outPath) {
-    return Fail("stopped before the take was finished; it was dropped and " + outPath + " was left as it was");
+    return Fail("stopped before the take was finished; it was dropped and " + OutUntouched(outPath));
 }
 
 // Why the song cannot be recorded over, in words for the user.
@@ -163,6 +172,8 @@ int main(int argc, char** argv) {
     CRecordingImpl engine;
     engine.SetFinishPause(std::chrono::milliseconds(0));   // no bar to watch
     engine.SetSongPath(songPath.c_str());
+    if (const std::string notice = StandInInputNotice(); !notice.empty())
+        std::fprintf(stderr, "kvorecord: %s\n", notice.c_str());
     if (!engine.StartRecording(&owner, BitrateKbps(bitrateCode), mixingType != 0 ? 1 : 0))
         return g_stopAsked ? Stopped(outPath) : Fail(engine.GetFailureText());
     if (g_stopAsked) {
@@ -197,7 +208,7 @@ int main(int argc, char** argv) {
     const std::string take = GetUserDataFilePath(recfile::kCacheMp3);
     if (!save.Commit(take, reason)) {
         engine.KeepTake();
-        return Fail(reason + "\nkvorecord: " + outPath + " was left as it was; the take is kept in " + take);
+        return Fail(reason + "\nkvorecord: " + OutUntouched(outPath) + "; the take is kept in " + take);
     }
     return 0;
 }
