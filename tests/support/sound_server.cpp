@@ -202,6 +202,9 @@ PrivateSoundServer::Recording::~Recording()
 
 std::vector<int16_t> PrivateSoundServer::Recording::Samples() const
 {
+    // parec makes its file once it is connected: nothing heard until then.
+    if (access(path_.c_str(), F_OK) != 0)
+        return {};
     const std::vector<uint8_t> bytes = ReadFile(path_);
     std::vector<int16_t> samples(bytes.size() / 4 * 2);
     for (size_t i = 0; i < samples.size(); ++i)
@@ -211,7 +214,7 @@ std::vector<int16_t> PrivateSoundServer::Recording::Samples() const
 
 double PrivateSoundServer::Recording::Seconds() const
 {
-    return double(ReadFile(path_).size()) / 4 / 44100;
+    return double(Samples().size()) / 2 / 44100;
 }
 
 std::unique_ptr<PrivateSoundServer::Recording> PrivateSoundServer::Record(const std::string& source)

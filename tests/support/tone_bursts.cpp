@@ -199,6 +199,14 @@ double ToneLevel(const std::vector<int16_t>& stereo, int channel, double frequen
     return n ? std::sqrt(sum / n) : 0;
 }
 
+size_t SoundFrames(const std::vector<int16_t>& stereo)
+{
+    size_t frames = 0;
+    for (size_t i = 0; i + 1 < stereo.size(); i += 2)
+        frames += stereo[i] != 0 || stereo[i + 1] != 0;
+    return frames;
+}
+
 std::vector<int16_t> DecodeWithMpg123(const std::string& mp3Path)
 {
     const auto out = CommandOutput({"mpg123", "-q", "-s", "-r", "44100", "--stereo", mp3Path});

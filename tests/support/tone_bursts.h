@@ -72,6 +72,9 @@ double ToneOnset(const std::vector<int16_t>& stereo, int channel, double frequen
 // The tone's level (RMS of the Goertzel output per 10 ms) over the stretch.
 double ToneLevel(const std::vector<int16_t>& stereo, int channel, double frequency, double from, double to);
 
+// The stereo frames that are not exact silence.
+size_t SoundFrames(const std::vector<int16_t>& stereo);
+
 // The MP3 file decoded by mpg123 (stereo 44100 Hz); empty when it fails.
 std::vector<int16_t> DecodeWithMpg123(const std::string& mp3Path);
 

@@ -110,6 +110,15 @@ protected:
         return program.ChooseFromMenu(1, kNextEntry) &&
                program.WaitUntil([&] { return program.Title() == "Singer - " + title; }, 5000);
     }
+    // Waits while the speakers play that many seconds of the song's sound
+    // (a song may start well after REC on a busy machine, and a take lasts
+    // only as far as its song was heard).
+    bool SingOverTheSong(double seconds)
+    {
+        const auto heard = server.Record(PrivateSoundServer::kSpeakersMonitor);
+        return heard && program.WaitUntil([&] { return SoundFrames(heard->Samples()) >= size_t(seconds * 44100); },
+                                          60000);
+    }
     // The microphone slider's thumb dragged by that many pixels from where
     // a level puts it.
     bool DragMicrophone(int fromPercent, int pixels)
@@ -207,7 +216,7 @@ TEST_F(MicrophoneInTheProgram, OnlyTheSliderAndTheMuteButtonSetTheMicrophone)
     // A take at the full level, for comparison.
     size_t said = program.Said().size();
     ASSERT_TRUE(program.Record());
-    program.ListenFor(2500);  // sung for 2.5 s, then Done
+    ASSERT_TRUE(SingOverTheSong(2.5));
     ASSERT_TRUE(program.Done());
     const std::vector<int16_t> full = Take(said);
     ASSERT_FALSE(full.empty()) << program.Said().substr(said);
@@ -240,7 +249,7 @@ TEST_F(MicrophoneInTheProgram, OnlyTheSliderAndTheMuteButtonSetTheMicrophone)
     ASSERT_TRUE(program.Sync());
     said = program.Said().size();
     ASSERT_TRUE(program.Record());
-    program.ListenFor(2500);  // sung for 2.5 s, then Done
+    ASSERT_TRUE(SingOverTheSong(2.5));
     ASSERT_TRUE(program.Done());
     const std::vector<int16_t> half = Take(said);
     ASSERT_FALSE(half.empty()) << program.Said().substr(said);

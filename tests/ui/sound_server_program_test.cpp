@@ -41,15 +41,6 @@ size_t SilentTail(const Heard& heard)
     return frames;
 }
 
-// Frames that were not exact silence.
-size_t SoundFrames(const Heard& heard)
-{
-    size_t frames = 0;
-    for (size_t i = 0; i + 1 < heard.size(); i += 2)
-        frames += heard[i] != 0 || heard[i + 1] != 0;
-    return frames;
-}
-
 // The stretches of sound of what was heard, split where it was silent for
 // at least `gapFrames`: [first, end) frame pairs.
 std::vector<std::pair<size_t, size_t>> SoundStretches(const Heard& heard, size_t gapFrames)
