@@ -100,7 +100,7 @@ void CSkinListCtrl::QueueRead(int id, const std::string& path)
             return;
         m_readQueue.push_back({id, path});
         start = !m_readerRunning;
-        m_readerRunning = m_readerRunning || start;
+        m_readerRunning = true;
     }
     if (start && !LaunchReader()) {
         // No reader: the files waiting are refused, as the reader's answers

@@ -59,11 +59,7 @@ TEST_F(FileDrop, ARowComesAtOnceNamedByItsFileAndTakesItsTextsAndTimeWhenRead)
 
 TEST_F(FileDrop, AFileTheReaderRefusesLeavesTheListAsItWasAndIsNamed)
 {
-    std::vector<std::string> boxes;
-    const MessageBoxHandler old = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
-        boxes.push_back(r.text);
-        return IDOK;
-    });
+    BoxTexts boxes;
     AddRow(list, "first.mp3");
     AddRow(list, "second.mp3", 0, 1);
     const std::string text = "Just words.\n";
@@ -72,10 +68,9 @@ TEST_F(FileDrop, AFileTheReaderRefusesLeavesTheListAsItWasAndIsNamed)
     EXPECT_EQ(list.GetCurrentRow(), 2);
     list.JoinAddThreads();
     PumpMessages();
-    SetMessageBoxHandler(old);
     EXPECT_EQ(Names(), (std::vector<std::string>{"first.mp3", "second.mp3"}));
     EXPECT_EQ(list.GetCurrentRow(), 1) << "the current row before it is current again";
-    EXPECT_EQ(boxes, std::vector<std::string>{"This file cannot be played:\n\n" + dir.File("words.mp3") +
+    EXPECT_EQ(boxes.texts, std::vector<std::string>{"This file cannot be played:\n\n" + dir.File("words.mp3") +
                                               ": not an MP3 file"});
     EXPECT_TRUE(host.commands.empty());
 }
@@ -99,11 +94,7 @@ TEST_F(FileDrop, AFifoOrAFolderIsRefusedAtOnceWithoutARow)
 
 TEST_F(FileDrop, APlayWaitsForItsRowToBeReadAndNeverPlaysARefusedFile)
 {
-    std::vector<std::string> boxes;
-    const MessageBoxHandler old = SetMessageBoxHandler([&](const MessageBoxRequest& r) {
-        boxes.push_back(r.text);
-        return IDOK;
-    });
+    BoxTexts boxes;
     AddRow(list, "playing.mp3", 0, 1);
     // A row that is read plays at once: nothing waits.
     EXPECT_FALSE(list.PlayWhenRead());
@@ -127,11 +118,10 @@ TEST_F(FileDrop, APlayWaitsForItsRowToBeReadAndNeverPlaysARefusedFile)
     EXPECT_TRUE(list.PlayWhenRead());
     list.JoinAddThreads();
     PumpMessages();
-    SetMessageBoxHandler(old);
     EXPECT_TRUE(host.commands.empty());
     EXPECT_EQ(list.GetCurrentTitle(), "Later");
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_NE(boxes[0].find(dir.File("noise.mp3")), std::string::npos);
+    ASSERT_EQ(boxes.texts.size(), 1u);
+    EXPECT_NE(boxes.texts[0].find(dir.File("noise.mp3")), std::string::npos);
 }
 
 TEST_F(FileDrop, ArriveInOrderWithTheirTimesAndUnusableOnesAreNamedInOneMessage)

@@ -40,29 +40,29 @@ std::optional<double> RunsWithin(const std::function<void()>& work, int timeoutM
     std::mutex mutex;
     std::condition_variable ended;
     bool done = false;
-    const auto start = std::chrono::steady_clock::now();
-    std::thread worker([&] {
-        work();
-        std::lock_guard<std::mutex> lock(mutex);
-        done = true;
-        ended.notify_all();
-    });
-    std::optional<double> took;
-    {
+    bool fired = false;
+    std::thread watch([&] {
         std::unique_lock<std::mutex> lock(mutex);
         if (ended.wait_for(lock, std::chrono::milliseconds(timeoutMs), [&] { return done; }))
-            took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-        // A reader that got stuck is freed, as often as it opens the FIFO
-        // again, so that the test can end.
+            return;
+        fired = true;
         while (!done) {
             lock.unlock();
             fifo.Unblock();
             lock.lock();
             ended.wait_for(lock, std::chrono::milliseconds(20), [&] { return done; });
         }
+    });
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    const double took = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        done = true;
+        ended.notify_all();
     }
-    worker.join();
-    return took;
+    watch.join();
+    return fired ? std::nullopt : std::optional<double>(took);
 }
 
 }  // namespace testsupport

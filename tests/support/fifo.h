@@ -28,9 +28,10 @@ private:
     bool made_ = false;
 };
 
-// Runs 'work' on a thread of its own. The milliseconds it took when it
-// returned within timeoutMs; otherwise nothing, after the FIFO was unblocked
-// until 'work' returned and its thread was joined.
+// Runs 'work' here (a window's work stays on its thread) while a watch on
+// another thread frees the FIFO's readers, again and again, once timeoutMs
+// have passed. The milliseconds 'work' took when it returned in time;
+// otherwise nothing.
 std::optional<double> RunsWithin(const std::function<void()>& work, int timeoutMs, const Fifo& fifo);
 
 }  // namespace testsupport

@@ -21,13 +21,7 @@
 
 namespace {
 
-// The sanitizer builds run the program several times slower; the bounds
-// grow with them.
-#if defined(__SANITIZE_THREAD__) || defined(__SANITIZE_ADDRESS__)
-constexpr double kSlower = 4.0;
-#else
-constexpr double kSlower = 1.0;
-#endif
+constexpr double kSlower = uitest::kSanitizedBuild ? 4.0 : 1.0;
 // A ping that got no answer at all counts as this long.
 constexpr int kNoAnswerMs = 10000;
 
