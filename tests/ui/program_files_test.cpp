@@ -38,6 +38,10 @@ struct Pings {
     }
 };
 
+// Between two pings: short beside the bounds, so that a stall of the
+// window long enough to matter always holds up a ping.
+constexpr int kPingPauseMs = 40;
+
 // Pings the main window over and over until 'done' holds (asked after each
 // answer) or timeoutMs have passed, keeping how long each answer took.
 Pings PingUntil(uitest::RunningProgram& program, const std::function<bool()>& done, int timeoutMs)
@@ -48,6 +52,7 @@ Pings PingUntil(uitest::RunningProgram& program, const std::function<bool()>& do
         pings.ms.push_back(program.PingMs(kNoAnswerMs).value_or(kNoAnswerMs));
         if ((pings.done = done()))
             break;
+        program.ListenFor(kPingPauseMs);
     }
     return pings;
 }
