@@ -114,6 +114,24 @@ std::string PlainPlayerError(const std::string& playerError, bool container)
 
 std::string FileFailureReason(const std::string& path, const std::string& playerError)
 {
+    if (std::string unopened = FileProblemUnopened(path); !unopened.empty())
+        return unopened;
+
+    const int type = CPlayImpl::FileTypeOf(path);
+    std::string problem;
+    if (type == CPlayImpl::kFileKvo)
+        problem = ContainerProblem(path);
+    else if (type == CPlayImpl::kFileMp3)
+        problem = Mp3Problem(path);
+    else
+        return "not a .kvo or .mp3 file";
+    if (!problem.empty())
+        return problem;
+    return playerError.empty() ? kCannotPlay : PlainPlayerError(playerError, type == CPlayImpl::kFileKvo);
+}
+
+std::string FileProblemUnopened(const std::string& path)
+{
     if (path.empty())
         return "file not found";
     struct stat st {};
@@ -127,18 +145,7 @@ std::string FileFailureReason(const std::string& path, const std::string& player
         return SystemReason(errno);
     if (st.st_size == 0)
         return "empty file";
-
-    const int type = CPlayImpl::FileTypeOf(path);
-    std::string problem;
-    if (type == CPlayImpl::kFileKvo)
-        problem = ContainerProblem(path);
-    else if (type == CPlayImpl::kFileMp3)
-        problem = Mp3Problem(path);
-    else
-        return "not a .kvo or .mp3 file";
-    if (!problem.empty())
-        return problem;
-    return playerError.empty() ? kCannotPlay : PlainPlayerError(playerError, type == CPlayImpl::kFileKvo);
+    return {};
 }
 
 bool IsSoundDeviceReason(const std::string& reason)

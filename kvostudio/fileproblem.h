@@ -24,6 +24,13 @@ struct FileProblem {
 // not be opened. Never empty. Any thread.
 std::string FileFailureReason(const std::string& path, const std::string& playerError = "");
 
+// What the file's entry alone tells, without opening it: "file not found",
+// "a folder, not a file", "not a regular file" (a FIFO or a device, which a
+// reader would wait on), "no permission to read the file" or "empty file";
+// empty when none of these. Never waits on the file, so the UI thread may
+// ask it. Any thread.
+std::string FileProblemUnopened(const std::string& path);
+
 // Whether a reason FileFailureReason gave is the sound device's, not the
 // file's.
 bool IsSoundDeviceReason(const std::string& reason);

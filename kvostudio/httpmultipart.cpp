@@ -4,6 +4,7 @@
 
 #include "kvostudio/mimetypes.h"
 #include "kvostudio/onlinetrace.h"
+#include "platform/filemap/regular_file.h"
 #include "platform/http/http.h"
 
 #include <cerrno>
@@ -54,7 +55,7 @@ std::string BaseName(const std::string& path)
 // cannot be opened or read, or is too large for one body.
 bool AppendFile(const std::string& path, int64_t length, std::string& out)
 {
-    std::unique_ptr<std::FILE, FileCloser> file(std::fopen(path.c_str(), "rb"));
+    std::unique_ptr<std::FILE, FileCloser> file(platform::OpenRegularFileStream(path));
     if (!file)
         return false;
     if (length < 0) {

@@ -121,6 +121,7 @@ const MessageMap* CKvoStudioDlg::GetMessageMap() const
         M::OnNotify(kIdVocalLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnLevelReleased),
         M::OnNotify(kIdMicLevel, NM_RELEASEDCAPTURE, &CKvoStudioDlg::OnMicLevelReleased),
         M::On(kMsgMixerChanged, &CKvoStudioDlg::OnMixerChanged),
+        M::On(kMsgCommandLine, &CKvoStudioDlg::OnCommandLine),
         M::On(WM_TIMER, &CKvoStudioDlg::OnTimer),
         M::On(WM_COPYDATA, &CKvoStudioDlg::OnCopyData),
         M::On(WM_SHOWWINDOW, &CKvoStudioDlg::OnShowWindow),
@@ -182,7 +183,8 @@ bool CKvoStudioDlg::OnInitDialog()
     SetMuteLook(kIdMuteMic, 0);
     SetMuteLook(kIdMuteVocal, 0);
     m_positionBar.EnableWindow(false);
-    HandleCommandLine();
+    // After the window shows: a file it cannot take is named over it.
+    PostMessage(kMsgCommandLine, 0, 0);
     FillDeviceList();
     BringWindowToTop();
     return true;

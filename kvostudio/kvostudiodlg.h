@@ -118,6 +118,8 @@ public:
     // Posted by the mixer's watch when the desktop may have changed the
     // microphone's level or mute.
     static constexpr platform::UINT kMsgMixerChanged = platform::WM_APP + 1002;
+    // The command line's file, handled once the window is up.
+    static constexpr platform::UINT kMsgCommandLine = platform::WM_APP + 1003;
     static constexpr platform::Rect kWindowRect{0, 0, 338, 329};
     static constexpr platform::Rect kPersonalRect{92, 28, 262, 55};
     static constexpr platform::Rect kPersonalTextRects[2] = {{95, 34, 161, 50}, {181, 34, 240, 50}};
@@ -132,6 +134,9 @@ public:
 
     // --- playback control, timer and levels -----------------------------
     int PlayCurrent();
+    // Plays the current song, or, while its file is still being read, once
+    // it has been (a file that turns out to be no song is named instead).
+    int PlayCurrentOnceRead();
     int PausePlayback();
     int StopPlayback();
     void PlayNext();
@@ -300,6 +305,7 @@ private:
     platform::LRESULT OnLevelReleased(const platform::NMHDR& hdr);
     platform::LRESULT OnMicLevelReleased(const platform::NMHDR& hdr);
     platform::LRESULT OnMixerChanged(const platform::Message& m);
+    platform::LRESULT OnCommandLine(const platform::Message& m);
     platform::LRESULT OnShowWindow(const platform::Message& m);
 
     CPeakMeterCtrl* m_pSpectrum = nullptr;

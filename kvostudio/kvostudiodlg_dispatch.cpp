@@ -161,7 +161,7 @@ LRESULT CKvoStudioDlg::OnPlayerCommand(WPARAM code, LPARAM value)
         // No list action may restart playback under a recording.
         if (IsRecording())
             return 0;
-        PlayCurrent();
+        PlayCurrentOnceRead();
         break;
     case ID_CMD_STOP:
         if (IsRecording())
@@ -201,7 +201,7 @@ void CKvoStudioDlg::OnButtonCommand(UINT id)
         MinimizeWindow(*this);
         break;
     case kIdPlay:
-        PlayCurrent();
+        PlayCurrentOnceRead();
         break;
     case kIdStop:
         StopPlayback();
@@ -218,7 +218,7 @@ void CKvoStudioDlg::OnButtonCommand(UINT id)
         if (!AddFiles())
             break;
         m_pPlayList->SelectIndex(m_pPlayList->GetItemCount());
-        PlayCurrent();
+        PlayCurrentOnceRead();
         break;
     case kIdPause:
         PausePlayback();

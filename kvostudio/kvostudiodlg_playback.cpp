@@ -124,8 +124,17 @@ int CKvoStudioDlg::PlayCurrent()
     return 1;
 }
 
+int CKvoStudioDlg::PlayCurrentOnceRead()
+{
+    // The list asks for the play again (ID_CMD_PLAY) when the file is read.
+    if (m_pPlayList->PlayWhenRead())
+        return 1;
+    return PlayCurrent();
+}
+
 int CKvoStudioDlg::PausePlayback()
 {
+    m_pPlayList->CancelPlayWhenRead();
     SwapPlayPauseButton(kIdPause);
     Pause();
     KillTimer(kPlaybackTimer);
@@ -134,6 +143,7 @@ int CKvoStudioDlg::PausePlayback()
 
 int CKvoStudioDlg::StopPlayback()
 {
+    m_pPlayList->CancelPlayWhenRead();
     Stop();
     KillTimer(kPlaybackTimer);
     m_positionBar.SetPos(0);
@@ -509,9 +519,15 @@ LRESULT CKvoStudioDlg::OnCopyData(const Message& m)
         // A file the list refused has been named; another song is not
         // played in its place.
         if (m_pPlayList->AddFile(path, 1, 0))
-            PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
+            PlayCurrentOnceRead();
     }
     return result;
+}
+
+LRESULT CKvoStudioDlg::OnCommandLine(const Message&)
+{
+    HandleCommandLine();
+    return 0;
 }
 
 void CKvoStudioDlg::HandleCommandLine()
@@ -522,5 +538,5 @@ void CKvoStudioDlg::HandleCommandLine()
     // A file the list refused has been named; another song is not played
     // in its place.
     if (m_pPlayList->AddFile(start.path, 1, 0) && start.option == "/play")
-        PostMessage(WM_PLAYER_COMMAND, ID_CMD_PLAY, 0);
+        PlayCurrentOnceRead();
 }

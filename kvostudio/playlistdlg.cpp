@@ -103,18 +103,6 @@ bool CPlayListDlg::AddFile(const std::string& path, int makeCurrent, int startAd
     return false;
 }
 
-void CPlayListDlg::AddFiles(const std::vector<std::string>& paths)
-{
-    m_list.StartAddThread();
-    std::vector<FileProblem> refused;
-    for (const std::string& path : paths) {
-        std::string whyNot;
-        if (!m_list.AddFileAndRedraw(path, 0, &whyNot))
-            refused.push_back({path, whyNot});
-    }
-    ShowFileProblems(GetTopLevel(), refused);
-}
-
 std::string CPlayListDlg::GetLyricsText() const
 {
     const std::string lyrics = m_list.GetCurrentLyrics();

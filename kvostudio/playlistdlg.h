@@ -39,14 +39,14 @@ public:
     // (or of 'parent' when given) and shows it.
     bool Create(platform::Window* parent = nullptr);
 
-    // With startAddThread 1 the list's add thread starts first (it adds the
-    // dropped files still queued); then the file is read and added here.
-    // A file that cannot be added is named, with the reason, in a message
-    // box; false then.
+    // With startAddThread 1 the list's reader is started first, should
+    // files wait for it; then the file's row is added, to be read by the
+    // reader. A file that cannot be added is named, with the reason, in a
+    // message box; false then. One the reader refuses is named by the list.
     bool AddFile(const std::string& path, int makeCurrent, int startAddThread);
-    // Adds the files (none current), then names in one message box those
-    // that could not be added.
-    void AddFiles(const std::vector<std::string>& paths);
+    // Adds the files (none current); those that could not be added are
+    // named in one message box once the last has been read.
+    void AddFiles(const std::vector<std::string>& paths) { m_list.AddFiles(paths); }
     // "Lyrics View\n\n" and the current song's lyrics, or a note that it
     // has none.
     std::string GetLyricsText() const;
@@ -57,6 +57,8 @@ public:
     std::string GetCurrentDisplayText() const { return m_list.GetCurrentDisplayText(); }
     std::string GetSelectedPath() const { return m_list.GetSelectedPath(); }
     int MakeSelectedCurrent() { return m_list.MakeSelectedCurrent(); }
+    bool PlayWhenRead() { return m_list.PlayWhenRead(); }
+    void CancelPlayWhenRead() { m_list.CancelPlayWhenRead(); }
     void EnsureCurrentVisible() { m_list.EnsureCurrentVisible(); }
     void SelectIndex(int n) { m_list.SelectIndex(n); }
     int SetActive(int flag) { return m_list.SetActive(flag); }

@@ -1,6 +1,5 @@
 #include "kvostudio/uploadfiledlg.h"
 
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -12,6 +11,7 @@
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/messages.h"
 #include "kvostudio/skinframe.h"
+#include "platform/filemap/regular_file.h"
 #include "platform/window/file_dialog.h"
 #include "platform/window/message_box.h"
 #include "platform/window/paint_dc.h"
@@ -33,7 +33,7 @@ constexpr char kNotRecordedCaption[] = "Error";
 // else (a folder, a device, a file that cannot be read).
 bool ReadableFileSize(const std::string& path, uint64_t& size)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenRegularFile(path);
     if (fd < 0)
         return false;
     struct stat st {};

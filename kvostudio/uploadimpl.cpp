@@ -6,6 +6,7 @@
 #include "kvostudio/messages.h"
 #include "kvostudio/onlinetrace.h"
 #include "kvostudio/webservice.h"
+#include "platform/filemap/regular_file.h"
 
 #include <climits>
 #include <cstdio>
@@ -18,7 +19,7 @@ constexpr unsigned kDefaultCaptionId = 106;
 // The file's length; -1 when it cannot be opened or measured.
 int64_t MeasureFile(const std::string& path)
 {
-    FILE* file = std::fopen(path.c_str(), "rb");
+    FILE* file = platform::OpenRegularFileStream(path);
     if (!file)
         return -1;
     int64_t size = -1;

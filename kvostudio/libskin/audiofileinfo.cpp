@@ -144,20 +144,31 @@ int ReadFile(const char* path, std::string& label, std::string& title, std::stri
     return 0;
 }
 
-// The list goes by the text after the last dot, the players by the last
-// three characters: a file of another kind is named as such before the
-// players are asked.
 std::string WhyNotListed(const char* path)
 {
-    if (!path)
-        return FileFailureReason("");
-    const bool songKind = std::strchr(path, '.') && (ExtensionIs(path, ".kvo") || ExtensionIs(path, ".mp3"));
-    if (!songKind && access(path, F_OK) == 0)
-        return "not a .kvo or .mp3 file";
-    return FileFailureReason(path);
+    const std::string unread = ListProblemBeforeReading(path);
+    return unread.empty() ? FileFailureReason(path) : unread;
 }
 
 }  // namespace
+
+// The list goes by the text after the last dot, the players by the last
+// three characters: a file of another kind is named as such before the
+// players are asked.
+std::string ListProblemBeforeReading(const char* path)
+{
+    if (!path)
+        return FileProblemUnopened("");
+    const bool songKind = ExtensionIs(path, ".kvo") || ExtensionIs(path, ".mp3");
+    if (!songKind && access(path, F_OK) == 0)
+        return "not a .kvo or .mp3 file";
+    return FileProblemUnopened(path);
+}
+
+int ListFormatOf(const char* path)
+{
+    return path && ExtensionIs(path, ".kvo") ? 1 : 0;
+}
 
 int GetAudioFileInfo(const char* path, std::string& label, std::string& title, std::string& artist,
                      std::string& time, std::string& lyrics, int& format, std::string* whyNot)

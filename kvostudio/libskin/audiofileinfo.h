@@ -14,6 +14,14 @@
 int GetAudioFileInfo(const char* path, std::string& label, std::string& title, std::string& artist,
                      std::string& time, std::string& lyrics, int& format, std::string* whyNot = nullptr);
 
+// Why the play list cannot take the file, as far as its name and its
+// directory entry tell without opening it (another kind of file, not
+// there, a folder, a FIFO or device, unreadable, empty); empty when it may
+// be a song. Never waits on the file: the UI thread asks it.
+std::string ListProblemBeforeReading(const char* path);
+// 1 when the name is a container's (".kvo"), else 0.
+int ListFormatOf(const char* path);
+
 // "mm:ss" of a length in whole seconds; an hour and more counts on in
 // minutes ("61:05").
 std::string FormatPlayTime(int seconds);

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +10,7 @@
 #include "kvostudio/global.h"
 #include "kvostudio/libskin/id3bytes.h"
 #include "kvostudio/libskin/id3frametext.h"
+#include "platform/filemap/regular_file.h"
 #include "platform/text/unicode.h"
 
 namespace {
@@ -97,7 +97,7 @@ int CId3tagv2::Read(const char* path) {
     // A reused object must not report the previous file's length.
     audio_ = mpeg::AudioInfo{};
     if (!path) return EINVAL;
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenRegularFile(path);
     if (fd < 0) return errno;
     FdCloser closer{fd};
     struct stat st {};

@@ -3,13 +3,13 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include "kvostudio/libskin/id3bytes.h"
 #include "kvostudio/libskin/id3tagv2.h"
+#include "platform/filemap/regular_file.h"
 
 namespace {
 
@@ -42,7 +42,7 @@ bool WriteAll(int fd, const uint8_t* p, size_t n) {
 }
 
 int ReadWholeFile(const char* path, std::vector<uint8_t>& out, struct stat& st) {
-    const int fd = open(path, O_RDONLY | O_CLOEXEC);
+    const int fd = platform::OpenRegularFile(path);
     if (fd < 0) return errno;
     int result = 0;
     if (fstat(fd, &st) != 0) {

@@ -3,7 +3,6 @@
 #include "kvostudio/libskin/skinlistctrl.h"
 
 #include "kvostudio/global.h"
-#include "kvostudio/libskin/audiofileinfo.h"
 #include "kvostudio/libskin/playorder.h"
 #include "kvostudio/playercommand.h"
 #include "platform/window/message_box.h"
@@ -14,42 +13,20 @@ CSkinListCtrl::CSkinListCtrl() = default;
 
 CSkinListCtrl::~CSkinListCtrl()
 {
-    // The window's end joins the add threads and frees the records; a list
-    // whose window never existed may still have threads to join.
+    // The window's end stops the reader and frees the records; a list
+    // whose window never existed may still have a reader to join.
     DestroyWindow();
-    m_stopAdding = true;
-    JoinAddThreads();
+    StopReader();
     DeleteAllItems();
 }
 
 void CSkinListCtrl::Init()
 {
-    m_stopAdding = false;
-    InitList();
-}
-
-bool CSkinListCtrl::AddFile(const std::string& path, int makeCurrent, std::string* whyNot)
-{
-    std::lock_guard<std::mutex> rows(m_csRows);
-    std::string label, title, artist, time, lyrics;
-    int format = 0;
-    if (!GetAudioFileInfo(path.c_str(), label, title, artist, time, lyrics, format, whyNot))
-        return false;
-    const int row = InsertFileItem(path, label, title, artist, time, lyrics, format, makeCurrent);
-    if (row < 0) {
-        if (whyNot)
-            *whyNot = "the play list could not take it";
-        return false;
+    {
+        std::lock_guard<std::mutex> queue(m_csQueue);
+        m_stopReading = false;
     }
-    SetItemText(row, 1, time);
-    return true;
-}
-
-bool CSkinListCtrl::AddFileAndRedraw(const std::string& path, int makeCurrent, std::string* whyNot)
-{
-    const bool added = AddFile(path, makeCurrent, whyNot);
-    Invalidate(false);
-    return added;
+    InitList();
 }
 
 int CSkinListCtrl::InsertFileItem(const std::string& path, const std::string& label, const std::string& title,

@@ -31,7 +31,6 @@ const MessageMap* CSkinListCtrl::GetMessageMap() const
         M::On(WM_DROPFILES, &CSkinListCtrl::OnDropFiles),
         M::On(WM_PLAYER_COMMAND, &CSkinListCtrl::OnPlayerCommand),
         M::On(kMsgFileRead, &CSkinListCtrl::OnFileRead),
-        M::On(kMsgFilesRefused, &CSkinListCtrl::OnFilesRefused),
         M::On(WM_DESTROY, &CSkinListCtrl::OnDestroy),
     });
     return &map;
@@ -166,9 +165,13 @@ void CSkinListCtrl::OnDeleteKey()
 
 LRESULT CSkinListCtrl::OnDestroy(const Message&)
 {
-    m_stopAdding = true;
-    JoinAddThreads();
+    StopReader();
     m_toolTip.Destroy();
     DeleteAllItems();
+    // Answers the reader posted before it stopped find no window; the
+    // files still unread are not named.
+    m_pending.clear();
+    m_batches.clear();
+    m_nPlayWhenRead = kNoRow;
     return Default();
 }

@@ -173,16 +173,38 @@ constexpr uint32_t kLargestFreeFrame = 5764;
 // cannot be measured after this many tries has none worth the search.
 constexpr int kFreeFrameMeasures = 64;
 
+// Of the stream's version, rate and channels, whatever its layer.
+bool SameSource(const MpegHeader& h, const MpegHeader& stream)
+{
+    return h.version == stream.version && h.sampleRate == stream.sampleRate && h.Channels() == stream.Channels();
+}
+
 bool SameStream(const MpegHeader& h, const MpegHeader& stream)
 {
-    return h.version == stream.version && h.layer == stream.layer && h.sampleRate == stream.sampleRate &&
-           h.Channels() == stream.Channels();
+    return SameSource(h, stream) && h.layer == stream.layer;
 }
 
 // The header at 'at' when it is one of the stream's.
 bool StreamHeaderAt(const uint8_t* data, uint64_t size, uint64_t at, const MpegHeader& stream, MpegHeader& h)
 {
     return at + 4 <= size && ParseMpegHeader(data + at, h) && SameStream(h, stream);
+}
+
+// The frame at 'at' when it is whole, of the stream's source but another
+// layer, and followed by another frame of the source (or the end): its
+// length, else 0.
+uint32_t OtherLayerFrameAt(const uint8_t* data, uint64_t size, uint64_t at, const MpegHeader& stream,
+                           MpegHeader& h)
+{
+    if (at + 4 > size || !ParseMpegHeader(data + at, h) || !SameSource(h, stream) || h.layer == stream.layer)
+        return 0;
+    const uint32_t length = h.FrameLength();
+    MpegHeader next;
+    if (length < 4 || at + length > size)
+        return 0;
+    if (size - (at + length) >= 4 && !(ParseMpegHeader(data + at + length, next) && SameSource(next, stream)))
+        return 0;
+    return length;
 }
 
 uint32_t PaddingBytes(const MpegHeader& h)
@@ -222,6 +244,14 @@ FrameWalk WalkFrames(const uint8_t* data, uint32_t size, const MpegHeader& strea
     while (at + 4 <= size) {
         MpegHeader h;
         if (!StreamHeaderAt(data, size, at, stream, h)) {
+            if (const uint32_t length = OtherLayerFrameAt(data, size, at, stream, h)) {
+                FrameWalk::OtherLayer& other = walk.otherLayers[h.layer];
+                if (other.samples == 0)
+                    other.firstAt = at;
+                other.samples += h.SamplesPerFrame();
+                at += length;
+                continue;
+            }
             inSync = false;
             ++at;
             continue;
@@ -255,6 +285,19 @@ FrameWalk WalkFrames(const uint8_t* data, uint32_t size, const MpegHeader& strea
         at += length;
     }
     return walk;
+}
+
+int FrameWalk::MainLayer(const MpegHeader& stream) const
+{
+    int main = stream.layer;
+    uint64_t most = uint64_t(frames) * stream.SamplesPerFrame();
+    for (int layer = 1; layer <= 3; ++layer) {
+        if (otherLayers[layer].samples > most) {
+            most = otherLayers[layer].samples;
+            main = layer;
+        }
+    }
+    return main;
 }
 
 namespace {

@@ -43,6 +43,19 @@ struct FrameWalk {
     uint32_t frames = 0;
     uint64_t bytes = 0;  // of the frames counted
     bool vbr = false;    // a frame's bit rate differed from the first one's
+    // Frames of the stream's version, rate and channels but of another
+    // layer (a file whose layer changes part way), by layer: they are
+    // passed over whole and not counted. Their samples, and where the first
+    // of them begins.
+    struct OtherLayer {
+        uint64_t samples = 0;
+        uint64_t firstAt = 0;
+    };
+    OtherLayer otherLayers[4];  // by layer, 1 to 3
+
+    // The layer of the frames that hold most of the stream's time: the
+    // stream's own (its first frame's) unless another holds more.
+    int MainLayer(const MpegHeader& stream) const;
 };
 
 // Walks 'data' to its end. Only frames of the version, layer, sample rate

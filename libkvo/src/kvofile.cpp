@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "libkvo/src/clampcast.h"
+#include "platform/filemap/regular_file.h"
 
 namespace {
 
@@ -144,7 +145,7 @@ bool KvoFile::Open(const char* path, bool streaming)
     Close();
     {
         std::lock_guard<std::mutex> lock(fileMutex_);
-        file_ = std::fopen(path, "rb");
+        file_ = platform::OpenRegularFileStream(path);
         if (!file_)
             return false;
         if (std::fseek(file_, 0, SEEK_END) != 0)

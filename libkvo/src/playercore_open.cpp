@@ -149,64 +149,86 @@ int PlayerCore::OpenShared(int bufferMs)
         }
     }
 
-    if (!FindFirstFrames()) {
-        ResetSource();
-        return FailOp(op, "Can't find first valid mp3 frame");
-    }
-    for (int i = 0; i < streamCount_; ++i) {
-        Stream& s = streams_[i];
-        const uint32_t skipped = static_cast<uint32_t>(s.firstFrame - s.data);
-        if (s.size - skipped < 8) {
+    // A stream whose frames change layer part way (Layer I frames, then
+    // Layer III ones) cannot be played as one: the buffers, positions and
+    // seeks count frames of one length. It is read once more from the first
+    // frame of the layer that holds most of its time, and plays those
+    // frames; the others are passed over as garbage is.
+    for (int pass = 0;; ++pass) {
+        if (!FindFirstFrames()) {
             ResetSource();
             return FailOp(op, "Can't find first valid mp3 frame");
         }
-        s.data = s.firstFrame;
-        s.size -= skipped;
-    }
-    // The two streams are decoded frame by frame in lockstep and mixed sample
-    // by sample, so they must agree on the sample rate and frame length.
-    for (int i = 1; i < streamCount_; ++i) {
-        if (streams_[i].format.sampleRate != streams_[0].format.sampleRate ||
-            streams_[i].format.samplesPerFrame != streams_[0].format.samplesPerFrame) {
-            ResetSource();
-            return FailOp(op, "The streams differ in sample rate or frame length !");
+        for (int i = 0; i < streamCount_; ++i) {
+            Stream& s = streams_[i];
+            const uint32_t skipped = static_cast<uint32_t>(s.firstFrame - s.data);
+            if (s.size - skipped < 8) {
+                ResetSource();
+                return FailOp(op, "Can't find first valid mp3 frame");
+            }
+            s.data = s.firstFrame;
+            s.size -= skipped;
         }
-    }
+        // The two streams are decoded frame by frame in lockstep and mixed
+        // sample by sample, so they must agree on the sample rate and frame
+        // length.
+        for (int i = 1; i < streamCount_; ++i) {
+            if (streams_[i].format.sampleRate != streams_[0].format.sampleRate ||
+                streams_[i].format.samplesPerFrame != streams_[0].format.samplesPerFrame) {
+                ResetSource();
+                return FailOp(op, "The streams differ in sample rate or frame length !");
+            }
+        }
 
-    const Stream& last = streams_[streamCount_ - 1];
-    versionCode_ = last.format.version == 1 ? 1 : (last.format.version == 2 ? 2 : 4);
-    samplesPerFrame_ = last.format.samplesPerFrame;
+        const Stream& last = streams_[streamCount_ - 1];
+        versionCode_ = last.format.version == 1 ? 1 : (last.format.version == 2 ? 2 : 4);
+        samplesPerFrame_ = last.format.samplesPerFrame;
 
-    for (int i = 0; i < streamCount_; ++i) {
-        Stream& s = streams_[i];
-        MpegHeader header;
-        ParseMpegHeader(s.data, header);
-        s.vbrHeader = ReadVbrHeader(s.data, s.size, header);
-        if (s.vbrHeader.found) {
-            s.headerOffset = header.FrameLength();
-            if (s.headerOffset >= s.size)
-                s.headerOffset = 0;
-            s.firstFrame = s.data + s.headerOffset;
+        bool moved = false;
+        for (int i = 0; i < streamCount_; ++i) {
+            Stream& s = streams_[i];
+            MpegHeader header;
+            ParseMpegHeader(s.data, header);
+            s.headerOffset = 0;
+            s.vbrHeader = ReadVbrHeader(s.data, s.size, header);
+            if (s.vbrHeader.found) {
+                s.headerOffset = header.FrameLength();
+                if (s.headerOffset >= s.size)
+                    s.headerOffset = 0;
+                s.firstFrame = s.data + s.headerOffset;
+            }
+            // The length is that of the frames that play: garbage between
+            // them, or the padding behind a stream shorter than its partner,
+            // counts for nothing. A header's count (and its seek table with
+            // it) is only believed when those frames bear it out.
+            const FrameWalk walk = WalkFrames(s.firstFrame, s.DataBytes(), header);
+            const int mainLayer = walk.MainLayer(header);
+            if (pass == 0 && mainLayer != header.layer) {
+                const uint64_t at = uint64_t(s.firstFrame - s.data) + walk.otherLayers[mainLayer].firstAt;
+                s.data += at;
+                s.size -= static_cast<uint32_t>(at);
+                moved = true;
+                continue;
+            }
+            if (s.vbrHeader.found && !VbrHeaderFitsStream(s.vbrHeader, walk))
+                s.vbrHeader.found = false;
+            if (!s.vbrHeader.found)
+                s.format.vbr = walk.vbr;
+            const StreamLength len =
+                LengthFromFrames(walk.frames, walk.bytes, s.format.sampleRate, s.format.samplesPerFrame);
+            s.format.averageBitrate = len.averageBitrate;
+            // The song lasts as long as its longest stream: a shorter one is
+            // silent for the rest (equal lengths keep the last stream's
+            // counts).
+            if (i == 0 || len.lengthMs >= lengthMs_) {
+                totalFrames_ = len.frames;
+                totalSamples_ = len.samples;
+                lengthMs_ = len.lengthMs;
+                averageFrameBytes_ = len.averageFrameBytes;
+            }
         }
-        // The length is that of the frames that play: garbage between them,
-        // or the padding behind a stream shorter than its partner, counts
-        // for nothing. A header's count (and its seek table with it) is
-        // only believed when those frames bear it out.
-        const FrameWalk walk = WalkFrames(s.firstFrame, s.DataBytes(), header);
-        if (s.vbrHeader.found && !VbrHeaderFitsStream(s.vbrHeader, walk))
-            s.vbrHeader.found = false;
-        if (!s.vbrHeader.found)
-            s.format.vbr = walk.vbr;
-        const StreamLength len = LengthFromFrames(walk.frames, walk.bytes, s.format.sampleRate, s.format.samplesPerFrame);
-        s.format.averageBitrate = len.averageBitrate;
-        // The song lasts as long as its longest stream: a shorter one is
-        // silent for the rest (equal lengths keep the last stream's counts).
-        if (i == 0 || len.lengthMs >= lengthMs_) {
-            totalFrames_ = len.frames;
-            totalSamples_ = len.samples;
-            lengthMs_ = len.lengthMs;
-            averageFrameBytes_ = len.averageFrameBytes;
-        }
+        if (!moved)
+            break;
     }
 
     const Stream& s1 = streams_[0];

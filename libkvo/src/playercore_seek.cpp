@@ -204,11 +204,15 @@ bool PlayerCore::BuildFrameIndex(Stream& s)
     while (p + 4 <= end) {
         MpegHeader h;
         uint32_t length = 0;
+        // Frames of another layer than the stream's are stepped over: the
+        // decoder passes them.
         if (ParseMpegHeader(p, h) && (length = h.FrameLength()) >= 4 && p + length <= end) {
-            s.frameIndex.push_back(p);
+            if (h.layer == s.format.layer)
+                s.frameIndex.push_back(p);
             p += length;
         } else if (ParseMpegHeader(p, h) && length >= 4) {
-            s.frameIndex.push_back(p);  // the last frame, cut short
+            if (h.layer == s.format.layer)
+                s.frameIndex.push_back(p);  // the last frame, cut short
             break;
         } else {
             ++p;

@@ -544,6 +544,10 @@ PlayerCore::Decoding::Outcome PlayerCore::Decoding::NextFrame(int i)
     for (;;) {
         switch (in.decoder.DecodeFrame()) {
         case StreamDecoder::Result::Ok:
+            // A frame of another layer than the stream's is passed over, as
+            // the length leaves it out: it would not fit the buffers.
+            if (static_cast<int>(in.decoder.Header().layer) != c_.streams_[i].format.layer)
+                continue;
             return Outcome::Ok;
         case StreamDecoder::Result::Recoverable:
             continue;

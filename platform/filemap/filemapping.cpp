@@ -1,9 +1,10 @@
 #include "platform/filemap/filemapping.h"
 
-#include <fcntl.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include "platform/filemap/regular_file.h"
 
 namespace platform {
 
@@ -15,11 +16,11 @@ FileMapping::~FileMapping()
 FileMapping::Status FileMapping::OpenFile(const std::string& path)
 {
     Close();
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    fd_ = OpenRegularFile(path);
     if (fd_ < 0)
         return Status::CantOpen;
     struct stat st;
-    if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
+    if (::fstat(fd_, &st) != 0) {
         Close();
         return Status::CantOpen;
     }

@@ -16,7 +16,8 @@ public:
     FileMapping(const FileMapping&) = delete;
     FileMapping& operator=(const FileMapping&) = delete;
 
-    // Opens the file and takes its size (CantOpen when either fails).
+    // Opens the file and takes its size (CantOpen when either fails, and
+    // at once for anything but a regular file).
     Status OpenFile(const std::string& path);
     // Maps the opened file (CantMap on failure; an empty file maps to
     // nothing and fails too).

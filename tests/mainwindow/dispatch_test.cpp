@@ -129,9 +129,9 @@ TEST_F(DispatchTest, OpenFilePlaysTheLastRowAndACancelledChooserChangesNothing)
     const std::string chosen = Mp3("c.mp3");
     chooserAnswers.push_back({chosen});
     win->OnPlayerCommand(menuid::kOpenFile, 0);
-    Pump();
+    // It plays once the list has read it.
     EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), chosen);
-    EXPECT_TRUE(win->IsPlaying());
+    EXPECT_TRUE(WaitFor([&] { return win->IsPlaying(); }));
     EXPECT_EQ(win->CurrentPath(), chosen);
 
     // "Add file(s)" adds every chosen file without playing or choosing one.
@@ -140,8 +140,9 @@ TEST_F(DispatchTest, OpenFilePlaysTheLastRowAndACancelledChooserChangesNothing)
     const std::string most = Mp3("d.mp3");
     chooserAnswers.push_back({more, most});
     win->OnPlayerCommand(menuid::kAddFiles, 0);
-    Pump();
     EXPECT_EQ(win->GetPlayList()->GetItemCount(), 5);
+    win->GetPlayList()->GetList().JoinAddThreads();
+    Pump();
     EXPECT_EQ(win->GetPlayList()->GetCurrentPath(), chosen);
     EXPECT_FALSE(win->IsPlaying());
 }

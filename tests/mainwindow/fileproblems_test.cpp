@@ -12,6 +12,7 @@
 #include "platform/instance/single_instance.h"
 #include "platform/window/drop_files.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
+#include "tests/support/fifo.h"
 #include "tests/support/kvo_writer.h"
 
 using namespace platform;
@@ -59,7 +60,11 @@ TEST_F(FileAnswers, PlayOfAFileItCannotTakeNamesItOnceAndTheWindowGoesOn)
     for (const Bad& bad : BadFiles()) {
         SCOPED_TRACE(bad.path);
         boxes.clear();
+        // Named at once when the file's entry tells, else once the list has
+        // read it.
         ASSERT_TRUE(Open("/play", bad.path));
+        ASSERT_TRUE(WaitFor([&] { return !boxes.empty(); }));
+        win->GetPlayList()->GetList().JoinAddThreads();
         Pump();
         EXPECT_EQ(BoxTexts(), std::vector<std::string>{Named(bad)});
         EXPECT_EQ(boxes.at(0).caption, "KVO Studio");
@@ -69,6 +74,8 @@ TEST_F(FileAnswers, PlayOfAFileItCannotTakeNamesItOnceAndTheWindowGoesOn)
 
         // A later start's file the same way; then one that plays.
         ASSERT_TRUE(CKvoStudioApp::DeliverHandOff(win.get(), CKvoStudioApp::MakeHandOff("/play", bad.path)));
+        ASSERT_TRUE(WaitFor([&] { return boxes.size() >= 2; }));
+        win->GetPlayList()->GetList().JoinAddThreads();
         Pump();
         EXPECT_EQ(BoxTexts(), (std::vector<std::string>{Named(bad), Named(bad)}));
         const std::string good = Kvo("good.kvo");
@@ -78,6 +85,20 @@ TEST_F(FileAnswers, PlayOfAFileItCannotTakeNamesItOnceAndTheWindowGoesOn)
         EXPECT_EQ(boxes.size(), 2u);
         Close();
     }
+}
+
+TEST_F(FileAnswers, ASongThatBecameAFifoIsNamedAtOnceWhenPlayed)
+{
+    ASSERT_TRUE(Open());
+    const std::string song = Kvo("song.kvo");
+    Add(song, 1);
+    ASSERT_EQ(unlink(song.c_str()), 0);
+    testsupport::Fifo fifo(song);
+    ASSERT_TRUE(fifo.Made());
+    int played = 1;
+    EXPECT_TRUE(testsupport::RunsWithin([&] { played = win->PlayCurrent(); }, 2000, fifo).has_value());
+    EXPECT_EQ(played, 0);
+    EXPECT_EQ(BoxTexts(), std::vector<std::string>{Named({song, "not a regular file"})});
 }
 
 TEST_F(FileAnswers, ADropOfThreeFilesOneDamagedListsTwoAndNamesTheThird)

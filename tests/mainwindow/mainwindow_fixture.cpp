@@ -151,7 +151,12 @@ std::string MainWindowTest::Mp3(const std::string& name, const SongTags& tags, i
 
 void MainWindowTest::Add(const std::string& path, int makeCurrent)
 {
-    win->GetPlayList()->AddFile(path, makeCurrent, 0);
+    // A song as it stands in the list once its file has been read.
+    const CSkinListCtrl& list = win->GetPlayList()->GetList();
+    const int row = list.GetItemCount();
+    if (win->GetPlayList()->AddFile(path, makeCurrent, 0)) {
+        ASSERT_TRUE(WaitFor([&] { return !list.IsBeingRead(row); })) << path;
+    }
 }
 
 void MainWindowTest::Click(Window& control)

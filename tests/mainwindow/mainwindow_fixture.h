@@ -78,6 +78,7 @@ protected:
 
     std::string Kvo(const std::string& name, const SongTags& tags = {"Song", "Singer", ""}, int seconds = 2);
     std::string Mp3(const std::string& name, const SongTags& tags = {"Tune", "Player", ""}, int seconds = 2);
+    // Adds the file to the list and waits until the list has read it.
     void Add(const std::string& path, int makeCurrent);
 
     // A click on a control of the window (a press and a release in its middle).

@@ -1,6 +1,7 @@
 // Opening streams of every kind the songs come in: rates, constant and
 // variable bit rates with their VBR headers, tags around the audio.
 
+#include <cmath>
 #include <cstring>
 
 #include "tests/player/player_fixture.h"
@@ -127,6 +128,39 @@ TEST_F(PlayerOpen, TagsAroundTheAudioAreSkipped)
     tagged->GetSongLengthHMS(&b);
     EXPECT_EQ(a.ms, b.ms);
     EXPECT_EQ(a.bytes, b.bytes);
+}
+
+TEST_F(PlayerOpen, AStreamThatChangesLayerPlaysTheLayerHoldingMostOfItsTimeForItsLength)
+{
+    // 0.87 s of Layer I frames, then five seconds of a Layer III tone; and
+    // the other way round, the Layer I frames behind the tone.
+    const auto tone = ToneMp3(440, 5.0, 0.3);
+    const auto layerOne = testsupport::MakeSilentLayerOneFrames(100);
+    std::vector<uint8_t> before = layerOne;
+    before.insert(before.end(), tone.begin(), tone.end());
+    std::vector<uint8_t> behind = tone;
+    behind.insert(behind.end(), layerOne.begin(), layerOne.end());
+    const double toneMs = TrueLengthMs(tone, true);
+    for (const auto* mixed : {&before, &behind}) {
+        SCOPED_TRACE(mixed == &before ? "Layer I first" : "Layer I behind");
+        PlayerPtr player;
+        ASSERT_EQ(player->OpenStream(1, 0, mixed->data(), mixed->size(), mixed->data(), mixed->size(), 500), 1)
+            << player->GetError();
+        MP3_TIME length;
+        player->GetSongLengthHMS(&length);
+        EXPECT_NEAR(double(length.ms), toneMs, 30.0);
+        const std::vector<uint8_t> played = PlayToEnd(player.p, *sim);
+        const double seconds = double(played.size()) / 4 / 44100;
+        EXPECT_GT(seconds, toneMs / 1000 - 0.05);
+        EXPECT_LT(seconds, toneMs / 1000 + 0.3);
+        // The tone sounds all along: its middle second is loud.
+        const auto* samples = reinterpret_cast<const int16_t*>(played.data());
+        const size_t middle = played.size() / 4;
+        double energy = 0;
+        for (size_t k = 0; k < 44100 && middle + k < played.size() / 2; ++k)
+            energy += double(samples[middle + k]) * samples[middle + k];
+        EXPECT_GT(std::sqrt(energy / 44100), 3000.0);
+    }
 }
 
 TEST_F(PlayerOpen, BufferLengthRules)

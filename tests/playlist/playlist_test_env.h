@@ -9,6 +9,7 @@
 
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/libskin/skinlistctrl.h"
+#include "platform/window/message_box.h"
 #include "tests/controls/controls_test_env.h"
 #include "tests/support/id3_builder.h"
 #include "tests/support/kvo_writer.h"
@@ -165,6 +166,26 @@ protected:
     skintest::ScopedSkinFolder skins;
     ListHost host;
     CSkinListCtrl list;
+};
+
+// The texts of the message boxes shown while it lives, each answered OK.
+class BoxTexts {
+public:
+    BoxTexts()
+        : old_(platform::SetMessageBoxHandler([this](const platform::MessageBoxRequest& r) {
+              texts.push_back(r.text);
+              return platform::IDOK;
+          }))
+    {
+    }
+    ~BoxTexts() { platform::SetMessageBoxHandler(old_); }
+    BoxTexts(const BoxTexts&) = delete;
+    BoxTexts& operator=(const BoxTexts&) = delete;
+
+    std::vector<std::string> texts;
+
+private:
+    platform::MessageBoxHandler old_;
 };
 
 // The point at the middle of a row's cell, in screen coordinates.

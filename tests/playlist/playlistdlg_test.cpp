@@ -1,6 +1,6 @@
 // The playlist window: keys that must not close it, the Add and Remove
 // menus, commands passed on to the main window, the lyrics text, files
-// added beside a drop, and the frame and shape it takes from the skin.
+// added and refused, and the frame and shape it takes from the skin.
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
 #include "platform/window/message_box.h"
@@ -123,17 +123,18 @@ TEST_F(PlayListWindow, TheLyricsTextSaysWhenThereAreNone)
     EXPECT_EQ(dlg->GetLyricsText(), "Lyrics View\n\nline one");
 }
 
-TEST_F(PlayListWindow, AFileAddedWithTheAddFlagComesBesideTheQueuedDrop)
+TEST_F(PlayListWindow, AFileMadeCurrentIsCurrentAtOnceAndShowsItsTitleOnceRead)
 {
     const std::string a = WriteMp3Song(dir, "a.mp3", {"A", "", ""}, 1);
     const std::string b = WriteMp3Song(dir, "b.mp3", {"B", "", ""}, 1);
     dlg->AddFile(a, 0, 0);
     ASSERT_EQ(dlg->GetItemCount(), 1);
     dlg->AddFile(b, 1, 1);
-    EXPECT_EQ(dlg->GetCurrentTitle(), "B");
+    EXPECT_EQ(dlg->GetItemCount(), 2);
+    EXPECT_EQ(dlg->GetCurrentPath(), b);
     dlg->GetList().JoinAddThreads();
     PumpMessages();
-    EXPECT_EQ(dlg->GetItemCount(), 2);
+    EXPECT_EQ(dlg->GetCurrentTitle(), "B");
 }
 
 TEST_F(PlayListWindow, FilesItCannotAddAreNamedOneMessageAtATime)
@@ -152,8 +153,11 @@ TEST_F(PlayListWindow, FilesItCannotAddAreNamedOneMessageAtATime)
                                               ": file not found"});
     EXPECT_EQ(dlg->GetItemCount(), 0);
 
+    // Named once the last of them has been read: the empty file at once,
+    // the one of words when the reader has looked into it.
     boxes.clear();
     dlg->AddFiles({dir.File("zero.mp3"), good, dir.File("words.mp3")});
+    EXPECT_TRUE(boxes.empty());
     dlg->GetList().JoinAddThreads();
     PumpMessages();
     SetMessageBoxHandler(old);

@@ -213,6 +213,8 @@ TEST_F(PlayList, FilesAreReadWhenAddedAndUnusableOnesLeftOut)
     list.AddFile(mp3, 0);
     list.AddFile(dir.File("three.txt"), 1);
     list.AddFileAndRedraw(kvo, 1);
+    list.JoinAddThreads();
+    PumpMessages();
     ASSERT_EQ(list.GetItemCount(), 2);
     EXPECT_EQ(Names(), (std::vector<std::string>{"one.mp3", "two.kvo"}));
     EXPECT_EQ(list.GetItemText(0, 1), "00:03");

@@ -166,4 +166,19 @@ DecodedMp3 DecodeMp3(const std::vector<uint8_t>& mp3)
     return d;
 }
 
+std::vector<uint8_t> MakeSilentLayerOneFrames(size_t count)
+{
+    // 12 x 384000 / 44100 slots of 4 bytes: 416 bytes a frame. After the
+    // header, 4 bits of allocation per band and channel, all zero.
+    std::vector<uint8_t> frame(416, 0);
+    frame[0] = 0xFF;
+    frame[1] = 0xFF;  // MPEG-1, Layer I, no CRC
+    frame[2] = 0xC0;  // 384 kbit/s, 44100 Hz, no padding
+    frame[3] = 0x00;  // stereo
+    std::vector<uint8_t> out;
+    for (size_t i = 0; i < count; ++i)
+        out.insert(out.end(), frame.begin(), frame.end());
+    return out;
+}
+
 }  // namespace testsupport

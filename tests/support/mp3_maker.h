@@ -48,6 +48,11 @@ struct DecodedMp3 {
 void SetVbrHeaderFrames(std::vector<uint8_t>& mp3, uint32_t frames);
 void FillVbrHeaderToc(std::vector<uint8_t>& mp3, uint8_t entry);
 
+// Silent MPEG-1 Layer I frames (44100 Hz stereo, 384 kbit/s, no band
+// allocated): lame writes Layer III only, and a file whose frames change
+// layer part way is made of these and lame's.
+std::vector<uint8_t> MakeSilentLayerOneFrames(size_t count);
+
 // Decodes with libmad, frame by frame; a leading ID3v2 tag or other junk
 // is skipped the way libmad resynchronises.
 DecodedMp3 DecodeMp3(const std::vector<uint8_t>& mp3);

@@ -67,6 +67,22 @@ TEST_F(Kvoplay, PlaysShortSongsAndUnevenContainersToTheirEnd)
     EXPECT_NEAR(SecondsPlayed(44100), 3.0, 0.15);
 }
 
+TEST_F(Kvoplay, AFileThatChangesLayerPlaysItsMainPartAndShowsItsLength)
+{
+    if (!platform::audio::SdlHasAudioDriver("disk"))
+        GTEST_SKIP() << "this SDL has no 'disk' audio driver";
+    // Layer I frames for 0.87 s, then five seconds of Layer III.
+    std::vector<uint8_t> mixed = testsupport::MakeSilentLayerOneFrames(100);
+    const auto tone = testsupport::MakeMp3(testsupport::MakeTone(44100, 2, 5.0, 440, 0.3));
+    mixed.insert(mixed.end(), tone.begin(), tone.end());
+    const std::string song = dir.File("mixed.mp3");
+    testsupport::WriteFile(song, mixed);
+    testsupport::ChildProcess run;
+    ASSERT_EQ(Run(song, run), 0) << run.Err();
+    EXPECT_NEAR(SecondsPlayed(44100), 5.0, 0.2);
+    EXPECT_NE(run.Out().find("/ 00:05"), std::string::npos) << run.Out();
+}
+
 TEST_F(Kvoplay, NamesAFileItCannotPlayWithTheReason)
 {
     testsupport::WriteFile(dir.File("zero.mp3"), {});

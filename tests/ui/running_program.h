@@ -62,6 +62,8 @@ public:
     // One more "NAME=VALUE" for the starts to come, in place of an entry
     // of the same name.
     void AddEnv(const std::string& entry);
+    // The folder the starts to come run in (the test's own by default).
+    void SetWorkingFolder(const std::string& folder) { workingFolder_ = folder; }
 
     // Starts the program with the arguments (e.g. "/play", a song) and waits
     // for its main window. `wrapper` runs before it (a program that ends by
@@ -130,6 +132,10 @@ public:
     // (a menu that opened, a click that must change nothing). False when
     // it does not answer within timeoutMs.
     bool Sync(int timeoutMs = kWaitMs);
+    // Pings the main window once through the display: the milliseconds
+    // until it answered (it had handled everything before the ping), or
+    // nothing when it did not answer within timeoutMs.
+    std::optional<double> PingMs(int timeoutMs);
     // Lets the program run for the time, collecting its output, for a
     // check that something does NOT happen in it (a sound that must not
     // start). Never a wait for something to come: Sync and WaitUntil are.
@@ -155,11 +161,15 @@ public:
 
 private:
     std::vector<std::string> Command(const std::vector<std::string>& args) const;
+    // The window a ping goes to: the main window, else the first there is.
+    unsigned long PingedWindow();
+    bool PingOnce(unsigned long window, int timeoutMs);
 
     testsupport::TempDir scratch_;
     testsupport::TempDir runtime_;
     std::string dataFolder_;
     std::vector<std::string> env_;
+    std::string workingFolder_;
     std::unique_ptr<testsupport::ChildProcess> program_;
     std::string secondSaid_;
     std::optional<int> secondEnded_;

@@ -18,9 +18,12 @@
 #include "platform/draw/bitmap.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window.h"
+#include "tests/support/build_kind.h"
 #include "tests/support/command_output.h"
 
 namespace uitest {
+
+using testsupport::kSanitizedBuild;
 
 // Skips the test unless windows reach an X display and the tools are there.
 #define KVO_REQUIRE_DISPLAY()                                                                    \

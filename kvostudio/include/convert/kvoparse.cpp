@@ -5,6 +5,7 @@
 #include "kvostudio/include/convert/auxiliary.h"
 #include "kvostudio/include/convert/byteorder.h"
 #include "kvostudio/include/convert/wavedata.h"
+#include "platform/filemap/regular_file.h"
 
 namespace {
 
@@ -61,7 +62,7 @@ bool CKvoParse::Split(const char* input, const char* firstOut, const char* secon
 {
     head = KvoHead{};
     evenBytes = oddBytes = 0;
-    File in(input ? std::fopen(input, "rb") : nullptr);
+    File in(input ? platform::OpenRegularFileStream(input) : nullptr);
     File even(firstOut ? std::fopen(firstOut, "wb") : nullptr);
     File odd(secondOut ? std::fopen(secondOut, "wb") : nullptr);
     if (!in || !even || (secondOut && !odd)) return false;

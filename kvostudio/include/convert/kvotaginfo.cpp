@@ -6,6 +6,7 @@
 #include "kvostudio/include/convert/byteorder.h"
 #include "kvostudio/include/convert/tagtext.h"
 #include "kvostudio/include/convert/wavedata.h"
+#include "platform/filemap/regular_file.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ void KvoTagInfo::TakeFrame(const Frame& f)
 bool KvoTagInfo::Load(const char* path)
 {
     Clear();
-    File in(path ? std::fopen(path, "rb") : nullptr);
+    File in(path ? platform::OpenRegularFileStream(path) : nullptr);
     if (!in) return false;
     const int64_t fileSize = OpenFileSize(in.get());
     KvoHead head;

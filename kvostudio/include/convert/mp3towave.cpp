@@ -4,8 +4,10 @@
 #include <memory>
 #include <vector>
 
+#include "kvostudio/fileproblem.h"
 #include "kvostudio/include/convert/mp3decoder.h"
 #include "kvostudio/include/convert/wavedata.h"
+#include "platform/filemap/regular_file.h"
 
 namespace {
 
@@ -36,9 +38,13 @@ int mp3toWave::Convert(const char* mp3Path, const char* wavPath)
     if (!wavPath) return kWriteFailed;
     std::remove(wavPath);
 
-    File in(mp3Path ? std::fopen(mp3Path, "rb") : nullptr);
+    File in(mp3Path ? platform::OpenRegularFileStream(mp3Path) : nullptr);
     if (!in) {
-        m_lastError = std::string("File not Found - ") + (mp3Path ? mp3Path : "");
+        // A file that is there but is no plain file (a FIFO, a device) is
+        // named for what it is.
+        const std::string path = mp3Path ? mp3Path : "";
+        const std::string why = FileProblemUnopened(path);
+        m_lastError = (why.empty() || why == "file not found" ? std::string("File not Found") : why) + " - " + path;
         return kNoInput;
     }
     std::vector<uint8_t> mp3;

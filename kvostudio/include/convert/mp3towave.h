@@ -17,7 +17,9 @@ public:
 
     // Deletes wavPath, then writes it anew from mp3Path. Returns 0 when the
     // WAV was written; kNoInput when the MP3 cannot be opened (LastError()
-    // then holds "File not Found - <path>"); kNoAudio when the file holds no
+    // then holds "File not Found - <path>", or for a file that is there
+    // the reason, e.g. "not a regular file - <path>" for a FIFO, which is
+    // refused without waiting for a writer); kNoAudio when the file holds no
     // decodable frame; kWriteFailed when the WAV cannot be written. On every
     // failure no WAV file is left behind.
     int Convert(const char* mp3Path, const char* wavPath);
