@@ -3,10 +3,10 @@
 // named in one message when its run is over.
 #include <exception>
 
-#include "kvostudio/fileproblem.h"
 #include "kvostudio/global.h"
 #include "kvostudio/libskin/audiofileinfo.h"
 #include "kvostudio/libskin/skinlistctrl.h"
+#include "kvostudio/userboxes.h"
 #include "platform/window/ui_loop.h"
 
 using namespace platform;
