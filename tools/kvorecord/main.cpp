@@ -27,6 +27,7 @@
 
 #include "kvostudio/fileproblem.h"
 #include "kvostudio/global.h"
+#include "kvostudio/mixer.h"
 #include "kvostudio/playimpl.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/takesave.h"
