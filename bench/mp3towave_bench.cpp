@@ -105,7 +105,7 @@ void BM_Mp3ToWaveBesideLibmadAndMpg123(benchmark::State& state)
         sides.push_back({"mpg123", [&] {
                              return CommandOutput({"mpg123", "-q", "-w", dir.File("mpg123.wav"), mp3}).has_value();
                          }});
-    benchreport::RunAndReport(state, "mp3 to wav", sides, {{0, 1}, {0, 2}}, 7);
+    benchreport::RunAndReport(state, "mp3 to wav", sides, {{0, 1}, {0, 2}});
 }
 
 }  // namespace

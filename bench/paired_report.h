@@ -19,6 +19,10 @@
 
 namespace benchreport {
 
+// Fewer paired rounds than this leave a median that one disturbed round
+// can move.
+constexpr int kDefaultRounds = 9;
+
 inline int Rounds(int fallback)
 {
     const char* text = std::getenv("KVO_BENCH_ROUNDS");
@@ -36,7 +40,7 @@ struct Ratio {
 // lines headed by 'title'.
 inline testsupport::PairedRounds RunAndReport(benchmark::State& state, const char* title,
                                               const std::vector<testsupport::Side>& sides,
-                                              const std::vector<Ratio>& ratios, int rounds)
+                                              const std::vector<Ratio>& ratios, int rounds = kDefaultRounds)
 {
     testsupport::PairedRounds result;
     for (auto _ : state)
@@ -57,10 +61,9 @@ inline testsupport::PairedRounds RunAndReport(benchmark::State& state, const cha
         const auto& b = result.sides[r.reference];
         const double ratio = result.CpuRatio(r.ours, r.reference);
         state.counters[a.name + "/" + b.name] = ratio;
-        std::printf("%s: %s / %s = %.3fx CPU (median of %zu paired rounds; %.1f ms / %.1f ms)\n", title,
+        std::fprintf(stderr, "%s: %s / %s = %.3fx CPU (median of %zu paired rounds; %.1f ms / %.1f ms)\n", title,
                     a.name.c_str(), b.name.c_str(), ratio, counted, a.MedianCpu() * 1000.0, b.MedianCpu() * 1000.0);
     }
-    std::fflush(stdout);
     return result;
 }
 

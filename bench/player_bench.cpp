@@ -83,7 +83,7 @@ bool DecodeAlone(const std::vector<uint8_t>& mp3)
 void AddMpg123(std::vector<testsupport::Side>& sides, const std::vector<std::string>& paths)
 {
     if (!HaveTool("mpg123")) {
-        std::printf("mpg123 is not installed: no peer beside the floor\n");
+        std::fprintf(stderr, "mpg123 is not installed: no peer beside the floor\n");
         return;
     }
     sides.push_back({"mpg123", [paths] {
@@ -106,7 +106,7 @@ void RunSides(benchmark::State& state, const char* title, std::vector<testsuppor
     std::vector<benchreport::Ratio> ratios;
     for (size_t i = 1; i < sides.size(); ++i)
         ratios.push_back({0, i});
-    ReportRealTime(state, benchreport::RunAndReport(state, title, sides, ratios, 7));
+    ReportRealTime(state, benchreport::RunAndReport(state, title, sides, ratios));
 }
 
 void BM_TwoStreams(benchmark::State& state)

@@ -8,8 +8,6 @@
 #include <cstring>
 
 #include "kvostudio/playimpl.h"
-#include "platform/window/debug_output.h"
-#include "platform/window/message_box.h"
 
 namespace {
 
@@ -169,13 +167,4 @@ std::string FileProblemsText(const std::vector<FileProblem>& problems)
     if (problems.size() > named)
         text += "\nand " + std::to_string(problems.size() - named) + " more";
     return text;
-}
-
-void ShowFileProblems(platform::Window* owner, const std::vector<FileProblem>& problems)
-{
-    if (problems.empty())
-        return;
-    const std::string text = FileProblemsText(problems);
-    platform::DebugOutput("file message: " + text);
-    platform::MessageBox(owner, text, "KVO Studio", platform::MB_OK | platform::MB_ICONWARNING);
 }

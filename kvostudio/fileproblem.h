@@ -1,15 +1,12 @@
 #pragma once
 // Why a song file cannot be listed or played, in words a user understands,
-// and the one message box that names such files. The players keep their
-// own error texts ("Name->reason") for their callers; the window, kvoplay
-// and kvorecord show these words instead.
+// and the text of the message that names such files (the window shows it
+// in a box: userboxes.h). The players keep their own error texts
+// ("Name->reason") for their callers; the window, kvoplay and kvorecord
+// show these words instead.
 
 #include <string>
 #include <vector>
-
-namespace platform {
-class Window;
-}
 
 struct FileProblem {
     std::string path;
@@ -48,7 +45,3 @@ std::string PlainPlayerError(const std::string& playerError, bool container);
 // a long path cut in its middle, so that the message fits on the screen;
 // empty for none.
 std::string FileProblemsText(const std::vector<FileProblem>& problems);
-
-// One message box over 'owner' with that text; nothing for none. UI
-// thread.
-void ShowFileProblems(platform::Window* owner, const std::vector<FileProblem>& problems);

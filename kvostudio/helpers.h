@@ -1,12 +1,17 @@
 #pragma once
-// Small helpers shared across the application: the log, the shuffle order,
-// the local address, command-line arguments and thread names.
+// Small helpers shared across the application: the log (ALSA's complaints
+// included), the shuffle order, the local address, command-line arguments
+// and thread names.
 
 #include <string>
 
 // Appends "<n> - <text>\r\n" to log.txt in the data folder; n counts this
 // process's calls from 0. A null text does nothing.
 void WriteLog(const char* text);
+
+// Sends ALSA's own complaints (no card, a device that does not open) to the
+// log instead of the terminal.
+void LogAlsaErrors();
 
 // A new array (delete[]) of count entries holding a random permutation of
 // 0..count-1; null when count < 1.

@@ -8,6 +8,7 @@
 #include "kvostudio/startrequest.h"
 #include "kvostudio/updatecheck.h"
 #include "kvostudio/updatestep.h"
+#include "kvostudio/userboxes.h"
 #include "platform/instance/single_instance.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"
@@ -89,6 +90,7 @@ int CKvoStudioApp::InitInstance()
         std::fputs("KVO Studio needs a graphical desktop (an X display) to show its window.\n", stderr);
         return 1;
     }
+    ShowNoticesInBoxes();
     std::string updateNotice;
     if (RunStartupUpdate(kRunningVersion, updateNotice) == StartupUpdate::UpdaterStarted) {
         instance.Release();

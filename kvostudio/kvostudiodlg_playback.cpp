@@ -19,6 +19,7 @@
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/startrequest.h"
+#include "kvostudio/userboxes.h"
 #include "platform/audio/audio_output.h"
 #include "platform/window/copy_data.h"
 #include "platform/window/debug_output.h"

@@ -2,7 +2,6 @@
 
 #include <strings.h>
 
-#include "kvostudio/helpers.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/settings.h"
 #include "platform/capture/capture_device.h"
@@ -219,11 +218,6 @@ std::unique_ptr<platform::MixerWatch> WatchMixer(std::function<void()> changed)
 bool HasCaptureDevice()
 {
     return !platform::ListCaptureDevices().empty();
-}
-
-void LogAlsaErrors()
-{
-    platform::RouteAlsaErrors([](const std::string& line) { WriteLog(line.c_str()); });
 }
 
 uint32_t MixerValueOfPercent(int percent)

@@ -87,9 +87,6 @@ std::string RecordingDeviceName(int mixingType);
 std::unique_ptr<platform::MixerWatch> WatchMixer(std::function<void()> changed);
 // Whether there is any sound input to record from.
 bool HasCaptureDevice();
-// Sends ALSA's own complaints (no card, a device that does not open) to the
-// program's log instead of the terminal.
-void LogAlsaErrors();
 
 // The index of the name that the stored text chooses: the one equal to it,
 // letter case aside, else the first that begins with it searching from the

@@ -1,11 +1,11 @@
 #include "kvostudio/playlistdlg.h"
 
 #include "kvostudio/bitmapregion.h"
-#include "kvostudio/fileproblem.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/menuresource.h"
 #include "kvostudio/playercommand.h"
 #include "kvostudio/skinmenu.h"
+#include "kvostudio/userboxes.h"
 #include "platform/window/paint_dc.h"
 
 using namespace platform;

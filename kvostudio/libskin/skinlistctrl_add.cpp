@@ -10,6 +10,7 @@
 #include "kvostudio/libskin/audiofileinfo.h"
 #include "kvostudio/libskin/skinlistctrl.h"
 #include "kvostudio/playercommand.h"
+#include "kvostudio/userboxes.h"
 #include "platform/thread/thread_name.h"
 #include "platform/window/debug_output.h"
 #include "platform/window/ui_loop.h"

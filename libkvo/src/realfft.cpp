@@ -6,6 +6,7 @@
 #include <array>
 #include <atomic>
 #include <cmath>
+#include <cstring>
 #include <mutex>
 
 // The transform itself is FFTW's single-precision real one. What this file
@@ -125,12 +126,34 @@ bool Aligned(const float* data)
     return fftwf_alignment_of(const_cast<float*>(data)) == 0;
 }
 
+// Four floats (two complex values) at a time; the build targets plain
+// x86-64, where these are SSE registers.
+using Float4 = float __attribute__((vector_size(16)));
+
+Float4 Load4(const float* p)
+{
+    Float4 v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+void Store4(float* p, Float4 v)
+{
+    std::memcpy(p, &v, sizeof v);
+}
+
 // FFTW's X[k] = R[k] - i I[k], with I the sine sum: the players' packing
 // is FFTW's spectrum with the imaginary parts negated and R[n/2] moved into
-// the empty imaginary slot of R[0]. Separate arrays, so the loops vectorise.
+// the empty imaginary slot of R[0]. A whole vector per step: the compiler
+// does not vectorise a loop of unknown length at this optimisation level,
+// and the scalar pass cost a sixth of a forward transform.
 void Unpack(int n, const float* __restrict x, float* __restrict data)
 {
-    for (int i = 2; i < n; i += 2) {
+    const Float4 conjugate = {1.0f, -1.0f, 1.0f, -1.0f};
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        Store4(data + i, Load4(x + i) * conjugate);
+    for (; i < n; i += 2) {
         data[i] = x[i];
         data[i + 1] = -x[i + 1];
     }
@@ -140,7 +163,11 @@ void Unpack(int n, const float* __restrict x, float* __restrict data)
 
 void Pack(int n, const float* __restrict data, float* __restrict x)
 {
-    for (int i = 2; i < n; i += 2) {
+    const Float4 halfConjugate = {0.5f, -0.5f, 0.5f, -0.5f};
+    int i = 0;
+    for (; i + 4 <= n; i += 4)
+        Store4(x + i, Load4(data + i) * halfConjugate);
+    for (; i < n; i += 2) {
         x[i] = 0.5f * data[i];
         x[i + 1] = -0.5f * data[i + 1];
     }

@@ -10,11 +10,9 @@
 // "Capture" switch, which gates every input and is no input of its own.
 #include <alsa/asoundlib.h>
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <mutex>
 
 #include "platform/mixer/mixer_backend.h"
 
@@ -132,30 +130,6 @@ std::vector<snd_mixer_selem_channel_id_t> ChannelsOf(snd_mixer_elem_t* e, bool c
 int ControlId(size_t position, bool capture)
 {
     return static_cast<int>(position * 2 + (capture ? 0 : 1));
-}
-
-std::mutex g_errorLock;
-void (*g_errorSink)(const std::string&) = nullptr;
-
-void OnAlsaError(const char* file, int line, const char* function, int err, const char* format, ...)
-{
-    char text[512];
-    va_list args;
-    va_start(args, format);
-    std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    std::string message = "ALSA: ";
-    message += text;
-    if (err != 0) {
-        message += ": ";
-        message += snd_strerror(err);
-    }
-    (void)file;
-    (void)line;
-    (void)function;
-    std::lock_guard<std::mutex> lock(g_errorLock);
-    if (g_errorSink)
-        g_errorSink(message);
 }
 
 class AlsaMixer : public MixerBackend {
@@ -451,15 +425,6 @@ private:
 std::shared_ptr<MixerBackend> AlsaMixerBackend()
 {
     return std::make_shared<AlsaMixer>();
-}
-
-void RouteAlsaErrors(void (*sink)(const std::string& line))
-{
-    {
-        std::lock_guard<std::mutex> lock(g_errorLock);
-        g_errorSink = sink;
-    }
-    snd_lib_error_set_handler(&OnAlsaError);
 }
 
 }  // namespace platform

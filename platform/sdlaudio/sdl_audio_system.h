@@ -22,7 +22,8 @@ void RunOnSdlThread(const std::function<void()>& work);
 
 // Takes one reference to SDL's audio system, starting it when it is not
 // running (SDL_AUDIODRIVER is read then), with SDL told to leave SIGINT
-// and SIGTERM to the program. False when it does not start.
+// and SIGTERM to the program. False when it does not start, and at once
+// when SDL could reach no sound device at all (see the source).
 bool AcquireAudioSystem();
 // SDL's reason when the last start failed (empty after a start that did
 // not).

@@ -9,6 +9,8 @@
 #include <csignal>
 
 #include "kvostudio/include/convert/waveparse.h"
+#include "kvostudio/userboxes.h"
+#include "kvostudio/usernotice.h"
 #include "platform/window/message_box.h"
 #include "platform/window/ui_loop.h"
 #include "tests/support/command_output.h"
@@ -151,9 +153,11 @@ TEST(WaveLoad, RefusesWhatIsNotAPcmWave) {
     expectRefused(cut, "cut inside the format");
     expectRefused({}, "empty file");
 
-    // The user is told of a missing file: in a box on the UI thread, in the
-    // log from a worker (kept out of the user's own log here).
+    // The user is told of a missing file: in a box on the window's UI
+    // thread, in the log from a worker (kept out of the user's own log
+    // here).
     setenv("KVO_DATA_DIR", dir.Path().c_str(), 1);
+    ShowNoticesInBoxes();
     const std::string missing = dir.File("missing.wav");
     std::thread worker([&] {
         CWaveParse wave;
@@ -172,6 +176,7 @@ TEST(WaveLoad, RefusesWhatIsNotAPcmWave) {
     CWaveParse wave;
     EXPECT_EQ(wave.Load(missing.c_str()), 0);
     platform::SetMessageBoxHandler(previous);
+    SetNoticeShower(nullptr);
     EXPECT_EQ(boxes, std::vector<std::string>{"File not Found - " + missing});
 }
 

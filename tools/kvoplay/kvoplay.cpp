@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "kvostudio/fileproblem.h"
-#include "kvostudio/mixer.h"
+#include "kvostudio/helpers.h"
 #include "kvostudio/playimpl.h"
 #include "platform/audio/audio_output.h"
 

@@ -6,10 +6,8 @@
 #include <string>
 #include <sys/stat.h>
 
-#include "kvostudio/global.h"
 #include "kvostudio/include/convert/byteorder.h"
-#include "platform/window/message_box.h"
-#include "platform/window/ui_loop.h"
+#include "kvostudio/usernotice.h"
 
 namespace {
 
@@ -30,14 +28,9 @@ void PutU32(std::string& out, uint32_t v) {
     for (int i = 0; i < 4; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
 }
 
-void ReportMissingFile(const char* path) {
-    std::string text = "File not Found - ";
-    text += path;
-    // Boxes belong to the UI thread; the recording engine also loads files
-    // on its worker, whose notice goes to the log instead.
-    if (platform::IsUiThread()) platform::MessageBox(nullptr, text, "KVO Studio");
-    else WriteLog(text.c_str());
-}
+// In a box on the program's UI thread; the recording engine also loads
+// files on its worker, whose notice goes to the log.
+void ReportMissingFile(const char* path) { NotifyUser(std::string("File not Found - ") + path); }
 
 struct FileCloser {
     FILE* f;
