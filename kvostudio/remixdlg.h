@@ -1,10 +1,11 @@
 #pragma once
-// The dialog after a finished recording: listen to "Cache.mp3" with a
-// position bar, change the voice shift and the two gains and ask for a
-// re-mix, save the recording to the PC as an MP3 (with the song's file id
-// in its tag), upload it, or record again. End codes:
-//   3 saved to the PC; 1013 upload wanted; 1022 re-mix wanted;
-//   IDCANCEL record again or closed.
+// Shown once a take is finished. It previews the take (the work file
+// "Cache.mp3") under a seek bar, lets the user edit the voice offset and
+// both gains before asking for a fresh mix, and offers to keep the take as
+// an MP3 on disk (tagged with the song's file id), to upload it, or to
+// start over. The modal loop returns one of Result (kSaved once the file
+// is written, kUpload or kRemix when the caller should go on with that),
+// or IDCANCEL when the user wants another take or just closed it.
 // Whatever the end, the shift and gains shown are stored in config.ini
 // (RECORD voice-shift, voice-db, accom-db) when the window goes, so the
 // next re-mix reads them. With stereo mixing (GENERAL mixing 1) the three

@@ -1,9 +1,10 @@
 #pragma once
-// The upload engine: sends one file as a multipart POST ("FID" = the file
-// id, "fileupload" = the file) to the address the service handed out,
-// drives a progress window while it runs, works out the file's play time
-// and the catalogue song it belongs to, and posts the outcome to the owner
-// as a new UploadResult (the receiver calls Stop on the engine, then
+// The upload engine. One file goes to the address the service gave out as
+// a multipart POST with two parts, "FID" (the file id) and "fileupload"
+// (the bytes), while a progress window shows how far it is. Before sending
+// it measures the file's duration and looks up which catalogue song it
+// belongs to; when done it posts a freshly allocated UploadResult to the
+// owner (the receiver calls Stop on the engine, then
 // deletes the engine and the record).
 //
 // Three kinds, fixed at construction:

@@ -42,7 +42,8 @@ public:
     size_t SlotSamples() const { return slotSamples_; }
 
     void SetTaps(const double* left, const double* right);
-    // Dry gain 10^((input + output) / 20), wet gain 10^((echo + output) / 20).
+    // The three levels are in dB; the output level is added to both paths
+    // (dry: input + output, wet: echo + output) before converting to gains.
     void SetGains(int inputDb, int echoDb, int outputDb);
     void SetDelayIndex(int index);
     // Silences the ring.
