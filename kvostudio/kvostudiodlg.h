@@ -215,12 +215,10 @@ public:
     bool HasInputDevice() const { return m_hasInputDevice; }
     int GetRepeat() const { return m_repeat; }
     int GetShuffle() const { return m_shuffle; }
-    int GetTickCount() const { return m_tickCount; }
     size_t GetUploadCount() const { return m_uploads.size(); }
     // Web-service calls the window waits for.
     size_t GetServiceCallCount() const { return m_serviceCalls.Running(); }
     const std::string& GetRecordedSong() const { return m_recordedSong; }
-    const platform::Bitmap& GetBodyBitmap() const { return m_bmpBody; }
 
     const platform::MessageMap* GetMessageMap() const override;
     bool PreTranslateMessage(platform::Message& msg) override;

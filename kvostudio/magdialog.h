@@ -45,8 +45,6 @@ public:
 
     bool IsDocked() const { return docked_; }
     int GetDockSide() const { return side_; }
-    int GetOffset() const { return offset_; }
-    CMagDialog* GetOwner() const { return owner_; }
     // Owner side: the record of a child, or null.
     const dk_window* FindChild(const CMagDialog* child) const;
 

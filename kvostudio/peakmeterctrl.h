@@ -57,7 +57,6 @@ public:
 
     std::vector<PeakMeterData> GetBands() const;
     int GetBandCount() const { return bandCount_; }
-    int GetLedCount() const { return ledCount_; }
     // The timer's id (0: none); kept after the timer stopped itself.
     unsigned GetTimerId() const { return timerId_; }
     bool IsTimerTicking() const { return timer_.IsTicking(); }

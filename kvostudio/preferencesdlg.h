@@ -64,7 +64,6 @@ public:
     void OnBrowseFolder();
 
     const std::string& GetOutputFolder() const { return m_outputFolder; }
-    int GetBitrateCode() const { return m_bitrateCode; }
     int GetMixingType() const { return m_mixingType; }
     platform::ComboBox& BitrateCombo() { return m_bitrateCombo; }
     platform::ComboBox& MixingCombo() { return m_mixingCombo; }

@@ -66,20 +66,14 @@ public:
     static constexpr char kCannotUploadText[] = "Without it, the saved file cannot be uploaded.";
 
     bool IsPreviewing() const { return m_preview != nullptr; }
-    Mp3FilePlayer* Preview() const { return m_preview.get(); }
     CImageSliderCtrl& PositionBar() { return m_positionBar; }
-    CImageButton& ListenButton() { return m_listenButton; }
     CImageButton& RemixButton() { return m_remixButton; }
     platform::DigitEdit& ShiftEdit() { return m_shiftEdit; }
     platform::DigitEdit& VoiceGainEdit() { return m_voiceEdit; }
     platform::DigitEdit& AccompanimentGainEdit() { return m_accomEdit; }
-    platform::SpinButton& ShiftSpin() { return m_shiftSpin; }
     platform::SpinButton& VoiceGainSpin() { return m_voiceSpin; }
-    platform::SpinButton& AccompanimentGainSpin() { return m_accomSpin; }
-    CHyperLink* MoreInfoLink() const { return m_link.get(); }
     const std::string& GetLengthText() const { return m_lengthText; }
     const std::string& GetPositionText() const { return m_positionText; }
-    int GetMixing() const { return m_mixing; }
     // False when the shift or a gain could not be written to config.ini as
     // the window went (the owner tells the user, once).
     bool SettingsKept() const { return m_settingsKept; }

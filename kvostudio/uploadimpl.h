@@ -72,11 +72,8 @@ public:
     // shows the file path.
     void SetProgressCaption(const std::string& text, int showFileName);
 
-    int GetFileId() const { return fileId_; }
-    std::string GetServerIp() const { return serverIp_; }
     std::string GetUploadUrl() const { return uploadUrl_; }
     std::string GetFilePath() const { return filePath_; }
-    int GetKind() const { return kind_; }
 
     // Shows the progress window and starts the upload. 1; 0 without an
     // owner or while an earlier Start has not been stopped.

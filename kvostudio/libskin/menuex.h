@@ -68,7 +68,6 @@ public:
 
     int GetItemState(int index) const { return m_states[index]; }
     int GetOpenItem() const { return m_openItem; }
-    int GetNextItem() const { return m_nextItem; }
     // Paints the bar into a context of its client size.
     void Render(platform::DC& dc) const;
 

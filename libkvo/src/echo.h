@@ -54,9 +54,6 @@ public:
     // it is.
     void Process(int16_t* samples, size_t pairs);
 
-    double DryGain() const { return dry_; }
-    double WetGain() const { return wet_; }
-
 private:
     int16_t* Slot(int k) { return slots_.data() + ((head_ + size_t(k)) % kEchoSlots) * slotSamples_; }
 

@@ -73,7 +73,6 @@ public:
     bool IsInitialised() const { return initialised_; }
     // Bands of the current design: edge count + 1.
     int BandCount() const { return int(edges_.size()) + 1; }
-    std::span<const float> BandEdges() const { return edges_; }
 
 private:
     float DitherOut(float s, float minValue, float maxValue);

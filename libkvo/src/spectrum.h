@@ -54,7 +54,6 @@ public:
     // Answers the request in place and returns 1, or returns 0 with the
     // reason in 'error'. A null request frees the state and returns 1.
     int GetFFTValues(FFT_STRUCT* request, const SpectrumInput& input, std::string& error);
-    void Free();
     uint32_t Size() const;
 
 private:

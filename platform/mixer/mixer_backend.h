@@ -60,7 +60,6 @@ enum class MixerResult {
     NoControl,     // no control with that id
     BadValue,      // a channel count below 1 or a value out of range
 };
-const char* MixerResultText(MixerResult result);
 
 // One source line of a destination.
 struct MixerSourceLine {

@@ -65,7 +65,6 @@ struct WindowState {
     std::vector<Window*> children;
     std::string className;
     std::string title;
-    uint32_t style = 0;
     uint32_t exStyle = 0;
     int id = 0;
     Rect rect;  // parent client coordinates, screen ones for a top-level
@@ -83,7 +82,6 @@ struct WindowState {
     std::unique_ptr<TopLevelState> top;
     // Set while the window handles WM_ERASEBKGND / WM_PAINT.
     const Region* paintClip = nullptr;  // top-level coordinates
-    Rect paintRect;                     // client coordinates
     bool inPaint = false;
 };
 
@@ -135,7 +133,6 @@ bool OnUiThread();
 struct WindowAccess {
     static WindowState& S(Window& w) { return *w.s_; }
     static const WindowState& S(const Window& w) { return *w.s_; }
-    static LRESULT Def(Window& w, UINT m, WPARAM wp, LPARAM lp) { return w.DefWindowProc(m, wp, lp); }
     static bool DoubleClicks(const Window& w) { return w.WantsDoubleClicks(); }
     static void PostNcDestroy(Window& w) { w.PostNcDestroy(); }
 };
