@@ -72,7 +72,6 @@ public:
     // shows the file path.
     void SetProgressCaption(const std::string& text, int showFileName);
 
-    std::string GetUploadUrl() const { return uploadUrl_; }
     std::string GetFilePath() const { return filePath_; }
 
     // Shows the progress window and starts the upload. 1; 0 without an
