@@ -258,7 +258,8 @@ private:
     //   outputSnapshotMutex_ -> waveOut_'s device lock -> the output's own
     //                    lock (GetPosition; the device thread's WOM_DONE
     //                    report touches only atomics and an event);
-    //   any of them -> error_'s lock (Fail), which takes nothing further.
+    //   spectrumMutex_ or effectsMutex_ -> error_'s lock (Fail), which takes
+    //                    nothing further.
     // fadeMutex_ is a leaf. No lock of the player is held while an event goes
     // to callbacks_ (the caller's handler may call straight back in), while
     // a thread is joined, or while eqThread_ is stopped: the design thread
@@ -269,9 +270,10 @@ private:
     // one value that stands alone. The caller's thread sets the mode flags
     // (playing_, paused_, loop_, reverse_, vocalCut_, channelMix_, echo_,
     // subbandEq_, mixLevel_, echoMode_) and the decoding thread reads them
-    // once per frame or buffer; the decoding thread publishes positions and
-    // bit rates (the Stream counters, passesDone_, pcmClockMs_, loopActive_,
-    // startResult_) for the status queries; the device thread counts what
+    // once per frame or buffer; the decoding thread publishes how its start
+    // went (startResult_, read once started_ is set) and the positions and
+    // bit rates the status queries read (the Stream counters, passesDone_,
+    // pcmClockMs_, loopActive_); the device thread counts what
     // it has played (playedBytes_, playingBuffer_, outputStarted_); the
     // design thread sets firReady_ and designRate_ under effectsMutex_ so
     // the decoding thread may test them without it.
