@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "kvostudio/include/convert/auxiliary.h"
 #include "kvostudio/playimpl.h"
 #include "platform/window/debug_output.h"
 #include "platform/window/message_box.h"
@@ -55,12 +54,11 @@ std::string SystemReason(int error)
     }
 }
 
-// What opening the container says; empty when it opens.
+// What opening the container says; empty when it opens. Its tag block is
+// not asked: a container whose tag is empty or unreadable still plays, and
+// what stopped it playing is then the player's to say.
 std::string ContainerProblem(const std::string& path)
 {
-    KvoTagInfo tag;
-    if (!tag.Load(path.c_str()))
-        return "damaged container";
     KvoFile kvo;
     if (kvo.Open(path.c_str(), false))
         return {};

@@ -198,6 +198,9 @@ public:
     void OnRecordingDone();
     // The worker could not make the recording: the user learns why.
     void OnRecordingFailed();
+    // The take's input went away: the take ends at once, the microphone's
+    // controls show that it is gone, and what was sung until then is mixed.
+    void OnRecordingInputGone();
 
     // --- what the window holds (tests look through these) --------------
     CPlayListDlg* GetPlayList() const { return m_pPlayList; }
@@ -266,6 +269,13 @@ private:
     void OnLimitCount(const CountReply& count);
     void OnRelayFileId(const FidReply& fid, const std::string& path);
     void OnDownList(const DownListReply& list);
+    // After an upload the file is registered with the service; a
+    // registration that failed or was cancelled says so, and the flow ends
+    // in the save-complete message all the same.
+    void OnUploadRegistered(const MessageReply& reply);
+    void OnRelayRegistered(const MessageReply& reply);
+    static MessageReply CancelledRegistration();
+    static std::string NotRegisteredText(const MessageReply& reply);
     // The save-complete message after an upload of a recording or a UCC
     // file, and the page it offers.
     void ShowUploadComplete();
@@ -307,6 +317,9 @@ private:
     int m_micMutedOnDevice = -1;
     // What the microphone's controls were last said to show (debug output).
     std::string m_micShown;
+    // The take's input went away; until the next take or song the
+    // microphone's controls show that instead of a device.
+    bool m_micGone = false;
     std::unique_ptr<platform::MixerWatch> m_micWatch;
     // Set while a change notice is on its way, so that a burst of changes
     // posts one.

@@ -138,6 +138,9 @@ LRESULT CKvoStudioDlg::OnPlayerCommand(WPARAM code, LPARAM value)
     case ID_CMD_RECORDING_DONE:
         OnRecordingDone();
         break;
+    case ID_CMD_RECORDING_INPUT_GONE:
+        OnRecordingInputGone();
+        break;
     case ID_CMD_RECORDING_FAILED:
         OnRecordingFailed();
         break;

@@ -104,6 +104,8 @@ int CKvoStudioDlg::PlayCurrent()
     SetMuteLook(kIdMuteVocal, container ? 1 : 0);
     // The microphone is the user's own device: a song shows it as the
     // desktop has it and never sets it. With no input device it stays off.
+    if (!IsRecording())
+        m_micGone = false;
     m_levels[kMicrophone].available = container && m_hasInputDevice ? 1 : 0;
     ShowMicrophone();
 
@@ -222,6 +224,8 @@ LRESULT CKvoStudioDlg::OnTimer(const Message& m)
         ToggleRecording();
     } else if (m.wParam == kPlaybackTimer) {
         if (IsPlaying()) {
+            if (IsRecording())
+                NoteSongHeard([this] { return double(GetPosition()); });
             m_positionBar.SetPos(static_cast<int>(GetPosition()));
             UpdateSpectrum();
         } else {
@@ -381,9 +385,10 @@ void CKvoStudioDlg::ShowMicrophone()
     LevelState& state = m_levels[kMicrophone];
     if (m_micLevelOnDevice >= 0)
         state.level = m_micLevelOnDevice;
-    state.on = state.available && m_micMutedOnDevice != 1 ? 1 : 0;
-    const std::string shown =
-        state.available ? std::to_string(state.level) + "%, " + (state.on ? "on" : "muted") : std::string("off");
+    state.on = state.available && !m_micGone && m_micMutedOnDevice != 1 ? 1 : 0;
+    const std::string shown = m_micGone         ? std::string("gone")
+                              : state.available ? std::to_string(state.level) + "%, " + (state.on ? "on" : "muted")
+                                                : std::string("off");
     // The button's images are loaded again only for a new look.
     if (shown != m_micShown) {
         m_micShown = shown;
@@ -416,7 +421,7 @@ LRESULT CKvoStudioDlg::OnMixerChanged(const Message&)
 void CKvoStudioDlg::ToggleMute(int channel, int button, int forceOff)
 {
     LevelState& state = m_levels[channel];
-    if (!state.available)
+    if (!state.available || (channel == kMicrophone && m_micGone))
         return;
     if (channel == kMicrophone) {
         SetMicrophoneMute(forceOff != 0 || state.on);

@@ -10,6 +10,7 @@
 #include "kvostudio/fecfiledialog.h"
 #include "kvostudio/libskin/skinmanifest.h"
 #include "kvostudio/messages.h"
+#include "kvostudio/mixer.h"
 #include "kvostudio/playercommand.h"
 #include "kvostudio/playlistdlg.h"
 #include "kvostudio/recordoptiondlg.h"
@@ -94,6 +95,8 @@ void CKvoStudioDlg::StartRecording()
     CRecordDlg options(this);
     if (RunModal(options) != IDOK)
         return;
+    if (const std::string notice = StandInInputNotice(); !notice.empty())
+        ShowInfo(notice);
 
     // The row the check looked at is the row that plays and the song that
     // is mixed: the selected .kvo, or the current song when none is
@@ -103,6 +106,7 @@ void CKvoStudioDlg::StartRecording()
         song = m_pPlayList->GetCurrentPath();
     m_recordedSong = song;
     SetSongPath(m_recordedSong.c_str());
+    m_micGone = false;
     const int mixing = GetMixingType();
     if (!CRecordingImpl::StartRecording(&m_recordingOwner, GetRecordBitrate(), mixing)) {
         // Nothing is being captured: the window must not look or act as if
@@ -184,8 +188,22 @@ void CKvoStudioDlg::EnablePlayerControls(int enable)
     m_pPlayList->SetActive(enable);
 }
 
+void CKvoStudioDlg::OnRecordingInputGone()
+{
+    if (!IsRecording() || !InputGone())
+        return;
+    m_micGone = true;
+    ShowMicrophone();
+    ToggleRecording();
+}
+
 void CKvoStudioDlg::OnRecordingDone()
 {
+    // A take made all the same is offered once the singer knows what is
+    // missing from it.
+    const std::string warning = PopTakeWarning();
+    if (!warning.empty())
+        ShowInfo(warning);
     CRecordingMoreDlg more(this);
     more.SetSongPath(m_recordedSong);
     int end = RunModal(more);

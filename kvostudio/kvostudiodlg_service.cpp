@@ -37,6 +37,8 @@ constexpr char kUploadNotBegun[] = "The upload could not begin";
 constexpr char kPhoneCountNotRead[] = "The files waiting for your phone could not be counted";
 constexpr char kPhoneListNotRead[] = "The list of files sent from your phone could not be fetched";
 constexpr char kNoUploadAddress[] = "the service gave no address to upload to";
+constexpr char kUploadedNotRegistered[] = "The file was uploaded, but it was not registered with the service";
+constexpr char kRegistrationCancelled[] = "the registration was cancelled";
 
 // The service's own words when it gave any, else why there was no answer.
 std::string WhyNot(const MessageReply& reply)
@@ -305,15 +307,35 @@ void CKvoStudioDlg::OnUploadDone(UploadResult* result)
         if (IsSignedIn()) {
             m_serviceCalls.Start<MessageReply>(
                 kRegisteringUpload, [values](const KeepGoing& keepGoing) { return CallAddMetadata(values, keepGoing); },
-                [this](const MessageReply& reply) {
-                    if (!reply.Succeeded())
-                        ShowInfo(LoadFormatString(110) + "\n" + WhyNot(reply));
-                    ShowUploadComplete();
-                });
+                [this](const MessageReply& reply) { OnUploadRegistered(reply); },
+                [this] { OnUploadRegistered(CancelledRegistration()); });
             return;
         }
     }
     ShowUploadComplete();
+}
+
+void CKvoStudioDlg::OnUploadRegistered(const MessageReply& reply)
+{
+    if (!reply.Succeeded())
+        ShowInfo(NotRegisteredText(reply));
+    ShowUploadComplete();
+}
+
+MessageReply CKvoStudioDlg::CancelledRegistration()
+{
+    MessageReply reply;
+    reply.failure = kRegistrationCancelled;
+    return reply;
+}
+
+std::string CKvoStudioDlg::NotRegisteredText(const MessageReply& reply)
+{
+    // A refusal is the service's to explain; without an answer the file is
+    // on the service all the same, only not registered.
+    if (reply.answered)
+        return LoadFormatString(110) + "\n" + WhyNot(reply);
+    return ServiceFailureText(kUploadedNotRegistered, reply.WhyNot());
 }
 
 void CKvoStudioDlg::ShowUploadComplete()
@@ -336,13 +358,18 @@ void CKvoStudioDlg::OnRelayUploadDone(UploadResult* result)
     m_serviceCalls.Start<MessageReply>(
         kRegisteringUpload,
         [values, fileName](const KeepGoing& keepGoing) { return CallAddRelayMetadata(values, fileName, keepGoing); },
-        [this](const MessageReply& reply) {
-            if (reply.Succeeded())
-                SaveCompleteDialog(LoadFormatString(113), LoadFormatString(131), CSaveCompleteDlg::kModeSentForPhone);
-            else
-                SaveCompleteDialog("Cause : " + WhyNot(reply), LoadFormatString(110),
-                                   CSaveCompleteDlg::kModeSentForPhone);
-        });
+        [this](const MessageReply& reply) { OnRelayRegistered(reply); },
+        [this] { OnRelayRegistered(CancelledRegistration()); });
+}
+
+void CKvoStudioDlg::OnRelayRegistered(const MessageReply& reply)
+{
+    // The dialog that ends this flow tells the cause itself.
+    if (reply.Succeeded())
+        SaveCompleteDialog(LoadFormatString(113), LoadFormatString(131), CSaveCompleteDlg::kModeSentForPhone);
+    else
+        SaveCompleteDialog("Cause : " + (reply.answered ? WhyNot(reply) : NotRegisteredText(reply)),
+                           LoadFormatString(110), CSaveCompleteDlg::kModeSentForPhone);
 }
 
 void CKvoStudioDlg::OnUploadFailed(UploadResult* result)

@@ -131,6 +131,15 @@ int StoredDevice(MixerBackend& mixer, const std::string& stored)
     return stored.empty() ? -1 : MatchStoredDeviceName(MixerDeviceNames(mixer), stored);
 }
 
+// The stored name while its device is there. A device that has gone stands
+// for nothing stored: the take records from what the preferences then
+// show, the default input (or, for stereo mixing, the monitor).
+std::string PresentStoredDevice(MixerBackend& mixer)
+{
+    const std::string stored = StoredInputDevice();
+    return StoredDevice(mixer, stored) >= 0 ? stored : std::string();
+}
+
 // With stereo mixing, nothing stored or a monitor stored means what the
 // program plays, wherever it plays it.
 bool FollowsPlayback(MixerBackend& mixer, const std::string& stored)
@@ -138,12 +147,15 @@ bool FollowsPlayback(MixerBackend& mixer, const std::string& stored)
     return StoredMixingType() == 1 && (stored.empty() || mixer.IsMonitorDevice(StoredDevice(mixer, stored)));
 }
 
+// The gone device the user was last told about, so each is told once.
+std::string g_toldGone;
+
 }  // namespace
 
 int ChosenMixerDevice()
 {
     MixerBackend& mixer = CurrentMixer();
-    const std::string stored = StoredInputDevice();
+    const std::string stored = PresentStoredDevice(mixer);
     if (FollowsPlayback(mixer, stored) && mixer.MonitorDevice() >= 0)
         return mixer.MonitorDevice();
     return stored.empty() ? mixer.DefaultDevice() : StoredDevice(mixer, stored);
@@ -152,21 +164,41 @@ int ChosenMixerDevice()
 std::string ChosenCaptureDevice()
 {
     MixerBackend& mixer = CurrentMixer();
-    const std::string stored = StoredInputDevice();
+    const std::string stored = PresentStoredDevice(mixer);
     const std::vector<std::string> names = MixerDeviceNames(mixer);
     const int monitor = FollowsPlayback(mixer, stored) ? mixer.MonitorDevice() : -1;
     if (monitor >= 0 && monitor < static_cast<int>(names.size()))
         return names[static_cast<size_t>(monitor)];
-    if (!stored.empty()) {
-        const int index = MatchStoredDeviceName(names, stored);
-        return index >= 0 ? names[static_cast<size_t>(index)] : stored;
-    }
-    return {};
+    // (The list is asked again: a device may go between the two looks.)
+    const int index = MatchStoredDeviceName(names, stored);
+    return index >= 0 ? names[static_cast<size_t>(index)] : std::string();
 }
 
 bool ChosenCaptureFollowsPlayback()
 {
-    return FollowsPlayback(CurrentMixer(), StoredInputDevice());
+    MixerBackend& mixer = CurrentMixer();
+    return FollowsPlayback(mixer, PresentStoredDevice(mixer));
+}
+
+std::string StandInInputNotice()
+{
+    MixerBackend& mixer = CurrentMixer();
+    const std::string stored = StoredInputDevice();
+    if (stored.empty() || StoredDevice(mixer, stored) >= 0) {
+        g_toldGone.clear();
+        return {};
+    }
+    if (stored == g_toldGone)
+        return {};
+    g_toldGone = stored;
+    std::string used;
+    const int device = ChosenMixerDevice();
+    if (device < 0 || mixer.DeviceName(device, used) != MixerResult::Ok || used.empty())
+        used = "the system's default input";
+    else
+        used = "\"" + used + "\"";
+    return "The input device \"" + stored + "\" chosen in the preferences is not connected. The recording uses " +
+           used + ", as the preferences show, until it is back or another is chosen.";
 }
 
 std::string RecordingDeviceName(int mixingType)

@@ -61,15 +61,19 @@ uint32_t MixerValueOfPercent(int percent);
 int PercentOfMixerValue(uint32_t value);
 
 // The mixer device the recording uses: the stored "input_device", matched
-// as the preferences match it; with none stored, the system's default
-// input. With stereo mixing chosen and nothing or a monitor stored, the
-// device that records what the program plays, wherever it plays it. -1
-// when there is no such device.
+// as the preferences match it; with none stored, or a stored one that is
+// no longer there, the system's default input (what the preferences show
+// then). With stereo mixing chosen and no device or a monitor, the device
+// that records what the program plays, wherever it plays it. -1 when
+// there is no such device.
 int ChosenMixerDevice();
 // The name of that device as the capture side opens it: empty for the
-// system's default input; the stored name itself when no device has it
-// (the open then says that it is not there).
+// system's default input.
 std::string ChosenCaptureDevice();
+// What to tell the user before a take when the stored device has gone and
+// another records in its place: which one. Said once for each device that
+// went; empty otherwise. User-interface thread.
+std::string StandInInputNotice();
 // True when the recording is of what the program plays and follows it
 // from output to output (platform::OpenPlaybackCapture).
 bool ChosenCaptureFollowsPlayback();

@@ -1,12 +1,14 @@
 #include "kvostudio/recordingimpl.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <exception>
 #include <filesystem>
 #include <system_error>
 
 #include "kvostudio/global.h"
+#include "kvostudio/recordingmix.h"
 
 namespace {
 
@@ -52,6 +54,19 @@ void CRecordingImpl::SetStartOffset(float seconds) { m_startOffset = seconds; }
 void CRecordingImpl::SetStopPosition(float seconds) { m_stopPosition = seconds; }
 
 void CRecordingImpl::SetSongEnd(float seconds) { m_songEnd = seconds; }
+
+void CRecordingImpl::NoteSongHeard(const std::function<double()>& songSecondsNow) {
+    if (!m_recording) return;
+    // The song's reading between two of the capture's: a pair is kept only
+    // when both of the capture's lie close together.
+    constexpr uint64_t kPairedWithinBytes = 4 * 88;   // 2 ms
+    uint64_t before = 0, after = 0;
+    if (!m_recorder.CapturedBytesNow(before)) return;
+    const double song = songSecondsNow();
+    if (!m_recorder.CapturedBytesNow(after) || after < before || after - before > kPairedWithinBytes) return;
+    m_moments.push_back({int64_t(std::llround(song * recmix::kSampleRate)),
+                         int64_t((before + after) / 2 / recmix::kFrameBytes)});
+}
 
 int CRecordingImpl::CaptureTailMs() const {
     if (m_mixingType != 0) return 0;
@@ -118,6 +133,9 @@ int CRecordingImpl::StartRecording(RecordingOwner* owner, int bitrate, int mixin
     m_owner = owner;
     m_bitrate = bitrate;
     m_takeFailure.clear();
+    m_takeWarning.clear();
+    m_moments.clear();
+    m_inputGoneAtFrame = -1;
     m_haveTake = false;
     m_songEnd = -1;
     const std::string cache = WorkPath(recfile::kCache);
@@ -128,6 +146,9 @@ int CRecordingImpl::StartRecording(RecordingOwner* owner, int bitrate, int mixin
         DeleteWorkFiles();
         return 0;
     }
+    m_recorder.SetGoneListener([this] {
+        if (m_owner) m_owner->PostCommand(ID_CMD_RECORDING_INPUT_GONE, 0);
+    });
     if (!m_recorder.Start()) {
         const std::string reason = m_recorder.StartFailure();
         Fail(rectext::kNoCapture + (reason.empty() ? std::string("The input could not be opened.") : reason));
@@ -160,6 +181,10 @@ int CRecordingImpl::StopRecording() {
             m_takeFailure = m_recorder.SilenceFailure();
         else if (m_recorder.WriteFailed())
             m_takeFailure = rectext::kCaptureIncomplete;
+        else
+            m_takeWarning = m_recorder.TakeWarning();
+        m_inputGoneAtFrame =
+            m_recorder.InputGone() ? int64_t(m_recorder.GoneAtBytes() / recmix::kFrameBytes) : int64_t(-1);
     }
     m_recording = 0;
 
@@ -220,7 +245,7 @@ void CRecordingImpl::OnEncodingThread(CRecordingImpl* self) {
 int CRecordingImpl::RunJob() {
     if (!m_takeFailure.empty()) return Fail(m_takeFailure);
     const std::string cache = WorkPath(recfile::kCache);
-    if (m_mixingType != 0) return EncodeMp3(cache, WorkPath(recfile::kCacheMp3), m_bitrate);
+    if (m_mixingType != 0) return EncodeHeard(cache);
     return MixTracks(cache);
 }
 

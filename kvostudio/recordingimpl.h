@@ -18,13 +18,16 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "kvostudio/recordingowner.h"
+#include "kvostudio/takeplacement.h"
 #include "kvostudio/waveinrecorder.h"
 
 // The work files, all in the per-user data folder.
@@ -79,6 +82,15 @@ public:
     // voice sung to its last moment, which comes back late by the voice
     // shift (software mixing only; the card's mix is kept as captured).
     int CaptureTailMs() const;
+    // While the capture runs: where the song stands for the listener now,
+    // as songSecondsNow() tells (the player's position, which counts what
+    // has been heard). It is kept with how far the capture has come at
+    // the same instant, where the input keeps the sound server's clock;
+    // those moments then place the voice against the song as it was
+    // heard, whenever the capture began and however the song stalled.
+    // The take then lasts from its start to the song's end, or to where
+    // the song stood when it was stopped.
+    void NoteSongHeard(const std::function<double()>& songSecondsNow);
 
     // bitrate in kbit/s (64, 128 or 192); mixingType 0 software, 1 stereo.
     // 1 when the capture runs. 0 while recording or while a worker still
@@ -108,6 +120,14 @@ public:
 
     // Why the last start or mix failed; empty after a success.
     std::string GetFailureText() const;
+    // What the singer should know of a take that was made all the same
+    // (the input went away during it, fell silent, or gave only silence);
+    // empty when there is nothing to say. Said once: it is cleared as it
+    // is read.
+    std::string PopTakeWarning() { return std::exchange(m_takeWarning, {}); }
+    // True once the input went away during the take now recording; the
+    // owner was sent ID_CMD_RECORDING_INPUT_GONE and is to stop the take.
+    bool InputGone() const { return m_recorder.InputGone(); }
 
     // The finished take ("Cache.mp3") outlives the engine: a take its owner
     // could not save stays where the user can still reach it. The other
@@ -122,6 +142,8 @@ public:
     int MixTracks(const std::string& voicePath);
     int ApplyGain(const std::string& source, const std::string& target, float gainDb);
     int EncodeMp3(const std::string& source, const std::string& target, int bitrate);
+    // Encodes the sound card's mix as it was heard through the take.
+    int EncodeHeard(const std::string& capture);
     void ReportProgress(int64_t done, int tick);
     void FinishEncoding();
     static int16_t ApplyGainToSample(int16_t sample, float gainDb);
@@ -137,6 +159,11 @@ private:
     bool PrepareSong();
     bool PrepareAccompaniment();
     bool NormaliseAccompaniment(const std::string& path);
+    // The take's length in frames: from its start to the song's end, or to
+    // where the song stood when the take was stopped, or when its input
+    // went away (whatever came first), the voice placed by `stretches`
+    // (moved by shiftFrames, 0 for the card's own mix).
+    int64_t PlacedFrames(const std::vector<recmix::VoiceStretch>& stretches, int64_t shiftFrames) const;
     // All of them, or all but the finished take.
     void DeleteWorkFiles(bool keepTake = false);
     // Keeps the first reason of a run; returns 0 for `return Fail(...)`.
@@ -167,6 +194,13 @@ private:
     // Set at start or stop when the take cannot be mixed; the worker fails
     // with it.
     std::string m_takeFailure;
+    std::string m_takeWarning;
+    // The take's moments (user-interface thread while it records; read by
+    // the worker, which starts after the capture ended).
+    std::vector<recmix::TakeMoment> m_moments;
+    // Where the capture ended because its input went away (capture frame),
+    // -1 when it did not.
+    int64_t m_inputGoneAtFrame = -1;
     std::chrono::milliseconds m_finishPause{1000};
     int m_postedPercent = -1;
     int m_postedTick = -1;

@@ -11,6 +11,9 @@
 // The command codes the engine posts (wParam of the player command message).
 inline constexpr unsigned ID_CMD_RECORDING_DONE = 33769;
 inline constexpr unsigned ID_CMD_RECORDING_FAILED = 33771;
+// The input went away while the take ran: the owner ends the take, which
+// is then mixed from what was recorded until then.
+inline constexpr unsigned ID_CMD_RECORDING_INPUT_GONE = 33773;
 
 // The progress window of one mix and encode. Created, shown and destroyed
 // (by deleting it) on the user-interface thread; the Post calls come from

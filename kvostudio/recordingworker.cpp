@@ -1,5 +1,7 @@
 // The recording worker's steps: the accompaniment from the song, the gains,
 // the shifted mix, the encoding and the progress they report.
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <limits>
 #include <string>
@@ -11,6 +13,7 @@
 #include "kvostudio/include/convert/wavetomp3.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/recordingmix.h"
+#include "kvostudio/takeplacement.h"
 
 namespace {
 
@@ -61,6 +64,33 @@ void CRecordingImpl::ReportProgress(int64_t done, int tick) {
     m_progress->PostTargetPercent(percent, tick);
 }
 
+int64_t CRecordingImpl::PlacedFrames(const std::vector<recmix::VoiceStretch>& stretches, int64_t shiftFrames) const {
+    const float end = m_songEnd >= 0 ? m_songEnd : m_stopPosition;
+    int64_t frames = int64_t(std::llround((double(end) - double(std::max(m_startOffset, 0.0f))) * recmix::kSampleRate));
+    // The owner stops a take whose input went away as soon as it hears of
+    // it; the take ends where the voice did, however late that was.
+    if (m_inputGoneAtFrame >= 0)
+        frames = std::min(frames, recmix::SongFrameWhereCaptureEnds(stretches, m_inputGoneAtFrame + shiftFrames));
+    return frames;
+}
+
+int CRecordingImpl::EncodeHeard(const std::string& capture) {
+    // The sound card's mix holds what was heard: it is kept from where the
+    // song was first heard to its end, stalls and all.
+    const std::vector<recmix::VoiceStretch> stretches =
+        recmix::PlaceVoice(m_moments, recmix::OffsetBytes(m_startOffset) / recmix::kFrameBytes);
+    const int64_t frames = PlacedFrames(stretches, 0);
+    if (stretches.empty() || frames <= 0) return EncodeMp3(capture, WorkPath(recfile::kCacheMp3), m_bitrate);
+    CWaveParse wave;
+    if (!wave.Load(capture.c_str())) return Fail(rectext::kVoiceUnreadable);
+    if (!IsMixFormat(wave.header)) return Fail(rectext::kWrongFormat + FormatText(wave.header));
+    const std::vector<uint8_t> heard = recmix::CutPlaced(wave.data.data(), wave.data.size(), stretches, frames);
+    const std::string cut = WorkPath(recfile::kMixCache);
+    const uint32_t bytes = uint32_t(heard.size());
+    if (!wave.Save(cut.c_str(), recmix::PlainRiffSize(bytes), bytes, heard.data())) return Fail(rectext::kMixUnwritable);
+    return EncodeMp3(cut, WorkPath(recfile::kCacheMp3), m_bitrate);
+}
+
 int CRecordingImpl::EncodeMp3(const std::string& source, const std::string& target, int bitrate) {
     EncoderObserver observer(*this);
     const int result = ::EncodeMp3(source.c_str(), target.c_str(), bitrate, &observer);
@@ -102,6 +132,26 @@ int CRecordingImpl::MixTracks(const std::string& voicePath) {
     if (!IsMixFormat(accompaniment.header)) return Fail(rectext::kWrongFormat + FormatText(accompaniment.header));
     if (!voice.Load(mixCache.c_str())) return Fail(rectext::kVoiceUnreadable);
     if (!IsMixFormat(voice.header)) return Fail(rectext::kWrongFormat + FormatText(voice.header));
+
+    // With the sound server's account of the take, the voice meets the
+    // song as it was heard, for as long as the song was heard.
+    const std::vector<recmix::VoiceStretch> stretches = recmix::PlaceVoice(m_moments, start / recmix::kFrameBytes);
+    const int64_t placedFrames = PlacedFrames(stretches, shift / recmix::kFrameBytes);
+    if (!stretches.empty() && placedFrames > 0) {
+        std::vector<uint8_t> mix = recmix::MixPlaced(voice.data.data(), voice.data.size(), accompaniment.data.data(),
+                                                     accompaniment.data.size(), stretches,
+                                                     start / recmix::kFrameBytes, shift / recmix::kFrameBytes,
+                                                     placedFrames, m_accompanimentGain);
+        std::vector<uint8_t>().swap(accompaniment.data);
+        std::vector<uint8_t>().swap(voice.data);
+        ReportProgress(70, 0);
+        if (mix.size() > std::numeric_limits<uint32_t>::max() - 36) return Fail(rectext::kTooLong);
+        const uint32_t bytes = uint32_t(mix.size());
+        if (!accompaniment.Save(mixCache.c_str(), recmix::PlainRiffSize(bytes), bytes, mix.data()))
+            return Fail(rectext::kMixUnwritable);
+        ReportProgress(80, 0);
+        return EncodeMp3(mixCache, WorkPath(recfile::kCacheMp3), m_bitrate);
+    }
 
     recmix::MixPlan plan =
         recmix::PlanMix(start, shift, uint32_t(voice.data.size()), uint32_t(accompaniment.data.size()));

@@ -19,6 +19,7 @@ struct ServiceCalls::Call {
     intptr_t number = 0;
     std::unique_ptr<ServiceProgress> progress;
     std::function<void()> then;
+    std::function<void()> cancelledThen;
     std::atomic<bool> cancelled{false};
     std::thread worker;
 
@@ -31,7 +32,10 @@ struct ServiceCalls::Call {
     }
 };
 
-ServiceCalls::ServiceCalls(ServiceOwner& owner) : owner_(owner) {}
+ServiceCalls::ServiceCalls(ServiceOwner& owner)
+    : owner_(owner), startThread_([](std::function<void()> run) { return std::thread(std::move(run)); })
+{
+}
 
 ServiceCalls::~ServiceCalls()
 {
@@ -39,30 +43,37 @@ ServiceCalls::~ServiceCalls()
 }
 
 bool ServiceCalls::Begin(const std::string& caption, std::function<void(const KeepGoing&)> work,
-                         std::function<void()> then)
+                         std::function<void(const std::string&)> notRun, std::function<void()> then,
+                         std::function<void()> cancelled)
 {
     auto call = std::make_unique<Call>();
     Call& c = *call;
     c.number = ++lastNumber_;
     c.then = std::move(then);
-    c.progress = owner_.CreateProgressWindow();
-    if (c.progress) {
-        c.progress->SetCaption(caption);
-        // Closing the window is the user's cancel: the worker's wait ends at
-        // once, and Finish drops the reply it posts.
-        c.progress->SetCancel([&c] { c.cancelled = true; });
-        c.progress->Show();
-        c.progress->PostTargetPercent(kClimbTarget, kClimbTickMs);
-    }
+    c.cancelledThen = std::move(cancelled);
     try {
-        c.worker = std::thread([this, &c, work = std::move(work)] {
+        c.worker = startThread_([this, &c, work = std::move(work)] {
             work([&c] { return !c.cancelled.load(); });
             if (!owner_.PostCommand(ID_CMD_SERVICE_CALL_DONE, c.number))
                 OnlineTrace("Service call %ld: its window is gone\n", static_cast<long>(c.number));
         });
     } catch (const std::system_error&) {
+        // The flow still ends where it would after a call that got no
+        // answer, in its own continuation, which says why.
         OnlineTrace("Service call: no thread could be started\n");
+        notRun(kNoServiceWorker);
+        if (owner_.PostCommand(ID_CMD_SERVICE_CALL_DONE, c.number))
+            calls_.push_back(std::move(call));
         return false;
+    }
+    c.progress = owner_.CreateProgressWindow();
+    if (c.progress) {
+        c.progress->SetCaption(caption);
+        // Closing the window is the user's cancel: the worker's wait ends at
+        // once, and Finish runs the cancel continuation instead.
+        c.progress->SetCancel([&c] { c.cancelled = true; });
+        c.progress->Show();
+        c.progress->PostTargetPercent(kClimbTarget, kClimbTickMs);
     }
     calls_.push_back(std::move(call));
     return true;
@@ -80,8 +91,12 @@ void ServiceCalls::Finish(intptr_t number)
         if (call->worker.joinable())
             call->worker.join();
         call->progress.reset();
-        if (!call->cancelled && call->then)
-            call->then();
+        if (!call->cancelled) {
+            if (call->then)
+                call->then();
+        } else if (call->cancelledThen) {
+            call->cancelledThen();
+        }
         return;
     }
 }

@@ -6,13 +6,16 @@
 // comes back on the user-interface thread: the worker posts
 // ID_CMD_SERVICE_CALL_DONE through the owner, whose handler hands the
 // lParam to Finish, which runs the call's continuation with the reply. A
-// cancelled call has no continuation.
+// call the user cancelled runs its cancel continuation instead, when it
+// has one; a call for which no worker could start still ends in its
+// continuation, with a reply that says so.
 
 #include <cstdint>
 #include <functional>
 #include <list>
 #include <memory>
 #include <string>
+#include <thread>
 
 #include "kvostudio/serviceowner.h"
 
@@ -31,33 +34,49 @@ public:
 
     // User-interface thread. Shows a progress window with the caption and
     // runs 'call' on a worker (it is to end soon after keepGoing says
-    // false); 'then' gets its reply on the user-interface thread. False
-    // when no worker could start (nothing runs then).
+    // false); 'then' gets its reply on the user-interface thread, and
+    // 'cancelled', when given, runs there in its place once the user has
+    // given the call up. Reply is a ServiceReply. False when no worker
+    // could start: 'then' still comes, with a reply that did not answer
+    // and says why.
     template <class Reply>
     bool Start(const std::string& caption, std::function<Reply(const KeepGoing&)> call,
-               std::function<void(const Reply&)> then)
+               std::function<void(const Reply&)> then, std::function<void()> cancelled = {})
     {
         auto reply = std::make_shared<Reply>();
         return Begin(
             caption, [reply, call = std::move(call)](const KeepGoing& keepGoing) { *reply = call(keepGoing); },
-            [reply, then = std::move(then)] { then(*reply); });
+            [reply](const std::string& why) {
+                reply->answered = false;
+                reply->failure = why;
+            },
+            [reply, then = std::move(then)] { then(*reply); }, std::move(cancelled));
     }
 
     // User-interface thread, for ID_CMD_SERVICE_CALL_DONE: waits for the
-    // call's worker, closes its progress window and, unless it was
-    // cancelled, runs its continuation. An unknown number is ignored.
+    // call's worker, closes its progress window and runs its continuation
+    // (or, when the user cancelled it, its cancel continuation). An unknown
+    // number is ignored.
     void Finish(intptr_t number);
     // User-interface thread: cancels every call and waits for its worker;
     // no continuation runs.
     void CancelAll();
     size_t Running() const { return calls_.size(); }
 
+    // How workers are started; tests stand in one that fails. The default
+    // makes a std::thread.
+    using ThreadStarter = std::function<std::thread(std::function<void()>)>;
+    void SetThreadStarter(ThreadStarter starter) { startThread_ = std::move(starter); }
+
 private:
     struct Call;
 
-    bool Begin(const std::string& caption, std::function<void(const KeepGoing&)> work, std::function<void()> then);
+    bool Begin(const std::string& caption, std::function<void(const KeepGoing&)> work,
+               std::function<void(const std::string&)> notRun, std::function<void()> then,
+               std::function<void()> cancelled);
 
     ServiceOwner& owner_;
+    ThreadStarter startThread_;
     std::list<std::unique_ptr<Call>> calls_;
     intptr_t lastNumber_ = 0;
 };
@@ -66,3 +85,6 @@ private:
 // then why ("The upload could not begin: the service did not answer in
 // time.").
 std::string ServiceFailureText(const std::string& what, const std::string& why);
+
+// Why a call ended without a worker ever running it.
+inline constexpr char kNoServiceWorker[] = "the program could not start a worker for it";

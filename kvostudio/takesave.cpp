@@ -60,16 +60,27 @@ bool TakeSave::Begin(const std::string& target, const std::string& songPath, std
     }
     const fs::path path(target);
     const std::string folder = path.has_parent_path() ? path.parent_path().string() : std::string(".");
+    // What the system said when it could not even look: a folder it may
+    // not enter, or a path it cannot follow, is no missing folder.
     std::error_code error;
-    if (!fs::exists(folder, error)) {
+    const fs::file_status folderStatus = fs::status(folder, error);
+    if (!fs::status_known(folderStatus)) {
+        reason = "The folder " + folder + " cannot be reached: " + ErrorText(error.value());
+        return false;
+    }
+    if (!fs::exists(folderStatus)) {
         reason = "The folder " + folder + " does not exist.";
         return false;
     }
-    if (!fs::is_directory(folder, error)) {
+    if (!fs::is_directory(folderStatus)) {
         reason = folder + " is not a folder.";
         return false;
     }
     const fs::file_status status = fs::status(path, error);
+    if (!fs::status_known(status)) {
+        reason = target + " cannot be reached: " + ErrorText(error.value());
+        return false;
+    }
     if (fs::exists(status)) {
         if (fs::is_directory(status)) {
             reason = target + " is a folder.";

@@ -34,6 +34,14 @@ void EncodeFormat(const platform::CaptureFormat& f, uint8_t out[18]) {
 // start), and fails when less than this part of its time came as sound.
 constexpr double kJudgedAfterSeconds = 1.0;
 constexpr double kLeastSoundPart = 0.5;
+// Less than this (a tenth of a second) is no voice to keep.
+constexpr uint64_t kLeastKeptBytes = 17640;
+
+bool HoldsSound(const uint8_t* bytes, uint32_t count) {
+    for (uint32_t i = 0; i < count; ++i)
+        if (bytes[i] != 0) return true;
+    return false;
+}
 
 std::string Seconds(double s) {
     char text[32];
@@ -127,15 +135,32 @@ void WaveInRecorder::CloseDevice() {
         returned_.wait(lock, [this] { return lent_ == 0; });
     }
     device_->Close();
-    const double sound = double(delivered_ + device_->OverrunBytes()) /
-                         (double(format_.sampleRate) * format_.BytesPerFrame());
-    if (running_ && device_->KeepsTime() && ran >= kJudgedAfterSeconds && sound < ran * kLeastSoundPart)
-        silenceFailure_ = "The input device \"" + device_->Name() + "\" gave only " + Seconds(sound) +
-                          " seconds of sound in the " + Seconds(ran) +
-                          " seconds the recording ran: it fell silent or gave nothing at all (is it connected, "
-                          "and is anything feeding it?). Nothing was recorded.";
+    const double bytesPerSecond = double(format_.sampleRate) * format_.BytesPerFrame();
+    const double sound = double(delivered_ + device_->OverrunBytes()) / bytesPerSecond;
+    if (running_) JudgeTake(ran, sound, bytesPerSecond);
     device_.reset();
     ReleaseBuffers();
+}
+
+// What is to be said of the take that just ended, if anything.
+void WaveInRecorder::JudgeTake(double ran, double sound, double bytesPerSecond) {
+    const std::string named = "The input device \"" + device_->Name() + "\"";
+    if (gone_) {
+        goneAtBytes_ = device_->GoneAtBytes();
+        takeWarning_ = named + " went away " + Seconds(double(goneAtBytes_) / bytesPerSecond) +
+                       " seconds into the recording; the take holds what it recorded until then.";
+    } else if (device_->KeepsTime() && ran >= kJudgedAfterSeconds && sound < ran * kLeastSoundPart) {
+        const std::string said = named + " gave only " + Seconds(sound) + " seconds of sound in the " + Seconds(ran) +
+                                 " seconds the recording ran: it fell silent";
+        // What it gave before it fell silent is the singer's: it is kept.
+        if (delivered_ >= kLeastKeptBytes)
+            takeWarning_ = said + " (is it connected, and is anything feeding it?). The take holds what it gave.";
+        else
+            silenceFailure_ = said + " or gave nothing at all (is it connected, and is anything feeding it?). "
+                                     "Nothing was recorded.";
+    }
+    if (takeWarning_.empty() && silenceFailure_.empty() && delivered_ > 0 && !heardSound_)
+        takeWarning_ = named + " gave only silence: nothing of the voice is in the take (is it muted?).";
 }
 
 int WaveInRecorder::Start() {
@@ -143,7 +168,11 @@ int WaveInRecorder::Start() {
     writeFailed_ = false;
     startFailure_.clear();
     silenceFailure_.clear();
+    takeWarning_.clear();
+    goneAtBytes_ = 0;
     delivered_ = 0;
+    heardSound_ = false;
+    gone_ = false;
     {
         std::lock_guard<std::mutex> lock(lock_);
         stopping_ = false;
@@ -194,14 +223,25 @@ int WaveInRecorder::Stop() {
 }
 
 void WaveInRecorder::WaveInProc(void* instance, uint32_t notice, platform::CaptureBuffer* buffer) {
-    if (notice == platform::kCaptureData && instance && buffer)
-        static_cast<WaveInRecorder*>(instance)->OnBufferFull(buffer);
+    auto* self = static_cast<WaveInRecorder*>(instance);
+    if (notice == platform::kCaptureData && self && buffer) self->OnBufferFull(buffer);
+    if (notice == platform::kCaptureGone && self) {
+        self->gone_ = true;
+        if (self->goneListener_) self->goneListener_();
+    }
+}
+
+bool WaveInRecorder::CapturedBytesNow(uint64_t& bytes) const {
+    return running_ && device_ && device_->CapturedBytesNow(bytes);
 }
 
 void WaveInRecorder::OnBufferFull(platform::CaptureBuffer* buffer) {
     // Only this thread writes while the capture runs; Stop touches the file
     // again only after every buffer is back.
     delivered_ += buffer->bytesRecorded;
+    // Only 16-bit input is judged: 8-bit silence is not made of zeros.
+    if (!heardSound_ && format_.bitsPerSample == 16 && HoldsSound(buffer->data, buffer->bytesRecorded))
+        heardSound_ = true;
     if (buffer->bytesRecorded > 0 && !file_.Write(buffer->data, buffer->bytesRecorded)) writeFailed_ = true;
     std::lock_guard<std::mutex> lock(lock_);
     if (!stopping_ && device_->AddBuffer(buffer) == platform::CaptureResult::Ok) return;

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -43,6 +44,17 @@ public:
     void OnBufferFull(platform::CaptureBuffer* buffer);
 
     bool IsRunning() const { return running_ != 0; }
+    // Runs on the device's notice thread when the input goes away while the
+    // capture runs (set before Start).
+    void SetGoneListener(std::function<void()> listener) { goneListener_ = std::move(listener); }
+    bool InputGone() const { return gone_; }
+    // After a Stop of a capture whose input went away: the bytes of the
+    // file's sound it gave until then.
+    uint64_t GoneAtBytes() const { return goneAtBytes_; }
+    // How far the capture has come at this moment by the sound server's
+    // clock, in bytes of the file's sound; false where the input keeps no
+    // such clock. Only while running, on the thread that started it.
+    bool CapturedBytesNow(uint64_t& bytes) const;
     // Why the last Start returned 0 without running already: whether the
     // work file or the input device failed, and the reason the file system
     // or the capture system gave. Empty after a Start that ran.
@@ -56,6 +68,11 @@ public:
     // its silence), why, naming the device. Empty otherwise, and for an
     // input that keeps no time. Kept until the next Start.
     const std::string& SilenceFailure() const { return silenceFailure_; }
+    // After a Stop: what is to be said of a take that is kept all the same
+    // (the input went away during it, fell silent part of the way, or gave
+    // only digital silence, as a muted source does), naming the device.
+    // Empty otherwise; kept until the next Start.
+    const std::string& TakeWarning() const { return takeWarning_; }
 
 private:
     bool OpenFile();
@@ -63,6 +80,7 @@ private:
     bool QueueBuffers();
     void ReleaseBuffers();
     void CloseDevice();
+    void JudgeTake(double ran, double sound, double bytesPerSecond);
 
     int bufferIndex_ = 0;
     int running_ = 0;
@@ -86,4 +104,9 @@ private:
     std::atomic<uint64_t> delivered_{0};
     std::chrono::steady_clock::time_point started_;
     std::string silenceFailure_;
+    std::string takeWarning_;
+    std::atomic<bool> heardSound_{false};   // a sample other than silence came
+    std::atomic<bool> gone_{false};
+    uint64_t goneAtBytes_ = 0;
+    std::function<void()> goneListener_;
 };

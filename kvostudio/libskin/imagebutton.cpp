@@ -117,10 +117,13 @@ const Bitmap& CImageButton::CurrentImage() const
     }
 }
 
-void CImageButton::DrawItem(DC& dc, const DrawItemInfo&)
+void CImageButton::DrawItem(DC& dc, const DrawItemInfo& info)
 {
     CMemDC mem(&dc, client_);
     mem.BitBlt(0, 0, client_.Width(), client_.Height(), CurrentImage(), 0, 0);
+    // Round the image's edge: the skin's images fill the whole button.
+    if (info.focused)
+        mem.DrawFocusRect(client_);
 }
 
 void CImageButton::SetState(int state)

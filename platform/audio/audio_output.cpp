@@ -3,26 +3,33 @@
 #include <mutex>
 
 #include "platform/audio/sdl_output.h"
+#include "platform/audio/server_output.h"
 #include "platform/audio/sim_output.h"
+#include "platform/soundserver/sound_server.h"
 
 namespace platform::audio {
 
 namespace {
 
 std::mutex g_backendMutex;
-std::shared_ptr<OutputBackend> g_backend;   // null until first use: SDL
+std::shared_ptr<OutputBackend> g_backend;   // null: chosen at each use
 
 // The players open their device on their own threads; the reason is read
 // on another one.
 std::mutex g_errorMutex;
 std::string g_openError;
 
+// Asked at every use, as the capture side asks, so that output and input
+// go through the same sound system, and a server that starts or ends
+// while the program runs is followed.
 std::shared_ptr<OutputBackend> CurrentBackend()
 {
-    std::lock_guard<std::mutex> lock(g_backendMutex);
-    if (!g_backend)
-        g_backend = MakeSdlOutput();
-    return g_backend;
+    {
+        std::lock_guard<std::mutex> lock(g_backendMutex);
+        if (g_backend)
+            return g_backend;
+    }
+    return soundserver::UseSoundServer() ? MakeServerOutput() : MakeSdlOutput();
 }
 
 }  // namespace
@@ -37,6 +44,12 @@ void UseSdlOutput()
 {
     std::lock_guard<std::mutex> lock(g_backendMutex);
     g_backend = MakeSdlOutput();
+}
+
+void UseDefaultOutput()
+{
+    std::lock_guard<std::mutex> lock(g_backendMutex);
+    g_backend.reset();
 }
 
 int CheckOutputFormat(const OutputFormat& f)
@@ -60,6 +73,21 @@ uint32_t OutputFormatBit(uint32_t sampleRate, uint16_t channels, uint16_t bitsPe
         return 1u << (i * 4 + (channels == 2 ? 1 : 0) + (bitsPerSample == 16 ? 2 : 0));
     }
     return 0;
+}
+
+OutputDeviceCaps ConvertingDeviceCaps(const std::string& name)
+{
+    OutputDeviceCaps caps;
+    for (uint32_t rate : {11025u, 22050u, 44100u, 48000u, 96000u}) {
+        for (uint16_t channels : {1, 2}) {
+            for (uint16_t bits : {8, 16})
+                caps.formats |= OutputFormatBit(rate, channels, bits);
+        }
+    }
+    caps.channels = 2;
+    caps.support = kSupportVolume | kSupportLrVolume | kSupportSampleAccurate;
+    caps.name = name;
+    return caps;
 }
 
 int OutputDeviceCount()

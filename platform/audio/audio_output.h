@@ -7,10 +7,11 @@
 // Results are integer codes (kOutputOk and the kOutput* failures below)
 // whose values the wave-out driver passes on to its callers unchanged.
 //
-// Backends: SDL2 audio (the default; SDL_AUDIODRIVER picks SDL's driver as
-// usual) and a simulated device for tests (sim_output.h). The backend is
-// chosen process-wide; devices already open keep the backend that opened
-// them.
+// Backends: the desktop's sound server where one answers (and
+// SDL_AUDIODRIVER forces no other driver), else SDL2 audio (SDL_AUDIODRIVER
+// picks SDL's driver as usual); and a simulated device for tests
+// (sim_output.h). The choice is made at each open unless a backend was
+// installed; devices already open keep the backend that opened them.
 
 #include <cstdint>
 #include <functional>
@@ -100,6 +101,9 @@ uint32_t OutputFormatBit(uint32_t sampleRate, uint16_t channels, uint16_t bitsPe
 constexpr uint32_t kSupportVolume = 0x4;      // volume can be set
 constexpr uint32_t kSupportLrVolume = 0x8;    // left and right apart
 constexpr uint32_t kSupportSampleAccurate = 0x20;
+// The capabilities of a stereo device that converts whatever it is given:
+// every format bit, both volumes, sample-accurate positions.
+OutputDeviceCaps ConvertingDeviceCaps(const std::string& name);
 
 // Number of output devices of the current backend (0 when none or when the
 // audio system is missing).
@@ -147,5 +151,7 @@ public:
 class SimulatedOutput;
 void UseSimulatedOutput(std::shared_ptr<SimulatedOutput> output);
 void UseSdlOutput();
+// Back to the choice made at each open.
+void UseDefaultOutput();
 
 }  // namespace platform::audio

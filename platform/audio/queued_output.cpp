@@ -15,8 +15,9 @@ QueuedOutputDevice::~QueuedOutputDevice()
     notifier_.QuitAndJoin();
 }
 
-bool QueuedOutputDevice::StartNotifier(const std::string& threadName)
+bool QueuedOutputDevice::StartNotifier(const std::string& threadName, bool handBackWhenHeard)
 {
+    handBackWhenHeard_ = handBackWhenHeard;
     if (!notifier_.Start(threadName, [this](MessageQueue& queue) { NotifierBody(queue); }))
         return false;
     {
@@ -123,11 +124,14 @@ int QueuedOutputDevice::Reset()
         std::lock_guard<std::mutex> lock(mutex_);
         if (closed_)
             return kOutputInvalidHandle;
+    }
+    ResetBackend([this] {
+        std::lock_guard<std::mutex> lock(mutex_);
         for (const Pending& p : pending_)
             PostLocked(OutputMessage::Done, p.cookie);
         pending_.clear();
         position_ = 0;
-    }
+    });
     notifier_.Wake();
     WaitDelivered();
     return kOutputOk;
@@ -189,18 +193,58 @@ uint32_t QueuedOutputDevice::ConsumeLocked(uint8_t* out, uint32_t maxBytes, bool
         }
         if (left > 0)
             break;
+        if (!p.taken) {
+            p.taken = true;
+            p.end = position_ + copied;
+        }
         ++finished;
     }
     position_ += copied;
     // The bytes are out before their owner hears that they are.
     if (copied > 0)
         OnPlayed(out, copied);
+    if (handBackWhenHeard_) {
+        handedBack = false;
+        return copied;
+    }
     handedBack = finished > 0;
     for (; finished > 0; --finished) {
         PostLocked(OutputMessage::Done, pending_.front().cookie);
         pending_.pop_front();
     }
     return copied;
+}
+
+void QueuedOutputDevice::HandBackHeard(uint64_t heardBytes)
+{
+    bool handedBack = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        while (!pending_.empty()) {
+            const Pending& p = pending_.front();
+            if (!p.taken || p.end > heardBytes)
+                break;
+            PostLocked(OutputMessage::Done, p.cookie);
+            pending_.pop_front();
+            handedBack = true;
+        }
+    }
+    if (handedBack)
+        notifier_.Wake();
+}
+
+void QueuedOutputDevice::HandBackAll()
+{
+    bool handedBack = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        for (const Pending& p : pending_)
+            PostLocked(OutputMessage::Done, p.cookie);
+        handedBack = !pending_.empty();
+        pending_.clear();
+    }
+    if (handedBack)
+        notifier_.Wake();
 }
 
 uint64_t QueuedOutputDevice::PositionBytes() const

@@ -145,18 +145,9 @@ public:
             return false;
         SDL_version version;
         SDL_GetVersion(&version);
-        *caps = OutputDeviceCaps{};
-        caps->driverVersion = (static_cast<uint32_t>(version.major) << 8) | version.minor;
         // SDL converts every rate and layout we offer.
-        for (uint32_t rate : {11025u, 22050u, 44100u, 48000u, 96000u}) {
-            for (uint16_t channels : {1, 2}) {
-                for (uint16_t bits : {8, 16})
-                    caps->formats |= OutputFormatBit(rate, channels, bits);
-            }
-        }
-        caps->channels = 2;
-        caps->support = kSupportVolume | kSupportLrVolume | kSupportSampleAccurate;
-        caps->name = name;
+        *caps = ConvertingDeviceCaps(name);
+        caps->driverVersion = (static_cast<uint32_t>(version.major) << 8) | version.minor;
         return true;
     }
 

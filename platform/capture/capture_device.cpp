@@ -43,13 +43,20 @@ void CaptureDevice::NoticeLoop() {
     if (callback_) callback_(instance_, kCaptureOpened, nullptr);
     std::unique_lock<std::mutex> lock(mutex_);
     for (;;) {
-        wake_.wait(lock, [this] { return closing_ || !done_.empty(); });
+        wake_.wait(lock, [this] { return closing_ || !done_.empty() || (gone_ && !goneNoticed_); });
         if (!done_.empty()) {
             CaptureBuffer* buffer = done_.front();
             done_.pop_front();
             lock.unlock();
             BeforeDataNotice(*buffer);
             if (callback_) callback_(instance_, kCaptureData, buffer);
+            lock.lock();
+            continue;
+        }
+        if (gone_ && !goneNoticed_) {
+            goneNoticed_ = true;
+            lock.unlock();
+            if (callback_) callback_(instance_, kCaptureGone, nullptr);
             lock.lock();
             continue;
         }
@@ -137,6 +144,7 @@ void CaptureDevice::Deliver(const uint8_t* bytes, size_t count) {
         const size_t n = std::min<size_t>(count, buffer->length - buffer->bytesRecorded);
         std::memcpy(buffer->data + buffer->bytesRecorded, bytes, n);
         buffer->bytesRecorded += uint32_t(n);
+        given_ += n;
         bytes += n;
         count -= n;
         if (buffer->bytesRecorded == buffer->length) {
@@ -151,6 +159,26 @@ size_t CaptureDevice::QueuedSpace() const {
     size_t space = 0;
     for (const CaptureBuffer* buffer : queued_) space += buffer->length - buffer->bytesRecorded;
     return space;
+}
+
+void CaptureDevice::ReportGone() {
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        if (gone_) return;
+        gone_ = true;
+        goneAt_ = given_;
+    }
+    wake_.notify_all();
+}
+
+bool CaptureDevice::Gone() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return gone_;
+}
+
+uint64_t CaptureDevice::GoneAtBytes() const {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return goneAt_;
 }
 
 uint64_t CaptureDevice::OverrunBytes() const {

@@ -42,8 +42,9 @@ enum class CaptureResult {
 };
 const char* CaptureResultText(CaptureResult result);
 
-// Notices sent to the callback; only Data carries a buffer.
-enum CaptureNotice : uint32_t { kCaptureOpened = 1, kCaptureData = 2, kCaptureClosed = 3 };
+// Notices sent to the callback; only Data carries a buffer. Gone comes once,
+// after the data notices of what the input gave before it went away.
+enum CaptureNotice : uint32_t { kCaptureOpened = 1, kCaptureData = 2, kCaptureClosed = 3, kCaptureGone = 4 };
 using CaptureCallback = void (*)(void* instance, uint32_t notice, CaptureBuffer* buffer);
 
 class CaptureDevice {
@@ -74,6 +75,17 @@ public:
     // card, a sound server), so that what it delivered can be held against
     // the time it ran.
     virtual bool KeepsTime() const { return true; }
+    // How far into the capture the input is at this moment, in bytes of
+    // the capture as the buffers were given it (less what was lost for
+    // want of a buffer), by the sound server's clock: for the monitor of
+    // an output, the sound a listener hears now. False where the backend
+    // keeps no such clock.
+    virtual bool CapturedBytesNow(uint64_t& bytes) { (void)bytes; return false; }
+    // True once the input went away while it ran (unplugged, removed by
+    // the desktop); GoneAtBytes is how much of the capture it gave until
+    // then.
+    bool Gone() const;
+    uint64_t GoneAtBytes() const;
 
 protected:
     CaptureDevice(const CaptureFormat& format, CaptureCallback callback, void* instance);
@@ -86,6 +98,8 @@ protected:
     void Deliver(const uint8_t* bytes, size_t count);
     // Space left in the queued buffers.
     size_t QueuedSpace() const;
+    // The input went away: no more will come. From any thread, once.
+    void ReportGone();
 
     virtual bool BeginInput() = 0;
     // After it returns no Deliver is running and none starts until the next
@@ -110,6 +124,10 @@ private:
     bool closing_ = false;
     bool closed_ = false;
     uint64_t overrun_ = 0;
+    uint64_t given_ = 0;         // bytes written into buffers
+    bool gone_ = false;
+    bool goneNoticed_ = false;   // the Gone notice is on its way or sent
+    uint64_t goneAt_ = 0;
     std::thread notices_;
 };
 

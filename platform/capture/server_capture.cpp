@@ -33,7 +33,8 @@ public:
         const CaptureFormat& f = Format();
         stream_ = ss::RecordStream::Open(
             source, f.sampleRate, f.channels, f.bitsPerSample,
-            [this](const uint8_t* bytes, size_t count) { Deliver(bytes, count); }, reason);
+            [this](const uint8_t* bytes, size_t count) { Deliver(bytes, count); }, [this] { ReportGone(); },
+            reason);
         if (!stream_) {
             SetCaptureOpenFailure(shown, reason);
             return CaptureResult::OpenFailed;
@@ -42,6 +43,16 @@ public:
             stream_->FollowPlayback();
         BeginNotices();
         return CaptureResult::Ok;
+    }
+
+    bool CapturedBytesNow(uint64_t& bytes) override
+    {
+        uint64_t streamBytes = 0;
+        if (!stream_ || !stream_->CapturedBytesNow(streamBytes))
+            return false;
+        const uint64_t lost = OverrunBytes();
+        bytes = streamBytes > lost ? streamBytes - lost : 0;
+        return true;
     }
 
 private:

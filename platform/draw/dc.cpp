@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <vector>
 
 namespace platform {
 
@@ -143,6 +144,24 @@ void DC::FrameRect(const Rect& r, COLORREF c)
     FillSolidRect({r.left, r.bottom - 1, r.right, r.bottom}, c);
     FillSolidRect({r.left, r.top, r.left + 1, r.bottom}, c);
     FillSolidRect({r.right - 1, r.top, r.right, r.bottom}, c);
+}
+
+void DC::DrawFocusRect(const Rect& r)
+{
+    if (r.IsEmpty())
+        return;
+    // Walked round the frame, so the dots alternate at the corners too.
+    std::vector<Point> frame;
+    for (int x = r.left; x < r.right; ++x)
+        frame.push_back({x, r.top});
+    for (int y = r.top + 1; y < r.bottom; ++y)
+        frame.push_back({r.right - 1, y});
+    for (int x = r.right - 2; x >= r.left && r.bottom - 1 > r.top; --x)
+        frame.push_back({x, r.bottom - 1});
+    for (int y = r.bottom - 2; y > r.top && r.right - 1 > r.left; --y)
+        frame.push_back({r.left, y});
+    for (size_t i = 0; i < frame.size(); ++i)
+        FillSolidRect(RectOfSize(frame[i].x, frame[i].y, 1, 1), i % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0));
 }
 
 void DC::DrawLine(Point from, Point to, COLORREF c)

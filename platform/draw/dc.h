@@ -82,6 +82,9 @@ public:
     // rounded rectangle without a separate outline).
     void FillRoundRect(const Rect& r, int ellipseWidth, int ellipseHeight, COLORREF c);
     void FrameRect(const Rect& r, COLORREF c);
+    // The mark of the control that has the keyboard: a one-pixel frame of
+    // dots alternately black and white, so that it shows on any colour.
+    void DrawFocusRect(const Rect& r);
     // A 1-pixel line from 'from' up to, not including, 'to'.
     void DrawLine(Point from, Point to, COLORREF c);
 

@@ -93,13 +93,17 @@ std::shared_ptr<Server> DesktopServer();
 class RecordStream {
 public:
     using Sink = std::function<void(const uint8_t* bytes, size_t count)>;
+    // Told once, on the stream's own thread, when the source went away
+    // while the stream ran (unplugged, its module unloaded) or the server
+    // dropped the stream: no more of that source's sound will come.
+    using Gone = std::function<void()>;
 
     // source: a source's name, empty for the server's default source.
     // bitsPerSample 8 (unsigned) or 16 (signed little-endian). Null with
     // the server's reason when it cannot be opened. The stream starts
     // stopped.
     static std::unique_ptr<RecordStream> Open(const std::string& source, uint32_t sampleRate, uint16_t channels,
-                                              uint16_t bitsPerSample, Sink sink, std::string& reason);
+                                              uint16_t bitsPerSample, Sink sink, Gone gone, std::string& reason);
     // From now on the stream follows the program's sound: when a playback
     // stream of this program starts on, or is moved to, an output whose
     // monitor the stream is not recording, it goes on from that monitor.
@@ -111,6 +115,12 @@ public:
     // Starts or stops the sound. Once Run(false) has returned the sink is
     // not running and is not called again until Run(true).
     bool Run(bool on);
+
+    // How many bytes of the stream, counted from the first one the sink
+    // was given, the source is taking in at this moment by the server's
+    // clock (for the monitor of an output: the sound a listener hears
+    // now). False while the server has not told yet.
+    bool CapturedBytesNow(uint64_t& bytes);
 
 private:
     struct State;

@@ -8,6 +8,7 @@ bool OwnerDrawButton::Create(const std::string& text, uint32_t style, const Rect
 {
     tracking_ = false;
     pushed_ = false;
+    spaceHeld_ = false;
     return CreateEx(0, "Button", text, style | WS_CHILD, rect, parent, id);
 }
 
@@ -19,12 +20,20 @@ const MessageMap* OwnerDrawButton::GetMessageMap() const
         M::On(WM_LBUTTONUP, &OwnerDrawButton::OnLButtonUp),
         M::On(WM_MOUSEMOVE, &OwnerDrawButton::OnMouseMove),
         M::On(WM_CAPTURECHANGED, &OwnerDrawButton::OnCaptureChanged),
+        M::On(WM_KEYDOWN, &OwnerDrawButton::OnKeyDown),
+        M::On(WM_KEYUP, &OwnerDrawButton::OnKeyUp),
+        M::On(WM_KILLFOCUS, &OwnerDrawButton::OnKillFocus),
         M::On(WM_PAINT, &OwnerDrawButton::OnPaint),
     });
     return &map;
 }
 
 void OwnerDrawButton::DrawItem(DC&, const DrawItemInfo&) {}
+
+void OwnerDrawButton::Clicked()
+{
+    SendCommandToParent(BN_CLICKED);
+}
 
 LRESULT OwnerDrawButton::OnLButtonDown(const Message&)
 {
@@ -58,7 +67,7 @@ LRESULT OwnerDrawButton::OnLButtonUp(const Message& m)
     ReleaseCapture();
     Invalidate(false);
     if (inside && FromHandle(self) == this)
-        SendCommandToParent(BN_CLICKED);
+        Clicked();
     return 0;
 }
 
@@ -73,6 +82,43 @@ LRESULT OwnerDrawButton::OnCaptureChanged(const Message&)
     return 0;
 }
 
+LRESULT OwnerDrawButton::OnKeyDown(const Message& m)
+{
+    if (m.wParam != VK_SPACE || tracking_)
+        return Default();
+    // A held key repeats its downs: the button is pressed once.
+    if (!spaceHeld_) {
+        spaceHeld_ = true;
+        pushed_ = true;
+        Invalidate(false);
+    }
+    return 0;
+}
+
+LRESULT OwnerDrawButton::OnKeyUp(const Message& m)
+{
+    // Only a Space that went down here clicks: the down may have been
+    // taken by a window above it.
+    if (m.wParam != VK_SPACE || !spaceHeld_)
+        return Default();
+    spaceHeld_ = false;
+    pushed_ = false;
+    Invalidate(false);
+    Clicked();
+    return 0;
+}
+
+LRESULT OwnerDrawButton::OnKillFocus(const Message&)
+{
+    // The focus went while Space was held: the press is abandoned.
+    if (spaceHeld_) {
+        spaceHeld_ = false;
+        pushed_ = false;
+        Invalidate(false);
+    }
+    return Default();
+}
+
 LRESULT OwnerDrawButton::OnPaint(const Message&)
 {
     PaintDC dc(*this);
@@ -81,6 +127,7 @@ LRESULT OwnerDrawButton::OnPaint(const Message&)
     info.rect = GetClientRect();
     info.pushed = pushed_;
     info.disabled = !IsWindowEnabled();
+    info.focused = GetFocus() == this;
     DrawItem(dc, info);
     return 0;
 }

@@ -1,5 +1,6 @@
 #include "platform/window/dialog.h"
 
+#include "platform/window/tab_order.h"
 #include "platform/window/ui_loop.h"
 #include "platform/window/window_internal.h"
 
@@ -142,9 +143,10 @@ LRESULT Dialog::OnCloseMsg(const Message&)
 
 bool Dialog::PreTranslateMessage(Message& msg)
 {
-    // Keys go to the focused control; the dialog looks at Return and
-    // Escape first, as long as the control does not want them itself.
-    if (msg.message != WM_KEYDOWN || (msg.wParam != VK_RETURN && msg.wParam != VK_ESCAPE) || !IsTopLevel())
+    // Keys go to the focused control; the dialog looks at Return, Escape
+    // and Tab first, as long as the control does not want them itself.
+    const bool dialogKey = msg.wParam == VK_RETURN || msg.wParam == VK_ESCAPE || msg.wParam == VK_TAB;
+    if (msg.message != WM_KEYDOWN || !dialogKey || !IsTopLevel())
         return Window::PreTranslateMessage(msg);
     Window* target = FromHandle(msg.hwnd);
     if (target && target != this && (target->SendMessage(WM_GETDLGCODE, msg.wParam, 0) & DLGC_WANTALLKEYS))
@@ -152,8 +154,18 @@ bool Dialog::PreTranslateMessage(Message& msg)
     return HandleDialogKey(msg.wParam);
 }
 
+void Dialog::MoveFocus(bool forward)
+{
+    if (Window* next = NextTabStop(*this, GetFocus(), forward))
+        next->SetFocus();
+}
+
 bool Dialog::HandleDialogKey(WPARAM key)
 {
+    if (key == VK_TAB) {
+        MoveFocus((GetKeyModifiers() & MK_SHIFT) == 0);
+        return true;
+    }
     if (key == VK_ESCAPE) {
         SendMessage(WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
         return true;

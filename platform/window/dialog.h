@@ -8,8 +8,11 @@
 // Escape and the desktop's close request come as the command IDCANCEL,
 // Return as IDOK when the dialog has an enabled control with that id (its
 // default button); they end the dialog through OnOK and OnCancel unless a
-// derived class handles them. A top-level dialog sees both keys whichever
-// of its controls has the focus, except where the control answers
+// derived class handles them. Tab gives the focus to the next control that
+// takes it (tab_order.h), Shift+Tab to the one before, round and round;
+// the controls show where the focus is, and Space presses the button or
+// check box that has it. A top-level dialog sees these keys whichever of
+// its controls has the focus, except where the control answers
 // WM_GETDLGCODE with DLGC_WANTALLKEYS.
 //
 // There are no dialog resources here: a dialog starts at a default size,
@@ -49,8 +52,9 @@ private:
     // Shown inside the work area of the owner's monitor; a modal dialog
     // takes the keyboard too.
     void ShowOnScreen(bool takeKeyboard);
-    // Return or Escape as the dialog's commands; false for other keys.
+    // Return, Escape and Tab as the dialog's; false for other keys.
     bool HandleDialogKey(WPARAM key);
+    void MoveFocus(bool forward);
     LRESULT OnInitDialogMsg(const Message& m);
     LRESULT OnCloseMsg(const Message& m);
     LRESULT OnKeyDown(const Message& m);

@@ -11,8 +11,17 @@ namespace {
 
 constexpr COLORREF kFieldFill = RGB(255, 255, 255);
 constexpr COLORREF kFieldBorder = RGB(160, 160, 160);
+// A field with the focus is framed twice as thick in the desktop's accent.
+constexpr COLORREF kFocusBorder = RGB(0, 120, 215);
 constexpr COLORREF kFieldText = RGB(0, 0, 0);
 constexpr int kPadding = 3;
+
+void DrawFieldFrame(DC& dc, const Rect& r, bool focused)
+{
+    dc.FrameRect(r, focused ? kFocusBorder : kFieldBorder);
+    if (focused)
+        dc.FrameRect({r.left + 1, r.top + 1, r.right - 1, r.bottom - 1}, kFocusBorder);
+}
 
 bool IsContinuation(char c)
 {
@@ -173,8 +182,9 @@ LRESULT EditBox::OnPaint(const Message&)
 {
     PaintDC dc(*this);
     const Rect client = GetClientRect();
+    const bool focused = GetFocus() == this;
     dc.FillSolidRect(client, kFieldFill);
-    dc.FrameRect(client, kFieldBorder);
+    DrawFieldFrame(dc, client, focused);
     dc.SelectFont(&font_);
     dc.SetBkMode(TRANSPARENT);
     dc.SetTextColor(kFieldText);
@@ -194,9 +204,9 @@ LRESULT EditBox::OnPaint(const Message&)
     const int room = client.Width() - 2 * kPadding;
     const int scroll = caretX > room ? caretX - room : 0;
     Rect textRect{client.left + kPadding - scroll, client.top, client.right - kPadding, client.bottom};
-    dc.IntersectClipRect({client.left + 1, client.top + 1, client.right - 1, client.bottom - 1});
+    dc.IntersectClipRect({client.left + 2, client.top + 2, client.right - 2, client.bottom - 2});
     dc.DrawText(shown, textRect, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
-    if (GetFocus() == this) {
+    if (focused) {
         const int x = client.left + kPadding + caretX - scroll;
         dc.DrawLine({x, client.top + 3}, {x, client.bottom - 3}, kFieldText);
     }
@@ -206,18 +216,7 @@ LRESULT EditBox::OnPaint(const Message&)
 
 bool CheckBox::Create(const std::string& text, uint32_t style, const Rect& rect, Window* parent, int id)
 {
-    return CreateEx(0, "Button", text, style | WS_CHILD | WS_TABSTOP, rect, parent, id);
-}
-
-const MessageMap* CheckBox::GetMessageMap() const
-{
-    using M = MessageMap;
-    static const M map(Window::GetMessageMap(), {
-        M::On(WM_LBUTTONUP, &CheckBox::OnLButtonUp),
-        M::On(WM_PAINT, &CheckBox::OnPaint),
-        M::On(WM_ERASEBKGND, &CheckBox::OnEraseBkgnd),
-    });
-    return &map;
+    return OwnerDrawButton::Create(text, style | WS_TABSTOP, rect, parent, id);
 }
 
 void CheckBox::SetCheck(bool checked)
@@ -227,24 +226,17 @@ void CheckBox::SetCheck(bool checked)
         Invalidate(false);
 }
 
-LRESULT CheckBox::OnLButtonUp(const Message&)
+void CheckBox::Clicked()
 {
     SetCheck(!checked_);
-    SendCommandToParent(BN_CLICKED);
-    return 0;
+    OwnerDrawButton::Clicked();
 }
 
-LRESULT CheckBox::OnEraseBkgnd(const Message&)
+void CheckBox::DrawItem(DC& dc, const DrawItemInfo& info)
 {
-    return 1;
-}
-
-LRESULT CheckBox::OnPaint(const Message&)
-{
-    PaintDC dc(*this);
-    const Rect client = GetClientRect();
+    const Rect client = info.rect;
     dc.FillSolidRect(client, kFieldFill);
-    dc.FrameRect(client, kFieldBorder);
+    DrawFieldFrame(dc, client, info.focused);
     if (checked_) {
         // A tick from the lower middle up to the right.
         const int w = client.Width();
@@ -254,7 +246,6 @@ LRESULT CheckBox::OnPaint(const Message&)
         dc.DrawLine({client.left + w * 2 / 5, client.bottom - h / 5}, {client.right - w / 5, client.top + h / 5},
                     kFieldText);
     }
-    return 0;
 }
 
 }  // namespace platform

@@ -7,12 +7,15 @@
 //
 // The edit field keeps its text as UTF-8, inserts typed characters at the
 // caret, and handles Backspace, Delete, Left, Right, Home and End. It
-// scrolls its text sideways to keep the caret in view.
+// scrolls its text sideways to keep the caret in view. Both are tab stops;
+// with the focus they are framed in the desktop's accent colour, and Space
+// turns the check box over.
 
 #include <string>
 
 #include "platform/draw/colour.h"
 #include "platform/draw/font.h"
+#include "platform/window/button.h"
 #include "platform/window/window.h"
 
 namespace platform {
@@ -61,19 +64,19 @@ private:
     Font font_;
 };
 
-class CheckBox : public Window {
+// Pressed by the pointer or by Space as a push button is; each press turns
+// it over before its parent hears BN_CLICKED.
+class CheckBox : public OwnerDrawButton {
 public:
     bool Create(const std::string& text, uint32_t style, const Rect& rect, Window* parent, int id);
     bool GetCheck() const { return checked_; }
     void SetCheck(bool checked);
 
-    const MessageMap* GetMessageMap() const override;
+protected:
+    void Clicked() override;
+    void DrawItem(DC& dc, const DrawItemInfo& info) override;
 
 private:
-    LRESULT OnLButtonUp(const Message& m);
-    LRESULT OnPaint(const Message& m);
-    LRESULT OnEraseBkgnd(const Message& m);
-
     bool checked_ = false;
 };
 

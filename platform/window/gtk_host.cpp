@@ -27,6 +27,7 @@ WPARAM VirtualKey(guint keyval)
     case GDK_KEY_space:
         return VK_SPACE;
     case GDK_KEY_Tab:
+    case GDK_KEY_ISO_Left_Tab:  // Tab with Shift held
         return VK_TAB;
     case GDK_KEY_BackSpace:
         return VK_BACK;
@@ -318,7 +319,7 @@ private:
         // still type their character.
         if (!w || (!vk && ch < 0x20))
             return FALSE;
-        RouteKey(*w, e->type == GDK_KEY_PRESS, vk, ch, (e->state & GDK_MOD1_MASK) != 0);
+        RouteKey(*w, e->type == GDK_KEY_PRESS, vk, ch, (e->state & GDK_MOD1_MASK) != 0, KeysFromGdkState(e->state));
         return TRUE;
     }
 

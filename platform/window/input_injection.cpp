@@ -19,9 +19,9 @@ void InjectPointerLeave(Window& top)
     RoutePointerLeft(top);
 }
 
-void InjectKey(Window& top, bool down, WPARAM vk, uint32_t ch)
+void InjectKey(Window& top, bool down, WPARAM vk, uint32_t ch, uint32_t modifiers)
 {
-    RouteKey(top, down, vk, ch, false);
+    RouteKey(top, down, vk, ch, false, modifiers);
 }
 
 }  // namespace platform

@@ -17,6 +17,7 @@ void InjectMouseMove(Window& top, Point client, uint32_t keys = 0);
 void InjectMouseButton(Window& top, int button, bool down, Point client, uint32_t keys = 0);
 // The pointer went off the window.
 void InjectPointerLeave(Window& top);
-void InjectKey(Window& top, bool down, WPARAM vk, uint32_t ch = 0);
+// modifiers: MK_SHIFT and MK_CONTROL held with the key.
+void InjectKey(Window& top, bool down, WPARAM vk, uint32_t ch = 0, uint32_t modifiers = 0);
 
 }  // namespace platform

@@ -14,6 +14,11 @@ constexpr COLORREF kDisabledText = RGB(131, 131, 131);
 
 }  // namespace
 
+bool PushButton::Create(const std::string& text, uint32_t style, const Rect& rect, Window* parent, int id)
+{
+    return OwnerDrawButton::Create(text, style | WS_TABSTOP, rect, parent, id);
+}
+
 void PushButton::DrawItem(DC& dc, const DrawItemInfo& info)
 {
     dc.FillSolidRect(info.rect, info.pushed ? kPushedFace : kFace);
@@ -25,6 +30,8 @@ void PushButton::DrawItem(DC& dc, const DrawItemInfo& info)
     const Rect text = info.pushed ? info.rect.Offset(1, 1) : info.rect;
     dc.DrawText(GetWindowText(), text, DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_SHRINKTOFIT);
     dc.SelectFont(nullptr);
+    if (info.focused)
+        dc.DrawFocusRect({info.rect.left + 3, info.rect.top + 3, info.rect.right - 3, info.rect.bottom - 3});
 }
 
 }  // namespace platform

@@ -171,6 +171,8 @@ public:
     bool TrackMouseEvent(uint32_t flags, int hoverTimeMs = HOVER_DEFAULT);
     void SetFocus();
     static Window* GetFocus();
+    // MK_SHIFT and MK_CONTROL as they were held with the key being handled.
+    static uint32_t GetKeyModifiers();
 
     // --- timers ---------------------------------------------------------------
 

@@ -251,9 +251,10 @@ void RoutePointerLeft(Window& top)
         UpdateUnder(nullptr);
 }
 
-void RouteKey(Window& top, bool down, WPARAM vk, uint32_t ch, bool alt)
+void RouteKey(Window& top, bool down, WPARAM vk, uint32_t ch, bool alt, uint32_t modifiers)
 {
     UiState& ui = Ui();
+    ui.keyModifiers = modifiers & (MK_SHIFT | MK_CONTROL);
     Window* target = Window::FromHandle(ui.focus);
     if (!target || target->GetTopLevel() != &top)
         target = &top;
@@ -364,18 +365,28 @@ void Window::SetFocus()
     if (!s_->alive || ui.focus == s_->handle)
         return;
     Window* old = FromHandle(ui.focus);
+    const WindowHandle oldHandle = old ? old->GetSafeHwnd() : 0;
     ui.focus = s_->handle;
     if (old)
         old->SendMessage(WM_KILLFOCUS, static_cast<WPARAM>(s_->handle), 0);
     Window* top = GetTopLevel();
     if (top && WindowAccess::S(*top).top && WindowAccess::S(*top).top->host)
         WindowAccess::S(*top).top->host->GrabKeyboardFocus();
-    SendMessage(WM_SETFOCUS, old ? static_cast<WPARAM>(old->GetSafeHwnd()) : 0, 0);
+    SendMessage(WM_SETFOCUS, oldHandle, 0);
+    // Controls show whether they have the focus: both are drawn anew.
+    for (WindowHandle h : {oldHandle, s_->handle})
+        if (Window* w = FromHandle(h); w && !w->IsTopLevel())
+            w->Invalidate(false);
 }
 
 Window* Window::GetFocus()
 {
     return FromHandle(Ui().focus);
+}
+
+uint32_t Window::GetKeyModifiers()
+{
+    return Ui().keyModifiers;
 }
 
 }  // namespace platform

@@ -101,6 +101,8 @@ struct UiState {
     WindowHandle nextHandle = 1;
     WindowHandle capture = 0;
     WindowHandle focus = 0;
+    // MK_SHIFT and MK_CONTROL as they were held with the last key.
+    uint32_t keyModifiers = 0;
     // Pointer: last known screen position, the window under it, buttons held.
     Point cursor;
     WindowHandle under = 0;
@@ -151,7 +153,8 @@ void ResizeBackBuffer(Window& top);
 void RouteMouseMove(Window& top, Point client, uint32_t keys);
 void RouteMouseButton(Window& top, int button, bool down, Point client, uint32_t keys, int64_t timeMs);
 void RoutePointerLeft(Window& top);
-void RouteKey(Window& top, bool down, WPARAM vk, uint32_t ch, bool alt);
+// modifiers: MK_SHIFT and MK_CONTROL held with the key.
+void RouteKey(Window& top, bool down, WPARAM vk, uint32_t ch, bool alt, uint32_t modifiers);
 void RouteCloseRequest(Window& top);
 void RouteDesktopMove(Window& top, Point screenTopLeft);
 void ForgetWindowInput(Window& w);

@@ -75,7 +75,7 @@ private:
 class SimulatedDeviceTest : public ::testing::Test {
 protected:
     void SetUp() override { platform::audio::UseSimulatedOutput(sim_); }
-    void TearDown() override { platform::audio::UseSdlOutput(); }
+    void TearDown() override { platform::audio::UseDefaultOutput(); }
 
     // Fills buffer 'index' with 'bytes' bytes of a pattern made from 'seed'
     // and returns them.

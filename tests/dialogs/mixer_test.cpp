@@ -68,10 +68,17 @@ TEST_F(MixerTest, TheDeviceTheRecordingUsesIsTheChosenOneNotTheFirst)
     EXPECT_EQ(mixer->devices[0].capture[1].values[0], 0u);
     EXPECT_EQ(ChosenCaptureDevice(), "USB Headset");
 
-    // A device that is gone is not replaced by another.
+    // A device that is gone: the one the preferences show then records,
+    // the default input (never a monitor, which would record the
+    // speakers), and its slider is that one's.
     WriteConfigString(config::kGeneral, config::kInputDevice, "Gone");
-    EXPECT_FALSE(CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).IsReady());
-    EXPECT_EQ(ChosenCaptureDevice(), "Gone");
+    mixer->defaultDevice = 1;
+    mixer->monitorDevice = 0;
+    EXPECT_EQ(ChosenCaptureDevice(), "");
+    EXPECT_EQ(CMixer(MIXERLINE_COMPONENTTYPE_SRC_MICROPHONE, 0).GetDevice(), 1);
+    EXPECT_FALSE(ChosenCaptureFollowsPlayback());
+    mixer->defaultDevice = -2;
+    mixer->monitorDevice = -1;
 
     // Nothing stored: the system's default input, or what records the
     // program's sound for stereo mixing.
@@ -83,6 +90,41 @@ TEST_F(MixerTest, TheDeviceTheRecordingUsesIsTheChosenOneNotTheFirst)
     WriteConfigInt(config::kGeneral, config::kMixing, 1);
     EXPECT_EQ(ChosenMixerDevice(), 0);
     EXPECT_EQ(ChosenCaptureDevice(), "Sound Card");
+}
+
+TEST_F(MixerTest, AGoneDeviceIsToldOnceWithTheOneThatRecordsInItsPlace)
+{
+    MemoryMixer::Device usb;
+    usb.productName = "USB Headset";
+    mixer->devices.push_back(usb);
+    WriteConfigString(config::kGeneral, config::kInputDevice, "USB Headset");
+    EXPECT_EQ(StandInInputNotice(), "") << "there: nothing to tell";
+
+    mixer->devices.pop_back();
+    const std::string notice = StandInInputNotice();
+    EXPECT_NE(notice.find("\"USB Headset\""), std::string::npos) << notice;
+    EXPECT_NE(notice.find("\"Sound Card\""), std::string::npos) << "which one records: " << notice;
+    EXPECT_EQ(StandInInputNotice(), "") << "told once";
+
+    // Back, then gone again: told again. Another gone device: told too.
+    mixer->devices.push_back(usb);
+    EXPECT_EQ(StandInInputNotice(), "");
+    mixer->devices.pop_back();
+    EXPECT_NE(StandInInputNotice(), "");
+    WriteConfigString(config::kGeneral, config::kInputDevice, "Other Headset");
+    EXPECT_NE(StandInInputNotice().find("\"Other Headset\""), std::string::npos);
+
+    // With stereo mixing, what records in its place is the monitor.
+    mixer->devices.push_back(MemoryMixer::Device{});
+    mixer->devices.back().productName = "Monitor of Speakers";
+    mixer->monitorDevice = 1;
+    WriteConfigInt(config::kGeneral, config::kMixing, 1);
+    WriteConfigString(config::kGeneral, config::kInputDevice, "Third Headset");
+    EXPECT_NE(StandInInputNotice().find("\"Monitor of Speakers\""), std::string::npos);
+    EXPECT_TRUE(ChosenCaptureFollowsPlayback());
+    EXPECT_EQ(ChosenCaptureDevice(), "Monitor of Speakers");
+    WriteConfigString(config::kGeneral, config::kInputDevice, "");
+    EXPECT_EQ(StandInInputNotice(), "") << "nothing stored: nothing gone";
 }
 
 TEST_F(MixerTest, LevelAndMuteReadBackAsTheDesktopShowsThem)

@@ -4,6 +4,7 @@
 #include <signal.h>
 #include <sys/resource.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -139,6 +140,32 @@ TEST_F(Remix, SaveThatCannotFinishKeepsTheDialogOpenAndReplacesNothingUnasked)
     EXPECT_FALSE(FileExists(dir.File("missing folder/take3.mp3")));
 }
 
+TEST_F(Remix, AFolderTheSystemCannotReachIsToldInTheSystemsWordsNotAsMissing)
+{
+    // A folder name longer than the file system takes, and one behind a
+    // link that leads round in a circle: neither is "missing", whoever
+    // asks (the superuser too).
+    std::filesystem::create_symlink("circle", dir.File("circle"));
+    const struct {
+        std::string target;
+        int error;
+    } cases[] = {
+        {dir.File(std::string(300, 'n') + "/take5.mp3"), ENAMETOOLONG},
+        {dir.File("circle/take6.mp3"), ELOOP},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::strerror(c.error));
+        boxes.clear();
+        AnswerChooser({c.target});
+        CRecordingMoreDlg dlg;
+        EXPECT_EQ(RunModal(dlg, [&] { Click(dlg, kSave); }), kLeftOpen) << "the dialog stays for another try";
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text.rfind(CRecordingMoreDlg::kNotSavedText + c.target, 0), 0u) << boxes[0].text;
+        EXPECT_NE(boxes[0].text.find(std::strerror(c.error)), std::string::npos) << boxes[0].text;
+        EXPECT_EQ(boxes[0].text.find("does not exist"), std::string::npos) << boxes[0].text;
+    }
+}
+
 // Files may grow only to `bytes` while it lives (past that a write fails
 // with EFBIG, as on a full disk, instead of ending the process).
 class FileSizeLimit {
@@ -268,7 +295,7 @@ protected:
     }
     void TearDown() override
     {
-        audio::UseSdlOutput();
+        audio::UseDefaultOutput();
         Remix::TearDown();
     }
     std::shared_ptr<audio::SimulatedOutput> sim;

@@ -155,6 +155,25 @@ TEST_F(FileAnswers, ASongThatNoLongerPlaysSaysWhy)
     ASSERT_EQ(BoxTexts().size(), 1u);
     EXPECT_EQ(BoxTexts()[0].rfind("No sound output could be opened to play on", 0), 0u) << BoxTexts()[0];
 
+    // A container with an empty tag block plays like any other; when the
+    // sound device refuses, that is what the user is told.
+    boxes.clear();
+    testsupport::KvoContent untagged;
+    untagged.head = {0};
+    untagged.stream1 = playlisttest::ToneMp3(1);
+    untagged.stream2 = playlisttest::ToneMp3(1);
+    const std::string bare = dir.File("untagged.kvo");
+    testsupport::WriteFile(bare, testsupport::WriteKvo(untagged));
+    win->GetPlayList()->GetList().DeleteAllItems();
+    Add(bare, 1);
+    ASSERT_TRUE(boxes.empty()) << BoxTexts()[0];
+    sound->FailNextOpen(1);
+    EXPECT_EQ(win->PlayCurrent(), 0);
+    ASSERT_EQ(BoxTexts().size(), 1u);
+    EXPECT_EQ(BoxTexts()[0].rfind("No sound output could be opened to play on", 0), 0u) << BoxTexts()[0];
+    win->GetPlayList()->GetList().DeleteAllItems();
+    Add(song, 1);
+
     // The file went away after it was listed.
     boxes.clear();
     ASSERT_EQ(unlink(song.c_str()), 0);

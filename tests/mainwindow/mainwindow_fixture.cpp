@@ -112,7 +112,7 @@ void MainWindowTest::TearDown()
     SetFileDialogHandler(nullptr);
     InstallMixerBackend(previousMixer);
     InstallCaptureBackend(nullptr);
-    audio::UseSdlOutput();
+    audio::UseDefaultOutput();
     TheSignInState().Clear();
     PumpMessages();
     unsetenv("KVO_DATA_DIR");

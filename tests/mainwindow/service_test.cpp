@@ -276,6 +276,16 @@ TEST_F(ServiceFlowTest, AFailedUploadOrRegistrationTellsWhy)
     ASSERT_TRUE(WaitFor([&] { return win->Opened<CSaveCompleteDlg>() == 1; }, 20000));
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_EQ(boxes[1].text, LoadFormatString(110) + "\nNot a member");
+
+    // No answer to the registration: the file is on the service all the
+    // same, and the message says that rather than a failed upload.
+    fake.SetFault("/webservice/studio/addmetadata", testsupport::Fault(testsupport::FaultKind::Stall));
+    win->answers.push_back(chooseTake);
+    win->OnPlayerCommand(menuid::kUccUpload, 0);
+    ASSERT_TRUE(WaitFor([&] { return win->Opened<CSaveCompleteDlg>() == 2; }, 20000));
+    ASSERT_EQ(boxes.size(), 3u);
+    EXPECT_EQ(boxes[2].text,
+              "The file was uploaded, but it was not registered with the service:\nthe service did not answer in time.");
 }
 
 TEST_F(ServiceFlowTest, AContainerSentToThePhoneIsRegisteredWithItsName)

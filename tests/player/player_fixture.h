@@ -37,7 +37,7 @@ protected:
         sim = std::make_shared<platform::audio::SimulatedOutput>();
         platform::audio::UseSimulatedOutput(sim);
     }
-    void TearDown() override { platform::audio::UseSdlOutput(); }
+    void TearDown() override { platform::audio::UseDefaultOutput(); }
 
     std::shared_ptr<platform::audio::SimulatedOutput> sim;
 };

@@ -121,15 +121,20 @@ TEST_F(Kvorecord, AFailureIsAnExitCodeWithThePathAndTheReasonAndNoFile) {
     EXPECT_FALSE(testsupport::FileExists(out));
 }
 
-TEST_F(Kvorecord, CtrlCOrKillDuringATakeLeavesTheOldFileAndNoWorkFiles) {
+TEST_F(Kvorecord, CtrlCOrKillDuringATakeLeavesTheOldFileOrNoneAndNoWorkFilesAndSaysWhich) {
     const std::string song = data.File("song.kvo");
     WriteSong(song, BurstPcm(30.0, 0.8, 0.4, 600));
     testsupport::WriteFile(data.File("microphone.raw"), PcmBytes(BurstPcm(30.0, 1.0, 0.4, 2500)));
     const std::string out = data.File("take.mp3");
     const std::vector<uint8_t> old = {'a', 'n', ' ', 'o', 'l', 'd', ' ', 't', 'a', 'k', 'e'};
+    // Over an old take, then where there was none: the message says which.
     for (const int signal : {SIGTERM, SIGINT}) {
         SCOPED_TRACE(signal);
-        testsupport::WriteFile(out, old);
+        const bool hadOld = signal == SIGTERM;
+        if (hadOld)
+            testsupport::WriteFile(out, old);
+        else
+            std::filesystem::remove(out);
         testsupport::ChildProcess run;
         ASSERT_TRUE(run.Start({tool, song, out}));
         // Two seconds of the voice are on the disk.
@@ -150,7 +155,14 @@ TEST_F(Kvorecord, CtrlCOrKillDuringATakeLeavesTheOldFileAndNoWorkFiles) {
         std::printf("signal %d: kvorecord ended %.3f s after it\n", signal, seconds);
         EXPECT_GE(*code, 1) << "ended by the signal instead of ending on its own: " << run.Err();
         EXPECT_TRUE(run.WaitForOutputText("kvorecord: stopped", 5000)) << run.Err();
-        EXPECT_EQ(testsupport::ReadFile(out), old);
+        if (hadOld) {
+            EXPECT_EQ(testsupport::ReadFile(out), old);
+            EXPECT_NE(run.Err().find(out + " was left as it was"), std::string::npos) << run.Err();
+        } else {
+            EXPECT_FALSE(testsupport::FileExists(out));
+            EXPECT_NE(run.Err().find(out + " was not written"), std::string::npos) << run.Err();
+            EXPECT_EQ(run.Err().find("left as it was"), std::string::npos) << run.Err();
+        }
         for (const char* name : {recfile::kCache, recfile::kOriginKvo, recfile::kParseMp3, recfile::kTmpWav,
                                  recfile::kMixCache, recfile::kCacheMp3})
             EXPECT_FALSE(testsupport::FileExists(Work(name))) << name;

@@ -12,6 +12,8 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <system_error>
+#include <thread>
 
 namespace {
 
@@ -88,6 +90,52 @@ TEST_F(ServiceCallTest, ClosingTheProgressWindowEndsAStalledCallAtOnceWithoutIts
     EXPECT_LT(Clock::now() - closed, std::chrono::seconds(1));
     calls.Finish(number);
     EXPECT_FALSE(reply.has_value());
+    EXPECT_EQ(calls.Running(), 0u);
+}
+
+TEST_F(ServiceCallTest, ACallGivenUpRunsItsCancelContinuationInstead)
+{
+    fake_.SetFault("", Fault(FaultKind::Stall));
+    ServiceCalls calls(owner_);
+    int cancelled = 0;
+    ASSERT_TRUE(calls.Start<FidReply>(
+        "Asking", [](const KeepGoing& keepGoing) { return CallGetFid(keepGoing); },
+        [this](const FidReply& r) { reply = r; }, [&] { ++cancelled; }));
+    ASSERT_TRUE(fake_.WaitForRequests(1, 10000));
+    std::function<void()> cancel;
+    {
+        std::lock_guard<std::mutex> lock(owner_.log->mutex);
+        cancel = owner_.log->cancel;
+    }
+    ASSERT_TRUE(cancel);
+    cancel();
+    calls.Finish(DoneNumber(0, 5000));
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_FALSE(reply.has_value());
+
+    // Ended with the window, it runs neither.
+    ASSERT_TRUE(calls.Start<FidReply>(
+        "Asking", [](const KeepGoing& keepGoing) { return CallGetFid(keepGoing); },
+        [this](const FidReply& r) { reply = r; }, [&] { ++cancelled; }));
+    calls.CancelAll();
+    EXPECT_EQ(cancelled, 1);
+    EXPECT_FALSE(reply.has_value());
+}
+
+TEST_F(ServiceCallTest, ACallNoWorkerCouldStartEndsInItsContinuationSayingWhy)
+{
+    ServiceCalls calls(owner_);
+    calls.SetThreadStarter([](std::function<void()>) -> std::thread {
+        throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    });
+    EXPECT_FALSE(StartGetFid(calls));
+    EXPECT_EQ(fake_.RequestCount(), 0u);
+    EXPECT_FALSE(reply.has_value()) << "the reply waits for the window's thread";
+    calls.Finish(DoneNumber());
+    ASSERT_TRUE(reply.has_value());
+    EXPECT_FALSE(reply->Succeeded());
+    EXPECT_EQ(reply->WhyNot(), kNoServiceWorker);
+    EXPECT_EQ(owner_.log->windowsCreated, 0) << "no progress window for a call that never ran";
     EXPECT_EQ(calls.Running(), 0u);
 }
 

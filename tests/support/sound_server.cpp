@@ -167,6 +167,64 @@ void PrivateSoundServer::StopFeeding()
     feeders_.clear();
 }
 
+bool PrivateSoundServer::AddEars(const std::string& name, const std::string& description)
+{
+    return Pactl({"load-module", "module-remap-source", "source_name=" + name,
+                  std::string("master=") + kSpeakersMonitor,
+                  "source_properties=device.description='" + description + "'"})
+        .has_value();
+}
+
+bool PrivateSoundServer::RemoveSource(const std::string& name)
+{
+    // The module that made it: its arguments name it, as Start and AddEars
+    // wrote them.
+    const std::string modules = Pactl({"list", "short", "modules"}).value_or("");
+    const std::string named = "source_name=" + name;
+    for (size_t line = 0; line < modules.size();) {
+        const size_t end = std::min(modules.find('\n', line), modules.size());
+        const std::string row = modules.substr(line, end - line) + " ";
+        const size_t at = row.find(named);
+        if (at != std::string::npos && (row[at + named.size()] == ' ' || row[at + named.size()] == '\t'))
+            return Pactl({"unload-module", row.substr(0, row.find('\t'))}).has_value();
+        line = end + 1;
+    }
+    return false;
+}
+
+PrivateSoundServer::Recording::~Recording()
+{
+    if (parec_.Running()) {
+        parec_.Terminate();
+        parec_.Wait(10000);
+    }
+}
+
+std::vector<int16_t> PrivateSoundServer::Recording::Samples() const
+{
+    const std::vector<uint8_t> bytes = ReadFile(path_);
+    std::vector<int16_t> samples(bytes.size() / 4 * 2);
+    for (size_t i = 0; i < samples.size(); ++i)
+        samples[i] = int16_t(uint16_t(bytes[2 * i] | bytes[2 * i + 1] << 8));
+    return samples;
+}
+
+double PrivateSoundServer::Recording::Seconds() const
+{
+    return double(ReadFile(path_).size()) / 4 / 44100;
+}
+
+std::unique_ptr<PrivateSoundServer::Recording> PrivateSoundServer::Record(const std::string& source)
+{
+    std::unique_ptr<Recording> recording(new Recording);
+    recording->path_ = dir_.File(source + "-" + std::to_string(++recordings_) + ".raw");
+    const std::vector<std::string> argv = {OnPath("parec"), "-d", source, "--raw", "--format=s16le", "--rate=44100",
+                                           "--channels=2", "--latency-msec=20", recording->path_};
+    if (!recording->parec_.Start(argv, ClientEnv()))
+        return nullptr;
+    return recording;
+}
+
 std::optional<std::string> PrivateSoundServer::Pactl(const std::vector<std::string>& args) const
 {
     std::vector<std::string> argv = {"env"};

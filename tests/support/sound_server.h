@@ -54,6 +54,33 @@ public:
     // Runs pactl against this server; its standard output, nothing on failure.
     std::optional<std::string> Pactl(const std::vector<std::string>& args) const;
 
+    // A source that hears exactly what the speakers play (their monitor,
+    // remapped as a source of its own, as a microphone held to them would
+    // hear it with no delay of its own).
+    bool AddEars(const std::string& name, const std::string& description);
+    // Takes the source away as a desktop does when it is unplugged: its
+    // module is unloaded.
+    bool RemoveSource(const std::string& name);
+
+    // What a source hears, recorded by parec into a file of 44100 Hz
+    // 16-bit stereo from when it starts, until the object goes.
+    class Recording {
+    public:
+        ~Recording();
+        Recording(const Recording&) = delete;
+        Recording& operator=(const Recording&) = delete;
+        bool Running() const { return parec_.Running(); }
+        std::vector<int16_t> Samples() const;
+        double Seconds() const;
+
+    private:
+        friend class PrivateSoundServer;
+        Recording() = default;
+        std::string path_;
+        ChildProcess parec_;
+    };
+    std::unique_ptr<Recording> Record(const std::string& source);
+
 private:
     void Stop();
 
@@ -63,6 +90,7 @@ private:
     std::vector<std::pair<std::string, std::string>> saved_;  // environment before UseInThisProcess
     bool usedHere_ = false;
     std::atomic<bool> feeding_{false};
+    int recordings_ = 0;
     std::vector<std::thread> feeders_;
 };
 

@@ -159,12 +159,18 @@ std::vector<uint8_t> PcmBytes(const Pcm& pcm)
 
 std::vector<uint8_t> SongKvo(const Pcm& accompaniment, const KvoTagFields& tag)
 {
+    // The vocal in the accompaniment's layout: the player plays both in step.
+    return SongKvo(accompaniment, MakeSilence(accompaniment.sampleRate, accompaniment.channels, accompaniment.Seconds()),
+                   tag);
+}
+
+std::vector<uint8_t> SongKvo(const Pcm& accompaniment, const Pcm& vocal, const KvoTagFields& tag)
+{
     KvoContent content;
     content.tag = MakeKvoTag(tag);
     content.head = {1, 2, 3, 4};
     content.stream1 = MakeMp3(accompaniment);
-    // The vocal in the accompaniment's layout: the player plays both in step.
-    content.stream2 = MakeMp3(MakeSilence(accompaniment.sampleRate, accompaniment.channels, accompaniment.Seconds()));
+    content.stream2 = MakeMp3(vocal);
     content.pieceSize = 4000;
     return WriteKvo(content);
 }

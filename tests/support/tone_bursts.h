@@ -61,6 +61,9 @@ std::vector<uint8_t> PcmBytes(const Pcm& pcm);
 // A container whose accompaniment is the PCM encoded as MP3 (at its own
 // rate and channel count) and whose vocal is silence of the same layout.
 std::vector<uint8_t> SongKvo(const Pcm& accompaniment, const KvoTagFields& tag);
+// The same with a vocal stream of its own (in the accompaniment's layout
+// and length).
+std::vector<uint8_t> SongKvo(const Pcm& accompaniment, const Pcm& vocal, const KvoTagFields& tag);
 
 // Where the tone of `frequency` first reaches a quarter of its strongest
 // level in the channel of the 44100 Hz stereo samples, in seconds (10 ms

@@ -1,8 +1,10 @@
 // The dialogs the main window opens, on the display over an owner at each
 // corner of the screen and driven by real keys: each opens wholly inside
 // the screen, Escape does what its close button does whether the focus is
-// in a text field or on the dialog's background, and Return presses the
-// default button where the dialog has one.
+// in a text field or on the dialog's background, Return presses the
+// default button where the dialog has one, and Tab and Shift+Tab walk the
+// controls that take the focus, the one that has it marked on the screen.
+#include <algorithm>
 #include <cstdlib>
 #include <functional>
 #include <memory>
@@ -20,6 +22,8 @@
 #include "platform/mixer/memory_mixer.h"
 #include "platform/window/dialog.h"
 #include "platform/window/message_box.h"
+#include "platform/window/push_button.h"
+#include "platform/window/tab_order.h"
 #include "running_program.h"
 #include "ui_test_env.h"
 
@@ -242,3 +246,79 @@ TEST_F(DialogsOnTheDisplay, ReturnPressesTheDefaultButtonAndOnlyWhereThereIsOne)
               IDCANCEL);
     owner.DestroyWindow();
 }
+
+namespace {
+
+// The focus mark's dots on a screenshot: along the top edge of the
+// rectangle (screen coordinates) the pixels go black, white, black, ...
+bool ShowsFocusDots(const Bitmap& shot, const Rect& r)
+{
+    for (int x = r.left; x < r.right; ++x)
+        if (shot.GetPixel(x, r.top) != ((x - r.left) % 2 ? RGB(255, 255, 255) : RGB(0, 0, 0)))
+            return false;
+    return r.Width() > 1;
+}
+
+}  // namespace
+
+TEST_F(DialogsOnTheDisplay, TabAndShiftTabWalkEveryControlRoundAndTheScreenShowsWhereTheFocusIs)
+{
+    KVO_REQUIRE_DISPLAY();
+    Owner owner;
+    ASSERT_TRUE(owner.CreateEx(0, "Main", "KVO Studio", WS_POPUP | WS_VISIBLE, RectOfSize(400, 300, 338, 329),
+                               nullptr, 0));
+    const std::vector<stAudioDeviceInfo> devices = {{"Microphone", {"Mic", "Line"}}};
+    struct Case {
+        const char* name;
+        std::function<std::unique_ptr<Dialog>(Window*)> make;
+        size_t stops;  // the controls that take the focus
+    };
+    const Case cases[] = {
+        {"preferences", [&](Window* o) { return std::make_unique<CPreferencesDlg>(o, &devices); }, 8},
+        {"record options", [](Window* o) { return std::make_unique<CRecordDlg>(o); }, 5},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::unique_ptr<Dialog> dlg = c.make(&owner);
+        RunModal(*dlg, [&] {
+            ASSERT_TRUE(HoldsTheKeys(*dlg));
+            const std::vector<Window*> stops = TabStops(*dlg);
+            ASSERT_EQ(stops.size(), c.stops);
+            // Each Tab typed on the keyboard takes the focus one on, and
+            // after the last back to the first.
+            for (size_t i = 0; i <= stops.size(); ++i) {
+                ASSERT_TRUE(uitest::Xdo({"key", "Tab"}));
+                Window* wanted = stops[i % stops.size()];
+                EXPECT_TRUE(uitest::Wait([&] { return Window::GetFocus() == wanted; }))
+                    << "Tab " << i + 1 << " went to id " << (Window::GetFocus() ? Window::GetFocus()->GetDlgCtrlID() : 0);
+            }
+            // Shift+Tab walks back the same way.
+            for (size_t i = 1; i <= stops.size(); ++i) {
+                ASSERT_TRUE(uitest::Xdo({"key", "shift+Tab"}));
+                Window* wanted = stops[(stops.size() - i) % stops.size()];
+                EXPECT_TRUE(uitest::Wait([&] { return Window::GetFocus() == wanted; })) << "Shift+Tab " << i;
+            }
+            // On the default button: the screen shows the mark there.
+            Window* ok = dlg->GetDlgItem(IDOK);
+            const size_t okAt = size_t(std::find(stops.begin(), stops.end(), ok) - stops.begin());
+            ASSERT_LT(okAt, stops.size());
+            for (size_t i = 1; i <= okAt; ++i) {
+                ASSERT_TRUE(uitest::Xdo({"key", "Tab"}));
+                ASSERT_TRUE(uitest::Wait([&] { return Window::GetFocus() == stops[i]; }));
+            }
+            const Rect button = ok->ClientToScreen(ok->GetClientRect());
+            // A desktop push button marks the focus inside its border; a
+            // skinned one round its image.
+            const int inset = dynamic_cast<PushButton*>(ok) ? 3 : 0;
+            const Rect mark{button.left + inset, button.top + inset, button.right - inset, button.bottom - inset};
+            std::string name = c.name;
+            std::replace(name.begin(), name.end(), ' ', '_');
+            const std::string path = uitest::ArtifactPath("focus_" + name + ".png");
+            const Bitmap shot = uitest::ScreenWhen(path, [&](const Bitmap& s) { return ShowsFocusDots(s, mark); });
+            EXPECT_TRUE(!shot.IsNull() && ShowsFocusDots(shot, mark)) << "no focus mark on the default button in " << path;
+            ASSERT_TRUE(uitest::Xdo({"key", "Escape"}));
+        });
+    }
+    owner.DestroyWindow();
+}
+

@@ -1,8 +1,9 @@
 // The program's calls to the online service on the display, against a fake
 // service that stalls or answers far too much: while a call waits, the
 // main window goes on answering; the call's progress window cancels it
-// with its close button; and a call that fails ends in a message that says
-// what failed and why.
+// with its close button; a call that fails ends in a message that says
+// what failed and why, and an upload whose registration is given up still
+// ends as every upload does. Signing in needs no pointer.
 #include <chrono>
 #include <cstdio>
 
@@ -22,6 +23,9 @@ using uitest::RunningProgram;
 namespace {
 
 constexpr Size kSignIn{473, 283};
+constexpr Size kSaveComplete{392, 253};
+// The main window's sign-in button.
+constexpr Point kSignInButton{300, 43};
 // The menu bar's "Play", above where the progress window covers the body.
 constexpr Point kPlayMenu{113, 14};
 // The transfer pull-down and its two entries, below the personal bar.
@@ -206,3 +210,46 @@ TEST_F(ServiceCallsInTheProgram, AnOversizedOrStalledAnswerEndsInAMessageThatSay
     }
     EXPECT_EQ(program_.Close(), 0) << program_.Said();
 }
+
+TEST_F(ServiceCallsInTheProgram, SignInFromTheKeyboardAloneReachesTheSignInServerAsTwoFields)
+{
+    ASSERT_TRUE(program_.ClickMain(kSignInButton.x, kSignInButton.y));
+    const auto dialog = program_.WaitForWindow(kSignIn, 10000);
+    ASSERT_TRUE(dialog) << program_.Said();
+    ASSERT_TRUE(program_.Sync());
+    // The ID, Tab to the password, Return.
+    ASSERT_TRUE(RunningProgram::TypeInto(dialog->id, {"text:singer", "Tab", "text:secret", "Return"}));
+    ASSERT_TRUE(program_.WaitForNoWindow(kSignIn, 10000)) << "the dialog stayed: a field was left empty";
+    ASSERT_TRUE(program_.WaitUntil([&] { return !fake_.TcpReceived().empty(); }, 10000)) << program_.Said();
+    const std::string request = fake_.TcpReceived().front();
+    ASSERT_GE(request.size(), size_t(CLoginImpl::kRequestSize));
+    auto padded = [](std::string text) { return text.append(51 - text.size(), ' '); };
+    EXPECT_EQ(request.substr(0, 51), padded("singer"));
+    EXPECT_EQ(request.substr(51, 51), padded("secret"));
+    EXPECT_EQ(program_.Close(), 0) << program_.Said();
+}
+
+TEST_F(ServiceCallsInTheProgram, AGivenUpRegistrationSaysTheFileWasUploadedAndEndsInTheSaveCompleteDialog)
+{
+    constexpr char kRegister[] = "/webservice/studio/addmetadata";
+    fake_.SetFault(kRegister, Fault(FaultKind::Stall));
+    ASSERT_TRUE(Begin(Flow::Upload)) << program_.Said();
+    // The take is uploaded; its registration waits.
+    ASSERT_TRUE(program_.WaitUntil([&] { return !fake_.RequestsFor(kRegister).empty(); }, 60000)) << program_.Said();
+    EXPECT_EQ(fake_.RequestsFor(FakeService::kUploadPath).size(), 1u);
+    const auto progress = program_.WaitForWindow(RunningProgram::kProgress, 10000);
+    ASSERT_TRUE(progress.has_value()) << program_.Said();
+    ASSERT_TRUE(program_.Sync());
+    ASSERT_TRUE(RunningProgram::ClickIn(*progress, kProgressClose.x, kProgressClose.y));
+    ASSERT_TRUE(Told("The file was uploaded, but it was not registered with the service:\n"
+                     "the registration was cancelled."))
+        << program_.Said();
+    // Then the save-complete dialog, as after every other ending.
+    const auto complete = program_.WaitForWindow(kSaveComplete, uitest::kWaitMs);
+    ASSERT_TRUE(complete.has_value()) << program_.Said();
+    ASSERT_TRUE(program_.Sync());
+    ASSERT_TRUE(RunningProgram::TypeInto(complete->id, {"Escape"}));
+    EXPECT_TRUE(program_.WaitForNoWindow(kSaveComplete, uitest::kWaitMs));
+    EXPECT_EQ(program_.Close(), 0) << program_.Said();
+}
+

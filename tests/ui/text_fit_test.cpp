@@ -324,5 +324,5 @@ TEST_F(TextsShowWhole, InTheMainWindow)
     }
     InstallCaptureBackend(nullptr);
     InstallMixerBackend(previousMixer);
-    audio::UseSdlOutput();
+    audio::UseDefaultOutput();
 }

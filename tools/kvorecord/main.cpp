@@ -10,7 +10,8 @@
 // all: an existing OUT stays as it was unless the new take replaced it
 // complete, and a take that could not be written stays in the data folder
 // (Cache.mp3, the only work file left then). Ctrl+C or kill drops the take:
-// the tool stops, removes its work files, leaves OUT as it was and exits 1.
+// the tool stops, removes its work files, leaves OUT as it was (or absent)
+// and exits 1, saying which.
 
 #include <signal.h>
 
@@ -18,6 +19,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdio>
+#include <filesystem>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -101,9 +103,16 @@ int Fail(const std::string& reason) {
     return 1;
 }
 
+// What became of OUT when no take replaced it: nothing here writes it
+// before the take is whole, so it is as it was, or not there at all.
+std::string OutUntouched(const std::string& outPath) {
+    std::error_code error;
+    return outPath + (std::filesystem::exists(outPath, error) ? " was left as it was" : " was not written");
+}
+
 // The engine's destructor removes the work files once this returns.
 int Stopped(const std::string& outPath) {
-    return Fail("stopped before the take was finished; it was dropped and " + outPath + " was left as it was");
+    return Fail("stopped before the take was finished; it was dropped and " + OutUntouched(outPath));
 }
 
 // Why the song cannot be recorded over, in words for the user.
@@ -116,16 +125,21 @@ std::string SongProblem(const std::string& songPath) {
     return reason;
 }
 
-// Waits while the song plays, or until a stop is asked; a player that never
-// reports its end is cut off a few seconds after the song's length.
-void WaitForTheEnd(KvoFile& song) {
+// Waits while the song plays, or until a stop is asked or the input goes
+// away; a player that never reports its end is cut off a few seconds after
+// the song's length. Meanwhile the engine is told where the song stands
+// for the listener. True when the song played to its end.
+bool WaitForTheEnd(KvoFile& song, CRecordingImpl& engine) {
     using namespace std::chrono;
     const auto begin = steady_clock::now();
     const auto limit = begin + milliseconds(int64_t(song.GetLengthSeconds() * 1000) + 5000);
     while (!g_stopAsked && !song.IsPlaying() && steady_clock::now() < begin + seconds(2))
         std::this_thread::sleep_for(milliseconds(5));
-    while (!g_stopAsked && song.IsPlaying() && steady_clock::now() < limit)
+    while (!g_stopAsked && !engine.InputGone() && song.IsPlaying() && steady_clock::now() < limit) {
+        engine.NoteSongHeard([&] { return double(song.GetPositionSeconds()); });
         std::this_thread::sleep_for(milliseconds(20));
+    }
+    return !song.IsPlaying();
 }
 
 }  // namespace
@@ -158,6 +172,8 @@ int main(int argc, char** argv) {
     CRecordingImpl engine;
     engine.SetFinishPause(std::chrono::milliseconds(0));   // no bar to watch
     engine.SetSongPath(songPath.c_str());
+    if (const std::string notice = StandInInputNotice(); !notice.empty())
+        std::fprintf(stderr, "kvorecord: %s\n", notice.c_str());
     if (!engine.StartRecording(&owner, BitrateKbps(bitrateCode), mixingType != 0 ? 1 : 0))
         return g_stopAsked ? Stopped(outPath) : Fail(engine.GetFailureText());
     if (g_stopAsked) {
@@ -171,10 +187,9 @@ int main(int argc, char** argv) {
         owner.WaitForResult();
         return Fail(songPath + ": " + FileFailureReason(songPath, said));
     }
-    WaitForTheEnd(song);
     // What the capture holds past the song's end is the time it took to see
     // the end: the take ends with its song, as the window's does.
-    engine.SetSongEnd(float(song.GetLengthSeconds()));
+    if (WaitForTheEnd(song, engine)) engine.SetSongEnd(float(song.GetLengthSeconds()));
     engine.SetStopPosition(song.GetPositionSeconds());
     song.Stop();
     song.Close();
@@ -188,10 +203,12 @@ int main(int argc, char** argv) {
     if (g_stopAsked) return Stopped(outPath);
     if (result != ID_CMD_RECORDING_DONE) return Fail(engine.GetFailureText());
 
+    const std::string warning = engine.PopTakeWarning();
+    if (!warning.empty()) std::fprintf(stderr, "kvorecord: %s\n", warning.c_str());
     const std::string take = GetUserDataFilePath(recfile::kCacheMp3);
     if (!save.Commit(take, reason)) {
         engine.KeepTake();
-        return Fail(reason + "\nkvorecord: " + outPath + " was left as it was; the take is kept in " + take);
+        return Fail(reason + "\nkvorecord: " + OutUntouched(outPath) + "; the take is kept in " + take);
     }
     return 0;
 }
