@@ -89,6 +89,7 @@ bool Window::CreateEx(uint32_t exStyle, const std::string& className, const std:
     s_->parent = (parent && parent->IsWindow()) ? parent : nullptr;
     s_->className = className;
     s_->title = title;
+    s_->style = style & ~WS_VISIBLE;
     s_->exStyle = exStyle;
     s_->id = id;
     s_->rect = {rect.left, rect.top, std::max(rect.right, rect.left), std::max(rect.bottom, rect.top)};
@@ -315,6 +316,10 @@ bool Window::ShowWindow(int cmd)
     if (!show && !s_->top && IsWindowVisible())
         InvalidateArea(*GetTopLevel(), RectInTop(*this));
     s_->visible = show;
+    if (show)
+        s_->style |= WS_VISIBLE;
+    else
+        s_->style &= ~WS_VISIBLE;
     if (s_->top) {
         // Children made or moved while the window was hidden have never
         // been painted: a shown window paints its whole tree.
@@ -358,6 +363,10 @@ bool Window::EnableWindow(bool enable)
     if (!s_->alive || s_->enabled == enable)
         return wasDisabled;
     s_->enabled = enable;
+    if (enable)
+        s_->style &= ~WS_DISABLED;
+    else
+        s_->style |= WS_DISABLED;
     if (!enable) {
         UiState& ui = Ui();
         if (ui.capture == s_->handle)
@@ -370,6 +379,7 @@ bool Window::EnableWindow(bool enable)
 }
 
 bool Window::IsWindowEnabled() const { return s_->alive && s_->enabled; }
+uint32_t Window::GetStyle() const { return s_->style; }
 uint32_t Window::GetExStyle() const { return s_->exStyle; }
 
 std::string Window::GetWindowText() const { return s_->title; }

@@ -134,6 +134,7 @@ public:
     // Returns whether the window was disabled before.
     bool EnableWindow(bool enable);
     bool IsWindowEnabled() const;
+    uint32_t GetStyle() const;
     uint32_t GetExStyle() const;
     std::string GetWindowText() const;
     void SetWindowText(const std::string& text);

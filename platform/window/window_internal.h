@@ -65,6 +65,7 @@ struct WindowState {
     std::vector<Window*> children;
     std::string className;
     std::string title;
+    uint32_t style = 0;
     uint32_t exStyle = 0;
     int id = 0;
     Rect rect;  // parent client coordinates, screen ones for a top-level
