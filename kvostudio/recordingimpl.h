@@ -73,7 +73,6 @@ public:
     void SetStartOffset(float seconds);
     float GetStartOffset() const { return m_startOffset; }
     void SetStopPosition(float seconds);
-    float GetStopPosition() const { return m_stopPosition; }
     // The song played to its end, at `seconds`, and so ended the take: the
     // mix ends there too, however long the capture ran on (until the next
     // StartRecording, re-mixes included).

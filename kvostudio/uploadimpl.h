@@ -38,7 +38,6 @@ struct UploadResult {
     int playTime = 0;   // whole seconds
     int songId = 0;     // the catalogue song's id, 0 when none
     int reserved = 0;
-    std::string reservedText;
     std::string serverIp;
     std::string filePath;
     std::string message;  // the service's error text, or "Invalid UCC File"

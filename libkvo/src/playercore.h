@@ -51,7 +51,6 @@ struct PlayerNames {
     int version;
     const char* openFile;       // "OpenMp3File"
     const char* openFileEx;     // "OpenMp3FileEx"
-    const char* classOpenFile;  // "DuoPlayer::OpenMp3File"
     const char* openResource;   // "OpenMp3Resource"
     const char* openShared;     // "_OpenMp3"
     const char* getInfo;        // "GetMp3Info"
@@ -301,7 +300,6 @@ private:
     // Output
     WaveOutDriver waveOut_;
     WaveBufferPlan plan_;
-    int outputChannels_ = 2;
     int device_ = -1;
     std::vector<std::string> deviceNames_;
     std::vector<WAVEOUT_INFO> deviceInfo_;
@@ -330,7 +328,6 @@ private:
     uint32_t passLengthMs_ = 0;
     bool continueAfterLoop_ = false;
     const uint8_t* loopStart_[kMaxStreams] = {};
-    uint32_t loopStartMs_ = 0;
 
     // Volume and fades: everything down to the event flags.
     std::mutex fadeMutex_;
