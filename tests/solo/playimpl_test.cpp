@@ -134,9 +134,10 @@ TEST_F(PlayImplTest, ASeekWhilePausedStaysPausedAtTheNewPlaceUntilPlay)
         ASSERT_EQ(play.Play(path, 1.0f), 1) << path;
         ASSERT_TRUE(PlayedPast(play, 0.3f)) << path;
         play.Pause();
-        // The simulated device may still be recording the stretch it was
-        // playing when the pause came; nothing after it may sound.
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        // A clock tick that was under way when the pause came may still be
+        // recording its stretch; a step of nothing waits until it is done.
+        // Nothing after it may sound.
+        sim->Advance(0);
         const size_t heard = sim->RecordedSize();
         EXPECT_EQ(play.Seek(2.5f), 1);
         EXPECT_FALSE(play.IsPlaying()) << path;
