@@ -145,8 +145,6 @@ public:
     int EncodeHeard(const std::string& capture);
     void ReportProgress(int64_t done, int tick);
     void FinishEncoding();
-    static int16_t ApplyGainToSample(int16_t sample, float gainDb);
-    static void MixSample(uint8_t* voice, const uint8_t* accompaniment);
 
 private:
     class EncoderObserver;

@@ -50,8 +50,9 @@ private:
     // replyMutex_ and lifeMutex_ one after the other, never both at once.
     // End holds lifeMutex_ while it joins the thread, and the thread takes
     // replyMutex_ to answer and to release a waiting poster as it quits:
-    // so nothing may take lifeMutex_ while holding replyMutex_. No lock is
-    // held while the handler runs.
+    // so nothing may take lifeMutex_ while holding replyMutex_. A post under
+    // lifeMutex_ takes thread_'s queue lock inside it, which takes nothing
+    // further. No lock is held while the handler runs.
 
     // Guards thread_ against a start, an end and a post at the same time.
     std::mutex lifeMutex_;

@@ -275,7 +275,11 @@ private:
     // pcmClockMs_, loopActive_); the device thread counts what
     // it has played (playedBytes_, playingBuffer_, outputStarted_); the
     // design thread sets firReady_ and designRate_ under effectsMutex_ so
-    // the decoding thread may test them without it.
+    // the decoding thread may test them without it. A stream's readPos is
+    // moved by the decoding thread while it runs and by the caller (open,
+    // seek, rewind) only while no decoding thread runs; a managed stream's
+    // ended flag is set by the caller's push and by the decoding thread
+    // when the caller answers that no more data will come, and read by both.
 
     const int streamCount_;
     const PlayerNames names_;
