@@ -36,8 +36,8 @@ std::string GetSkinFolder();
 // code (errno) of the creation that failed.
 int CreateDirectoryPath(const char* path);
 
-// Index of the last occurrence of c in text; 0 when absent (and when the
-// only match is at index 0).
+// Position of the final c in text. Callers cannot tell "not found" from
+// "found only at the start": both give 0.
 int FindLastChar(const char* text, char c);
 
 // Pointer into the path just behind its last '/'; the path itself when it

@@ -65,7 +65,6 @@ public:
     // as measured by the caller; the request fails when the file holds
     // fewer by the time it is read.
     void AddPostFile(const char* name, const char* path, int64_t length);
-    const std::vector<__HTTP_ARGUMENT>& Arguments() const { return arguments_; }
 
     // Sends the request (kMethodUrlEncodedPost, kMethodMultipartPost, any
     // other value GET). 1 when a 2xx answer with a non-empty body arrived,

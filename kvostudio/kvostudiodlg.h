@@ -153,9 +153,9 @@ public:
     void ToggleLyrics();
     void UpdateSpectrum();
     void UpdateTimeText();
-    // The 11 spectrum bands of a 1025-bin FFT: band 0 the mean of bins
-    // 0-93, band i of bins 93i+1 to 93i+93, each bin the mean of left and
-    // right.
+    // Folds a 1025-bin FFT into the 11 bars: bar 0 averages bins 0..93,
+    // every later bar i the next 93 bins (93i+1 .. 93i+93); left and right
+    // are averaged per bin first.
     static void SpectrumBands(const int32_t* left, const int32_t* right, int bins, int bands[kSpectrumBands]);
 
     // --- commands --------------------------------------------------------
@@ -223,12 +223,10 @@ public:
     bool HasInputDevice() const { return m_hasInputDevice; }
     int GetRepeat() const { return m_repeat; }
     int GetShuffle() const { return m_shuffle; }
-    int GetTickCount() const { return m_tickCount; }
     size_t GetUploadCount() const { return m_uploads.size(); }
     // Web-service calls the window waits for.
     size_t GetServiceCallCount() const { return m_serviceCalls.Running(); }
     const std::string& GetRecordedSong() const { return m_recordedSong; }
-    const platform::Bitmap& GetBodyBitmap() const { return m_bmpBody; }
 
     const platform::MessageMap* GetMessageMap() const override;
     bool PreTranslateMessage(platform::Message& msg) override;

@@ -1,6 +1,7 @@
-// The main window's transport: playing the playlist's current song through
-// the playback facade, pause and stop, next and previous by repeat and
-// shuffle, the 70 ms timer with the position bar, spectrum and time texts,
+// The main window's transport controls. The playlist's current song goes
+// to the playback facade; pause and stop; skipping forward and back as the
+// repeat and shuffle settings say; the 70 ms tick that refreshes the seek
+// bar, the spectrum and the times;
 // the level sliders with their mute buttons, the lyrics toggle, and files
 // handed over by the command line or a later start.
 #include "kvostudio/kvostudiodlg.h"

@@ -105,14 +105,10 @@ std::string UserLocaleName()
 
 constinit CLanguageSettings g_LanguageSettings{CLanguageSettings::OnFirstUse{}};
 
-CLanguageSettings::CLanguageSettings() { Init(); }
-
 CLanguageSettings::CLanguageSettings(const char* locale, FamilyCheck check)
 {
     std::call_once(once_, [&] { Compute(locale, check); });
 }
-
-void CLanguageSettings::Init() { EnsureInit(); }
 
 void CLanguageSettings::EnsureInit() const
 {

@@ -43,17 +43,12 @@ public:
     // How the face is looked up; tests put a fake in its place.
     using FamilyCheck = bool (*)(const std::string& family);
 
-    // Works the settings out at once from the user's locale.
-    CLanguageSettings();
-    // Works them out from the given locale and font lookup (for tests).
+    // Works the settings out from the given locale and font lookup (for tests).
     CLanguageSettings(const char* locale, FamilyCheck check);
 
     // The global's form: nothing is done until the first read.
     struct OnFirstUse {};
     constexpr explicit CLanguageSettings(OnFirstUse) {}
-
-    // Sets the face name and the language id; only the first call does so.
-    void Init();
 
     std::string GetLanguageFontName() const;
     int GetLanguageCharset() const;

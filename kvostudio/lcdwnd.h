@@ -1,8 +1,9 @@
 #pragma once
-// The main window's display: the song's title and artist, and the play
-// position and length, in light text over the part of the skin behind it.
-// It has no logic of its own: the main window sets the texts and
-// invalidates it; a press on it drags the main window.
+// The main window's text panel. Four strings (title, artist, elapsed time,
+// total time) are drawn in pale colours straight onto the slice of the
+// parent's skin that lies underneath. The panel decides nothing: the main
+// window feeds it strings and asks for a repaint, and pressing on it moves
+// the main window.
 
 #include <string>
 

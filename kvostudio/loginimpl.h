@@ -1,8 +1,8 @@
 #pragma once
-// Signing in to the online service. BeginSignIn runs the sign-in exchange
-// with the sign-in server over a raw TCP connection on a worker thread and
-// posts the outcome to the owner (ID_CMD_SIGNED_IN or ID_CMD_SIGNIN_FAILED,
-// lParam = the pending command the owner runs once signed in). The state
+// Signing in to the online service. BeginSignIn talks to the service's
+// login host over a plain TCP socket from a worker thread, then tells the
+// owner how it went with ID_CMD_SIGNED_IN or ID_CMD_SIGNIN_FAILED; lParam
+// carries the command the owner was waiting to run once signed in. The state
 // itself (ID, password, user number, flag) is the program's SignInState.
 // MakeServiceUrl turns a service page into an address that signs the
 // browser in first.

@@ -122,14 +122,6 @@ std::vector<CLyricsView::LineRange> CLyricsView::WrapRanges(DC& dc, const std::s
     return lines;
 }
 
-std::vector<std::string> CLyricsView::WrapText(DC& dc, const std::string& text, int width)
-{
-    std::vector<std::string> lines;
-    for (const LineRange& r : WrapRanges(dc, text, width))
-        lines.push_back(text.substr(r.start, r.length));
-    return lines;
-}
-
 const std::vector<std::string>& CLyricsView::Lines()
 {
     const int width = GetClientRect().Width() - 2 * kMargin;

@@ -43,7 +43,6 @@ public:
     // inside a word only when the word alone is wider. The blanks where a
     // line is wrapped belong to no line.
     static std::vector<LineRange> WrapRanges(platform::DC& dc, const std::string& text, int width);
-    static std::vector<std::string> WrapText(platform::DC& dc, const std::string& text, int width);
 
     const platform::MessageMap* GetMessageMap() const override;
 

@@ -1,12 +1,12 @@
 #pragma once
-// Dialogs that stick to each other. One window is the owner (the main
-// window); the others are its children. A child dragged to within 15
-// pixels of a side of the owner docks there; a docked child follows the
-// owner and keeps its place along the side; dragged away it undocks.
+// Magnetic dialogs. The main window acts as owner and the other windows
+// register as its children. Dropping a child within kSnapDistance of one
+// of the owner's sides attaches it there; from then on it moves with the
+// owner, keeping its offset along that side, until the user drags it off.
 //
-// Sides are bit codes: 2 left, 4 right, 8 top, 16 bottom (a child docked on
-// side 4 sits against the owner's right edge); a child's snap mode is one
-// side code, or 1 for any side.
+// Sides are single bits (see Side below; kRight means the child touches
+// the owner's right edge). A child's snap mode is either one of those bits
+// or kAnySide.
 
 #include <vector>
 
@@ -45,8 +45,6 @@ public:
 
     bool IsDocked() const { return docked_; }
     int GetDockSide() const { return side_; }
-    int GetOffset() const { return offset_; }
-    CMagDialog* GetOwner() const { return owner_; }
     // Owner side: the record of a child, or null.
     const dk_window* FindChild(const CMagDialog* child) const;
 

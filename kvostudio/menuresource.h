@@ -9,7 +9,6 @@
 // Entry states.
 inline constexpr unsigned MF_GRAYED = 0x0001;
 inline constexpr unsigned MF_DISABLED = 0x0002;
-inline constexpr unsigned MF_CHECKED = 0x0008;
 
 inline constexpr unsigned IDR_PRIVATEBAR = 152;
 inline constexpr unsigned IDR_LISTPOPUP = 153;

@@ -57,7 +57,6 @@ public:
 
     std::vector<PeakMeterData> GetBands() const;
     int GetBandCount() const { return bandCount_; }
-    int GetLedCount() const { return ledCount_; }
     // The timer's id (0: none); kept after the timer stopped itself.
     unsigned GetTimerId() const { return timerId_; }
     bool IsTimerTicking() const { return timer_.IsTicking(); }
@@ -84,12 +83,7 @@ private:
     unsigned timerId_ = 0;
     unsigned nextTimerId_ = 0;
     platform::COLORREF backgroundColour_ = 0x0C09D1;
-    // Settings kept for the meter's users; the bars use the band colours.
-    platform::COLORREF lowColour_ = 0x332DDE;
-    platform::COLORREF midColour_ = 0x635BE8;
-    platform::COLORREF highColour_ = 0x9793F8;
     int minimum_ = 0;
-    int middle_ = 50;
     int maximum_ = 100;
     int bandCount_ = 8;
     int ledCount_ = 8;

@@ -69,7 +69,6 @@ public:
     // posted its result, then destroys the progress window.
     void Finish();
 
-    void SetLimits(const PhoneDownloadLimits& limits) { limits_ = limits; }
     // The pause after the transfer that lets the bar finish (500 ms).
     void SetFinishPause(std::chrono::milliseconds pause) { finishPause_ = pause; }
 

@@ -1,8 +1,8 @@
 #pragma once
 // The program's one command message. Menus, links, lists, dialogs and
 // workers send or post it to the main window (or to a window that passes
-// it on); wParam is a menu id (32797-32836) or a private command code
-// (33769-33783), lParam a row, a pending command or a record the receiver
+// it on). wParam holds either a menu id (32797..32836) or one of the
+// program's own command codes (33769..33783); lParam a row, a pending command or a record the receiver
 // frees, 0 when there is nothing.
 
 #include "platform/window/messages.h"

@@ -61,11 +61,6 @@ PostFormLimits GetPostFormLimits()
     return g_limits;
 }
 
-void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length)
-{
-    PostForm(url, body, answer, length, GetPostFormLimits(), nullptr);
-}
-
 void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length,
               const PostFormLimits& limits, const std::function<bool()>& keepGoing, std::string* failure)
 {

@@ -20,17 +20,16 @@ void SetPostFormLimits(const PostFormLimits& limits);
 PostFormLimits GetPostFormLimits();
 
 // Posts the body (already form-encoded; may be empty) to the address, http
-// or https. On an answer with a 2xx status and a non-empty body: 'answer'
-// holds its bytes followed by a NUL and 'length' their count. Otherwise (no
-// connection, time-out, error status, empty, oversized or broken answer,
-// an address that is empty or not http/https): answer is null, length 0.
-// A redirect is followed only within the same server (the form body never
-// goes anywhere else).
-void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length);
-// The same with its own limits; keepGoing, when given, is asked at least
-// every 100 ms and ends the call unanswered once it says false. Without an
-// answer, 'failure' (when given) says why in words for the user, e.g. "the
-// service did not answer in time"; "cancelled" when keepGoing ended it.
+// or https, within the limits given. On an answer with a 2xx status and a
+// non-empty body: 'answer' holds its bytes followed by a NUL and 'length'
+// their count. Otherwise (no connection, time-out, error status, empty,
+// oversized or broken answer, an address that is empty or not http/https):
+// answer is null, length 0. A redirect is followed only within the same
+// server (the form body never goes anywhere else). keepGoing, when given,
+// is asked at least every 100 ms and ends the call unanswered once it says
+// false. Without an answer, 'failure' (when given) says why in words for
+// the user, e.g. "the service did not answer in time"; "cancelled" when
+// keepGoing ended it.
 void PostForm(const std::string& url, const std::string& body, std::unique_ptr<char[]>& answer, int& length,
               const PostFormLimits& limits, const std::function<bool()>& keepGoing, std::string* failure = nullptr);
 

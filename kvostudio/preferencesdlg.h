@@ -1,6 +1,6 @@
 #pragma once
-// The recording preferences, opened from the Option menu: MP3 bitrate,
-// mixing type (software mixing or the sound card's stereo mix), the output
+// The recording preferences (Option menu): the MP3 bit rate, whether the
+// take is mixed in software or by the sound card's stereo mix, the output
 // folder for saved recordings, the audio input device and its record
 // control (input line). They live in config.ini's GENERAL section; OK
 // stores them and switches the chosen input line on. A plain dialog in the
@@ -64,7 +64,6 @@ public:
     void OnBrowseFolder();
 
     const std::string& GetOutputFolder() const { return m_outputFolder; }
-    int GetBitrateCode() const { return m_bitrateCode; }
     int GetMixingType() const { return m_mixingType; }
     platform::ComboBox& BitrateCombo() { return m_bitrateCombo; }
     platform::ComboBox& MixingCombo() { return m_mixingCombo; }

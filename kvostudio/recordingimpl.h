@@ -73,7 +73,6 @@ public:
     void SetStartOffset(float seconds);
     float GetStartOffset() const { return m_startOffset; }
     void SetStopPosition(float seconds);
-    float GetStopPosition() const { return m_stopPosition; }
     // The song played to its end, at `seconds`, and so ended the take: the
     // mix ends there too, however long the capture ran on (until the next
     // StartRecording, re-mixes included).
@@ -146,8 +145,6 @@ public:
     int EncodeHeard(const std::string& capture);
     void ReportProgress(int64_t done, int tick);
     void FinishEncoding();
-    static int16_t ApplyGainToSample(int16_t sample, float gainDb);
-    static void MixSample(uint8_t* voice, const uint8_t* accompaniment);
 
 private:
     class EncoderObserver;

@@ -44,14 +44,6 @@ private:
     CRecordingImpl& engine_;
 };
 
-int16_t CRecordingImpl::ApplyGainToSample(int16_t sample, float gainDb) {
-    return recmix::ApplyGainToSample(sample, gainDb);
-}
-
-void CRecordingImpl::MixSample(uint8_t* voice, const uint8_t* accompaniment) {
-    recmix::MixSample(voice, accompaniment);
-}
-
 void CRecordingImpl::ReportProgress(int64_t done, int tick) {
     if (m_progressTotal == 0) return;
     if (done != 0) m_progressDone = done;

@@ -37,7 +37,6 @@ CRecordDlg::CRecordDlg(Window* parent) : Dialog(IDD, parent)
     m_start = ReadRecordInt(config::kStart);
     m_stop = ReadRecordInt(config::kStop);
     m_vocal = ReadRecordInt(config::kVocal);
-    ReadConfigInt(config::kGeneral, config::kMixing, &m_mixing);
 }
 
 CRecordDlg::~CRecordDlg() = default;

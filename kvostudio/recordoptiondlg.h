@@ -26,10 +26,7 @@ public:
     ~CRecordDlg() override;
 
     // The options as chosen (after IDOK) or as read (before).
-    int GetStart() const { return m_start; }
     int GetStop() const { return m_stop; }
-    int GetVocal() const { return m_vocal; }
-    int GetMixing() const { return m_mixing; }
 
     platform::ComboBox& StartCombo() { return m_startCombo; }
     platform::ComboBox& StopCombo() { return m_stopCombo; }
@@ -57,6 +54,5 @@ private:
     int m_start = 0;
     int m_stop = 0;
     int m_vocal = 0;
-    int m_mixing = 0;
     platform::Bitmap m_top;
 };

@@ -1,10 +1,11 @@
 #pragma once
-// The dialog after a finished recording: listen to "Cache.mp3" with a
-// position bar, change the voice shift and the two gains and ask for a
-// re-mix, save the recording to the PC as an MP3 (with the song's file id
-// in its tag), upload it, or record again. End codes:
-//   3 saved to the PC; 1013 upload wanted; 1022 re-mix wanted;
-//   IDCANCEL record again or closed.
+// Shown once a take is finished. It previews the take (the work file
+// "Cache.mp3") under a seek bar, lets the user edit the voice offset and
+// both gains before asking for a fresh mix, and offers to keep the take as
+// an MP3 on disk (tagged with the song's file id), to upload it, or to
+// start over. The modal loop returns one of Result (kSaved once the file
+// is written, kUpload or kRemix when the caller should go on with that),
+// or IDCANCEL when the user wants another take or just closed it.
 // Whatever the end, the shift and gains shown are stored in config.ini
 // (RECORD voice-shift, voice-db, accom-db) when the window goes, so the
 // next re-mix reads them. With stereo mixing (GENERAL mixing 1) the three
@@ -65,20 +66,14 @@ public:
     static constexpr char kCannotUploadText[] = "Without it, the saved file cannot be uploaded.";
 
     bool IsPreviewing() const { return m_preview != nullptr; }
-    Mp3FilePlayer* Preview() const { return m_preview.get(); }
     CImageSliderCtrl& PositionBar() { return m_positionBar; }
-    CImageButton& ListenButton() { return m_listenButton; }
     CImageButton& RemixButton() { return m_remixButton; }
     platform::DigitEdit& ShiftEdit() { return m_shiftEdit; }
     platform::DigitEdit& VoiceGainEdit() { return m_voiceEdit; }
     platform::DigitEdit& AccompanimentGainEdit() { return m_accomEdit; }
-    platform::SpinButton& ShiftSpin() { return m_shiftSpin; }
     platform::SpinButton& VoiceGainSpin() { return m_voiceSpin; }
-    platform::SpinButton& AccompanimentGainSpin() { return m_accomSpin; }
-    CHyperLink* MoreInfoLink() const { return m_link.get(); }
     const std::string& GetLengthText() const { return m_lengthText; }
     const std::string& GetPositionText() const { return m_positionText; }
-    int GetMixing() const { return m_mixing; }
     // False when the shift or a gain could not be written to config.ini as
     // the window went (the owner tells the user, once).
     bool SettingsKept() const { return m_settingsKept; }

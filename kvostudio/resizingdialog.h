@@ -1,7 +1,8 @@
 #pragma once
-// A sticky dialog (CMagDialog) without a frame that can still be resized
-// by a 3-pixel band along its edges and moved by dragging its interior.
-// Both are off in a new window: the window turns them on.
+// A frameless sticky dialog (CMagDialog) that the user can still resize
+// and move: a thin band (kBorderBand pixels) on each edge acts as a sizing
+// border and the rest of the window as a title bar. A new window has both
+// switched off; the subclass enables what it wants.
 
 #include "kvostudio/magdialog.h"
 

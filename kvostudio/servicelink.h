@@ -15,7 +15,6 @@ public:
                 platform::Window* parent, int id, platform::COLORREF normal, platform::COLORREF hover,
                 platform::COLORREF background, int fontHeight);
     const std::string& GetUrl() const { return url_; }
-    bool IsHovered() const { return hover_; }
 
     const platform::MessageMap* GetMessageMap() const override;
 

@@ -142,14 +142,3 @@ bool StartUpdater(const std::string& path)
     }
     return true;
 }
-
-bool RunUpdater()
-{
-    std::string path;
-    std::string reason;
-    if (!FetchUpdater(path, reason)) {
-        OnlineTrace("Update: %s\n", reason.c_str());
-        return false;
-    }
-    return StartUpdater(path);
-}

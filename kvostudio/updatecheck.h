@@ -40,7 +40,3 @@ bool FetchUpdater(std::string& path, std::string& reason,
 // Starts the fetched updater with its path as the only argument. True when
 // it started.
 bool StartUpdater(const std::string& path);
-
-// FetchUpdater, then StartUpdater, without asking anyone. True when the
-// updater started.
-bool RunUpdater();

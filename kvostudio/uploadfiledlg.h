@@ -1,8 +1,8 @@
 #pragma once
-// The two dialogs that pick the file for an upload before the main window
-// starts the upload engine: CTransferMobileDlg picks a .kvo container to
-// send to the phone, CUccUploadDlg an MP3 recording for the user's UCC
-// files. A file is checked when it is chosen (size at most 20 MiB; for UCC
+// File pickers shown ahead of an upload; the main window starts the upload
+// engine only after one of them closes with a file. CTransferMobileDlg
+// takes a .kvo container for the phone, CUccUploadDlg an MP3 recording for
+// the user's UCC files. A file is checked when it is chosen (size at most 20 MiB; for UCC
 // a tagged file must carry its recording number) and shown; the upload
 // button ends the dialog with IDOK once a file was accepted, and the owner
 // reads GetFilePath(). A refused file leaves the earlier choice as it was.

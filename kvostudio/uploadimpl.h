@@ -1,9 +1,10 @@
 #pragma once
-// The upload engine: sends one file as a multipart POST ("FID" = the file
-// id, "fileupload" = the file) to the address the service handed out,
-// drives a progress window while it runs, works out the file's play time
-// and the catalogue song it belongs to, and posts the outcome to the owner
-// as a new UploadResult (the receiver calls Stop on the engine, then
+// The upload engine. One file goes to the address the service gave out as
+// a multipart POST with two parts, "FID" (the file id) and "fileupload"
+// (the bytes), while a progress window shows how far it is. Before sending
+// it measures the file's duration and looks up which catalogue song it
+// belongs to; when done it posts a freshly allocated UploadResult to the
+// owner (the receiver calls Stop on the engine, then
 // deletes the engine and the record).
 //
 // Three kinds, fixed at construction:
@@ -37,7 +38,6 @@ struct UploadResult {
     int playTime = 0;   // whole seconds
     int songId = 0;     // the catalogue song's id, 0 when none
     int reserved = 0;
-    std::string reservedText;
     std::string serverIp;
     std::string filePath;
     std::string message;  // the service's error text, or "Invalid UCC File"
@@ -71,11 +71,7 @@ public:
     // shows the file path.
     void SetProgressCaption(const std::string& text, int showFileName);
 
-    int GetFileId() const { return fileId_; }
-    std::string GetServerIp() const { return serverIp_; }
-    std::string GetUploadUrl() const { return uploadUrl_; }
     std::string GetFilePath() const { return filePath_; }
-    int GetKind() const { return kind_; }
 
     // Shows the progress window and starts the upload. 1; 0 without an
     // owner or while an earlier Start has not been stopped.

@@ -45,7 +45,6 @@ public:
     void HideScrollbar();
 
     DownloadListItem* ItemAt(int row) const;
-    int GetCurrentId() const { return m_nCurrentId; }
     // The current row, or -1.
     int GetCurrentRow() const;
 

@@ -32,9 +32,9 @@ public:
     CId3tagv2();
     virtual ~CId3tagv2() = default;
 
-    // 0 when an ID3v2 tag was read; -1 when there is none or it cannot be
-    // read (a truncated tag, an unknown version); the system error code
-    // when the file cannot be opened or memory runs out.
+    // Returns 0 on success and -1 if the file carries no usable ID3v2 tag
+    // (absent, truncated, or of a version we do not know); on an open
+    // failure or exhausted memory, the errno value instead.
     int Read(const char* path);
 
     std::string GetTitle() const;

@@ -35,7 +35,6 @@ public:
 
     int GetState() const { return state_; }
     bool IsBlinking() const { return blink_; }
-    int GetBlinkPhase() const { return blinkPhase_; }
     platform::ToolTip& GetToolTip() { return toolTip_; }
 
     const platform::MessageMap* GetMessageMap() const override;

@@ -34,7 +34,6 @@ public:
     // Stores the position and places the thumb, unless the user is dragging.
     void SetPos(int position);
     int GetPos() const { return pos_; }
-    int GetRangeMin() const { return min_; }
     int GetRangeMax() const { return max_; }
     // 0..100 of the track, from the left (horizontal) or bottom (vertical);
     // other values are ignored.

@@ -14,8 +14,6 @@ public:
     CMemDC(platform::DC* target, const platform::Rect& rect);
     ~CMemDC() override;
 
-    const platform::Rect& GetRect() const { return rect_; }
-
 private:
     platform::Bitmap bitmap_;
     platform::DC* target_;

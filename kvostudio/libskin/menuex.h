@@ -1,8 +1,8 @@
 #pragma once
-// The main window's menu bar: four picture items (File, Play, Option,
-// Help) that open the main menu's four pull-downs as ordinary popup menus
-// below the item and pass every chosen command to the owner as
-// WM_PLAYER_COMMAND. It clears its hover images when the pointer leaves
+// The main window's menu bar, made of four bitmap items (File, Play,
+// Option, Help). Clicking one drops its part of the main menu down as a
+// normal popup menu just under it; whatever the user picks reaches the
+// owner as WM_PLAYER_COMMAND. It clears its hover images when the pointer leaves
 // it and, while one of its pull-downs is open, a mouse hook (CWndMenu)
 // reports every pointer move on the screen to it, so it switches to the
 // neighbour's pull-down when the pointer moves onto that item, as a
@@ -68,7 +68,6 @@ public:
 
     int GetItemState(int index) const { return m_states[index]; }
     int GetOpenItem() const { return m_openItem; }
-    int GetNextItem() const { return m_nextItem; }
     // Paints the bar into a context of its client size.
     void Render(platform::DC& dc) const;
 

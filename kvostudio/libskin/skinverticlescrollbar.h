@@ -32,7 +32,6 @@ class CSkinVerticleScrollbar : public platform::Window {
 public:
     static constexpr int kWidth = 9;
     static constexpr int kArrowHeight = 18;
-    static constexpr int kSpanHeight = 69;
     static constexpr int kThumbHeight = 17;
     // The pointer counts as on a part within this width, wider than the bar.
     static constexpr int kHitWidth = 12;

@@ -7,7 +7,6 @@ void BlockQueue::Empty()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     nodes_.clear();
-    queuedBytes_ = 0;
     unreadBytes_ = 0;
     current_ = nullptr;
     currentRemaining_ = 0;
@@ -19,14 +18,13 @@ int BlockQueue::Push(const char* block, uint32_t size)
     if (!block && size)
         return 0;
     std::lock_guard<std::mutex> lock(mutex_);
-    if (size > UINT32_MAX - unreadBytes_ || size > UINT32_MAX - queuedBytes_)
+    if (size > UINT32_MAX - unreadBytes_)
         return 0;
     try {
         nodes_.push_back(Node{block, size});
     } catch (const std::bad_alloc&) {
         return 0;
     }
-    queuedBytes_ += size;
     unreadBytes_ += size;
     return 1;
 }
@@ -35,43 +33,7 @@ int BlockQueue::Push(const char* block, uint32_t size)
 // already taken its bytes off.
 void BlockQueue::PopOldestLocked()
 {
-    queuedBytes_ -= nodes_.front().size;
     nodes_.pop_front();
-}
-
-int BlockQueue::PopFront(const char** block, uint32_t* size)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (nodes_.empty())
-        return 0;
-    const Node& front = nodes_.front();
-    if (block)
-        *block = front.block;
-    if (size)
-        *size = front.size;
-    // The bytes of a removed block will never be read, so they leave the
-    // load; and a read must not go on inside a block that is no longer ours.
-    if (current_) {
-        unreadBytes_ -= currentRemaining_;
-        current_ = nullptr;
-        currentRemaining_ = 0;
-    } else {
-        unreadBytes_ -= front.size;
-    }
-    PopOldestLocked();
-    return 1;
-}
-
-int BlockQueue::PeekFront(const char** block, uint32_t* size) const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (nodes_.empty())
-        return 0;
-    if (block)
-        *block = nodes_.front().block;
-    if (size)
-        *size = nodes_.front().size;
-    return 1;
 }
 
 bool BlockQueue::Read(char* dest, uint32_t wanted, uint32_t* delivered, uint32_t* usedUp)
@@ -149,12 +111,6 @@ uint32_t BlockQueue::GetCount() const
 {
     std::lock_guard<std::mutex> lock(mutex_);
     return static_cast<uint32_t>(nodes_.size());
-}
-
-uint32_t BlockQueue::GetQueuedBytes() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return queuedBytes_;
 }
 
 uint32_t BlockQueue::GetUnreadBytes() const

@@ -25,13 +25,6 @@ public:
     // unread bytes would pass 4 GiB.
     int Push(const char* block, uint32_t size);
 
-    // Removes the oldest block, giving it and its size (either out argument
-    // may be null). Its bytes not yet read leave the unread count with it.
-    // Returns 0 when empty.
-    int PopFront(const char** block, uint32_t* size);
-    // The oldest block and its full size, left queued. Returns 0 when empty.
-    int PeekFront(const char** block, uint32_t* size) const;
-
     // Copies up to 'wanted' bytes, oldest first, into 'dest'. '*delivered'
     // gets the bytes copied, '*usedUp' the blocks read to their end (and so
     // removed). A block read in part stays queued and the next read goes on
@@ -43,7 +36,6 @@ public:
     bool Contains(const void* block) const;
 
     uint32_t GetCount() const;
-    uint32_t GetQueuedBytes() const;
     uint32_t GetUnreadBytes() const;
 
 private:
@@ -55,7 +47,6 @@ private:
 
     mutable std::mutex mutex_;
     std::deque<Node> nodes_;
-    uint32_t queuedBytes_ = 0;
     uint32_t unreadBytes_ = 0;
     // Read position inside the oldest block when a read stopped inside it.
     const char* current_ = nullptr;

@@ -26,7 +26,6 @@ void CallbackChannel::End()
 
 int CallbackChannel::Post(uint32_t kind, uintptr_t wParam, uintptr_t lParam)
 {
-    lastAnswer_.store(0);
     if (kind < 0x10000) {
         std::lock_guard<std::mutex> lock(lifeMutex_);
         thread_.Post(kFirstMessage + kind, wParam, lParam);
@@ -68,11 +67,9 @@ void CallbackChannel::Run(platform::MessageQueue& queue, const Handler& handler)
     while (queue.Get(msg)) {
         const uint32_t a = msg.message - kFirstMessage;
         if (a <= 0x3DFF) {
-            lastAnswer_.store(handler(a, msg.wParam, msg.lParam));
+            handler(a, msg.wParam, msg.lParam);
         } else {
-            const int answer = handler((a - 0x3DFF) << 16, msg.wParam, msg.lParam);
-            lastAnswer_.store(answer);
-            Answer(answer);
+            Answer(handler((a - 0x3DFF) << 16, msg.wParam, msg.lParam));
         }
     }
     // A synchronous poster may still wait for a message this thread will

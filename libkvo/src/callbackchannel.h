@@ -37,7 +37,6 @@ public:
     // answer is the result), then the asynchronous kind when the mask holds
     // it.
     int Send(uint32_t asyncKind, uintptr_t wParam, uintptr_t lParam);
-    int LastAnswer() const { return lastAnswer_.load(); }
 
 private:
     static constexpr uint32_t kFirstMessage = 0x400;
@@ -46,12 +45,22 @@ private:
     void Run(platform::MessageQueue& queue, const Handler& handler);
     void Answer(int answer);
 
-    std::mutex lifeMutex_;  // start, end and posting to the thread
+    // Locks, outer first. syncMutex_ is held through one whole synchronous
+    // post, so such posts wait their turn; while holding it the poster takes
+    // replyMutex_ and lifeMutex_ one after the other, never both at once.
+    // End holds lifeMutex_ while it joins the thread, and the thread takes
+    // replyMutex_ to answer and to release a waiting poster as it quits:
+    // so nothing may take lifeMutex_ while holding replyMutex_. A post under
+    // lifeMutex_ takes thread_'s queue lock inside it, which takes nothing
+    // further. No lock is held while the handler runs.
+
+    // Guards thread_ against a start, an end and a post at the same time.
+    std::mutex lifeMutex_;
     platform::MessageThread thread_;
     std::atomic<uint32_t> mask_{0};
-    std::atomic<int> lastAnswer_{0};
 
     std::mutex syncMutex_;  // one synchronous post at a time
+    // Guards the reply below, handed from the thread to the waiting poster.
     std::mutex replyMutex_;
     std::condition_variable replyCv_;
     bool syncPending_ = false;

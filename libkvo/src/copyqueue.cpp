@@ -43,21 +43,6 @@ int CopyQueue::PeekFront(const char** data, uint32_t* size) const
     return 1;
 }
 
-uint32_t CopyQueue::DropFront(char* dest, uint32_t maximum)
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    if (nodes_.empty())
-        return 0;
-    Node& front = nodes_.front();
-    if (!dest)
-        return front.left;
-    const uint32_t copied = front.left < maximum ? front.left : maximum;
-    memcpy(dest, front.read, copied);
-    unreadBytes_ -= front.left;
-    nodes_.pop_front();
-    return copied;
-}
-
 uint32_t CopyQueue::Read(char* dest, uint32_t wanted, uint32_t* usedUp)
 {
     if (!usedUp)

@@ -30,12 +30,6 @@ public:
     // empty or when an out argument is null.
     int PeekFront(const char** data, uint32_t* size) const;
 
-    // With a null 'dest': the oldest block's bytes left, nothing removed.
-    // Otherwise copies min(maximum, bytes left) of the oldest block to
-    // 'dest' and removes the block (any rest is dropped with it). Returns
-    // the bytes copied; 0 when empty.
-    uint32_t DropFront(char* dest, uint32_t maximum);
-
     // Copies up to 'wanted' bytes, oldest first, into 'dest' and returns the
     // bytes copied; '*usedUp' gets the blocks read to their end (and so
     // removed). A block read in part stays queued. 0 for a null argument or

@@ -10,7 +10,6 @@ const PlayerNames kDuoNames = {
     240,
     "OpenMp3File",
     "OpenMp3FileEx",
-    "DuoPlayer::OpenMp3File",
     "OpenMp3Resource",
     "_OpenMp3",
     "GetMp3Info",

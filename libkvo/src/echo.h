@@ -42,7 +42,8 @@ public:
     size_t SlotSamples() const { return slotSamples_; }
 
     void SetTaps(const double* left, const double* right);
-    // Dry gain 10^((input + output) / 20), wet gain 10^((echo + output) / 20).
+    // The three levels are in dB; the output level is added to both paths
+    // (dry: input + output, wet: echo + output) before converting to gains.
     void SetGains(int inputDb, int echoDb, int outputDb);
     void SetDelayIndex(int index);
     // Silences the ring.
@@ -52,9 +53,6 @@ public:
     // than a slot (no ring, or a ring made for shorter buffers) is left as
     // it is.
     void Process(int16_t* samples, size_t pairs);
-
-    double DryGain() const { return dry_; }
-    double WetGain() const { return wet_; }
 
 private:
     int16_t* Slot(int k) { return slots_.data() + ((head_ + size_t(k)) % kEchoSlots) * slotSamples_; }

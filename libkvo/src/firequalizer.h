@@ -1,8 +1,8 @@
 #pragma once
-// The graphic equalizer both players run over their decoded PCM just before
-// it goes to the sound device: a linear-phase FIR filter designed from band
-// gains (firdesign.h) and applied by fast convolution (real FFT, overlap-add)
-// with a 2^bits-point transform; the players use 14 bits.
+// The graphic equalizer, the last stage each player applies to decoded
+// samples on their way to the device. The band gains become a linear-phase
+// FIR filter (firdesign.h), run as fast convolution (real FFT with
+// overlap-add) over 2^bits-point blocks; both players pick 14 bits.
 //
 // Threads: MakeTable runs on the player's design thread, Process on its
 // decoding thread. They meet only through two response table sets and a
@@ -10,9 +10,10 @@
 // then copied into the set that is not active and offered, in one step
 // under the lock (replacing an offer not yet taken); Process switches to
 // the offered set at the start of a call. Processing waits at most for
-// that copy, never for a design, and it never sees a half written table. Init, Quit, Clear and the setters must not run while
-// Process runs (the owning player holds its effects lock around them);
-// Init and Quit wait for a design in progress.
+// that copy, never for a design, and it never sees a half written table.
+// Init, Quit, Clear and the setters must not run while Process runs (the
+// owning player holds its effects lock around them); Init and Quit wait
+// for a design in progress.
 
 #include <cstdint>
 #include <mutex>
@@ -72,7 +73,6 @@ public:
     bool IsInitialised() const { return initialised_; }
     // Bands of the current design: edge count + 1.
     int BandCount() const { return int(edges_.size()) + 1; }
-    std::span<const float> BandEdges() const { return edges_; }
 
 private:
     float DitherOut(float s, float minValue, float maxValue);

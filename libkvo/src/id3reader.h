@@ -1,7 +1,7 @@
 #pragma once
-// The players' own tag reader: the seven main texts of the ID3v1 record at
-// the end of a stream or of the ID3v2 tag (versions 2.2, 2.3 and 2.4) at
-// its start, in the program's UTF-8. Pure functions over the bytes in
+// The players' own tag reader. It pulls the seven main text fields out of
+// a stream's trailing ID3v1 record or its leading ID3v2 tag (2.2, 2.3 or
+// 2.4) and hands them back as UTF-8. Pure functions over the bytes in
 // memory; every size read from the tag is checked against what is there.
 
 #include <array>

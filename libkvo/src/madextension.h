@@ -16,13 +16,13 @@ struct BackHeader {
     uint32_t length = 0;
 };
 
-// Moves the stream's bit pointer back to the nearest sync word at or before
-// it. Returns 0, or -1 when none lies between the buffer start and the
-// bit pointer.
+// Rewinds the stream's bit pointer to the closest sync word at or behind
+// its current place. Returns 0, or -1 if the buffer holds no sync word
+// before that place.
 int mad_stream_sync_back(struct mad_stream* stream);
 
-// Finds and decodes the header of the frame that ends where the stream's
-// next_frame points, searching back from this_frame. Returns 0, or -1 with
+// Decodes the header of the frame just before next_frame (the one whose
+// last byte precedes it), scanning backwards from this_frame. Returns 0, or -1 with
 // stream->error set (recoverable errors mean: call again).
 int mad_header_decode_back(BackHeader* header, struct mad_stream* stream);
 

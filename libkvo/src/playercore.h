@@ -51,7 +51,6 @@ struct PlayerNames {
     int version;
     const char* openFile;       // "OpenMp3File"
     const char* openFileEx;     // "OpenMp3FileEx"
-    const char* classOpenFile;  // "DuoPlayer::OpenMp3File"
     const char* openResource;   // "OpenMp3Resource"
     const char* openShared;     // "_OpenMp3"
     const char* getInfo;        // "GetMp3Info"
@@ -232,7 +231,6 @@ private:
     int EnumerateIfNeeded();
 
     // The decoding thread
-    void ThreadMain();
     // Starts the decoding thread with playing on and waits until it has
     // opened the device or given up (startResult_ tells which). False, with
     // playing off, when no thread could be created.
@@ -241,6 +239,47 @@ private:
     void RewindStreams();
     uint32_t ElapsedMs();
     static void OnWaveOut(WaveOutDriver* driver, uint32_t message, void* instance, uint32_t index, uint32_t bytes);
+
+    // Locks and atomics.
+    //
+    // Four locks, each guarding the members grouped under its declaration:
+    //   fadeMutex_            volume mode, gains, fade progress, the one-shot
+    //                         loop and fade event flags;
+    //   effectsMutex_         echo, channel mix, both equalizers' settings,
+    //                         eq_ and eqGate_ and the run-out flags;
+    //   spectrumMutex_        one spectrum query at a time (spectrumFrames_);
+    //   outputSnapshotMutex_  ring_, what the device holds of the buffers.
+    // Nesting, outer lock first; no other pair is ever held together:
+    //   spectrumMutex_ -> outputSnapshotMutex_ (GetFFTValues copies the ring);
+    //   spectrumMutex_ -> spectrum_'s own lock;
+    //   effectsMutex_ -> eq_'s design lock -> eq_'s table lock (Init, Clear
+    //                    and Process run with the effects lock held);
+    //   outputSnapshotMutex_ -> waveOut_'s device lock -> the output's own
+    //                    lock (GetPosition; the device thread's WOM_DONE
+    //                    report touches only atomics and an event);
+    //   spectrumMutex_ or effectsMutex_ -> error_'s lock (Fail), which takes
+    //                    nothing further.
+    // fadeMutex_ is a leaf. No lock of the player is held while an event goes
+    // to callbacks_ (the caller's handler may call straight back in), while
+    // a thread is joined, or while eqThread_ is stopped: the design thread
+    // itself takes effectsMutex_ to read the settings and to report a
+    // finished design, never while it holds eq_'s locks.
+    //
+    // The atomics carry state between the threads without a lock; each is
+    // one value that stands alone. The caller's thread sets the mode flags
+    // (playing_, paused_, loop_, reverse_, vocalCut_, channelMix_, echo_,
+    // subbandEq_, mixLevel_, echoMode_) and the decoding thread reads them
+    // once per frame or buffer; the decoding thread publishes how its start
+    // went (startResult_, read once started_ is set) and the positions and
+    // bit rates the status queries read (the Stream counters, passesDone_,
+    // pcmClockMs_, loopActive_); the device thread counts what
+    // it has played (playedBytes_, playingBuffer_, outputStarted_); the
+    // design thread sets firReady_ and designRate_ under effectsMutex_ so
+    // the decoding thread may test them without it. A stream's readPos is
+    // moved by the decoding thread while it runs and by the caller (open,
+    // seek, rewind) only while no decoding thread runs; a managed stream's
+    // ended flag is set by the caller's push and by the decoding thread
+    // when the caller answers that no more data will come, and read by both.
 
     const int streamCount_;
     const PlayerNames names_;
@@ -265,7 +304,6 @@ private:
     // Output
     WaveOutDriver waveOut_;
     WaveBufferPlan plan_;
-    int outputChannels_ = 2;
     int device_ = -1;
     std::vector<std::string> deviceNames_;
     std::vector<WAVEOUT_INFO> deviceInfo_;
@@ -277,7 +315,6 @@ private:
 
     // Playback
     std::thread thread_;
-    std::mutex threadMutex_;  // Play, Stop and Close against each other
     std::atomic<bool> playing_{false};
     std::atomic<bool> paused_{false};
     std::atomic<int> startResult_{0};
@@ -295,9 +332,8 @@ private:
     uint32_t passLengthMs_ = 0;
     bool continueAfterLoop_ = false;
     const uint8_t* loopStart_[kMaxStreams] = {};
-    uint32_t loopStartMs_ = 0;
 
-    // Volume and fades (under fadeMutex_)
+    // Volume and fades: everything down to the event flags.
     std::mutex fadeMutex_;
     int volumeMode_ = VOLUME_MODE_DEVICE;
     uint32_t leftPercent_ = 100;
@@ -314,7 +350,8 @@ private:
     bool fadeOutEntered_ = false, fadeOutExited_ = false;
     bool fadeInEntered_ = false, fadeInExited_ = false;
 
-    // Effects (under effectsMutex_)
+    // Effects: the plain members from here to eqDraining_ (the atomic flags
+    // among them are read without it).
     std::mutex effectsMutex_;
     std::atomic<bool> vocalCut_{false};
     std::atomic<bool> channelMix_{false};
@@ -356,10 +393,6 @@ private:
     bool eqInUse_ = false;     // decoding thread: the filter holds samples
     bool eqEnding_ = false;    // decoding thread: run the tail out at the end
     bool eqDraining_ = false;  // decoding thread: the tail is being run out
-    // The ring of wave buffers as the device has them (under
-    // outputSnapshotMutex_): a buffer counts from its write until the
-    // decoding thread takes it back to refill it.
-    std::vector<WaveRingBuffer> ring_;
     std::mutex spectrumMutex_;  // the snapshot of one spectrum query
     std::vector<int16_t> spectrumFrames_;
     SpectrumState spectrum_;
@@ -368,8 +401,12 @@ private:
     EqDesignThread eqThread_{eq_};
 
     // The last whole buffers handed to the device, for the VU levels and the
-    // spectrum: copied under this lock by the decoding thread.
+    // spectrum: the decoding thread records each write and each take-back
+    // under this lock; the queries read the buffers under it.
     std::mutex outputSnapshotMutex_;
+    // A buffer counts from its write until the decoding thread takes it back
+    // to refill it.
+    std::vector<WaveRingBuffer> ring_;
 
     // Texts of LoadID3, and the stream's tags kept from the open when the
     // stream's own bytes do not outlive it (pushed blocks).

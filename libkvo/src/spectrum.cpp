@@ -101,12 +101,6 @@ void MakeFftWindow(uint32_t code, uint32_t n, float* window)
     }
 }
 
-void SpectrumState::Free()
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    FreeLocked();
-}
-
 void SpectrumState::FreeLocked()
 {
     std::vector<float>().swap(input_);

@@ -1,7 +1,8 @@
 #pragma once
-// The computation behind the players' spectrum query: windows a block of
-// the audio the device plays now, transforms it and answers frequencies,
-// amplitudes in dB and phases per channel in the caller's FFT_STRUCT. The
+// The arithmetic of the players' spectrum query. A block of the sound now
+// at the device is windowed and transformed, and for each channel the
+// bins' frequency, level (dB) and phase are written into the FFT_STRUCT
+// the caller passed. The
 // player gathers the block (playingwindow.h) under its own lock and hands
 // it in; nothing here touches the player's buffers.
 
@@ -53,7 +54,6 @@ public:
     // Answers the request in place and returns 1, or returns 0 with the
     // reason in 'error'. A null request frees the state and returns 1.
     int GetFFTValues(FFT_STRUCT* request, const SpectrumInput& input, std::string& error);
-    void Free();
     uint32_t Size() const;
 
 private:

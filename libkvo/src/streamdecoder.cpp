@@ -51,15 +51,6 @@ StreamDecoder::Result StreamDecoder::DecodeFrame()
     return Result::Ok;
 }
 
-StreamDecoder::Result StreamDecoder::DecodeHeader()
-{
-    if (mad_header_decode(&frame_.header, &stream_) == -1)
-        return Classify();
-    // The next DecodeFrame must read a new header, not this one's data.
-    frame_.header.flags &= ~MAD_FLAG_INCOMPLETE;
-    return Result::Ok;
-}
-
 void StreamDecoder::Synth()
 {
     mad_synth_frame(&synth_, &frame_);

@@ -28,7 +28,6 @@ public:
     void Discontinuity();
 
     Result DecodeFrame();
-    Result DecodeHeader();
     void Synth();
 
     const struct mad_header& Header() const { return frame_.header; }
@@ -37,8 +36,6 @@ public:
     // Start of the frame just decoded and of the one after it.
     const uint8_t* ThisFrame() const { return stream_.this_frame; }
     const uint8_t* NextFrame() const { return stream_.next_frame; }
-    const uint8_t* BufferStart() const { return stream_.buffer; }
-    const uint8_t* BufferEnd() const { return stream_.bufend; }
     int Error() const { return stream_.error; }
     struct mad_stream& Stream() { return stream_; }
 

@@ -23,8 +23,9 @@ int32_t DbToGain428(double db);
 // The equalizer band (0..9) that covers a subband (0..31).
 int SubbandBand(int subband);
 
-// Time slots of a frame's subband samples: 12 for layer I, 18 for a
-// lower-sampling-frequency layer III frame, 36 otherwise.
+// How many samples per subband a frame holds: 12 in Layer I, 36 in the
+// other layers, except a Layer III frame at the half sample rates (MPEG-2
+// and 2.5), which holds 18.
 int SubbandSlots(const struct mad_header& header);
 
 // Both channels of a two-channel frame become a·L + b·R; a single-channel

@@ -5,8 +5,9 @@
 
 #include <cstdint>
 
-// Level of a mean absolute sample: 0 below 21.61, else
-// min(100, trunc(log10(mean / 23169) x 33 + 100)).
+// Maps a mean absolute sample to the 0..100 scale: 33 points per factor
+// of ten, 100 reached at 23169 (3 dB under full scale) and capped there,
+// truncated toward zero; means under 21.61 read as 0.
 uint32_t VuLevel(double meanAbsolute);
 
 // Levels of the 16-bit stereo buffer 'bytes' long that the device plays,

@@ -12,7 +12,6 @@ const PlayerNames kSoloNames = {
     250,
     "Open_Mp3File",
     "Open_Mp3FileEx",
-    "SoloPlayer::Open_Mp3File",
     "Open_Mp3Resource",
     "_Open_Mp3",
     "Get_Mp3Info",

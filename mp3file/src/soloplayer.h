@@ -1,6 +1,6 @@
 #pragma once
-// The one-stream player: plays one MPEG audio stream (a plain MP3 file, a
-// memory block, a built-in resource or a pushed stream). It behaves as the
+// The one-stream player, for a single MPEG audio source: an MP3 file, a
+// block of memory, a built-in resource, or data pushed in by the caller. It behaves as the
 // two-stream player does with a single stream: same records, texts and
 // threads, no vocal mix level, a plain callback function, and an open by
 // wide-character path. Created with CreateSoloPlayer, destroyed only by its

@@ -30,15 +30,6 @@ void DC::Attach(Bitmap* target, Point origin, const Region* clip)
     }
 }
 
-void DC::Detach()
-{
-    target_ = nullptr;
-    clip_ = Region();
-    surfaceOffset_ = {};
-    surfaceLimited_ = false;
-    surfaceLimit_ = Region();
-}
-
 void DC::ShowsOn(const DC& target, Point at)
 {
     const Point targetPixel{at.x + target.origin_.x, at.y + target.origin_.y};

@@ -56,7 +56,6 @@ public:
     // context lies on the bitmap; 'clip' (in bitmap coordinates) limits all
     // drawing, none means the whole bitmap.
     void Attach(Bitmap* target, Point origin = {}, const Region* clip = nullptr);
-    void Detach();
     bool IsAttached() const { return target_ != nullptr && !target_->IsNull(); }
     // For a context on a surface of its own that is later copied to
     // 'target' with its (0, 0) at 'at' (in target's coordinates): where what
@@ -72,7 +71,6 @@ public:
     void IntersectClipRect(const Rect& r);
 
     COLORREF SetTextColor(COLORREF c);
-    COLORREF GetTextColor() const { return textColour_; }
     COLORREF SetBkColor(COLORREF c);
     int SetBkMode(int mode);
     // Returns the previous font. The font must outlive its use here;

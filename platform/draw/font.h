@@ -29,7 +29,6 @@ public:
     int Weight() const { return weight_; }
     bool Italic() const { return italic_; }
     bool Underline() const { return underline_; }
-    int Charset() const { return charset_; }
     // The language the character set stands for, as Pango names it ("ja",
     // "ko", "zh-cn", ...); empty for sets shared by several languages and
     // for ANSI, whose texts take the user's own language.

@@ -58,7 +58,6 @@ public:
 
     // Takes the lock if it is free. Called once.
     Role Acquire();
-    Role GetRole() const { return role_; }
 
     // First start only: takes requests from now on, on a thread of its
     // own that hands each one to 'deliver' (on that thread). deliver

@@ -15,25 +15,6 @@ std::shared_ptr<MixerBackend> g_alsa;
 
 }  // namespace
 
-const char* MixerResultText(MixerResult result)
-{
-    switch (result) {
-    case MixerResult::Ok:
-        return "no error";
-    case MixerResult::BadDevice:
-        return "no mixer device with that number";
-    case MixerResult::OpenFailed:
-        return "the mixer device could not be opened";
-    case MixerResult::NoSuchLine:
-        return "the mixer device has no such line";
-    case MixerResult::NoControl:
-        return "the mixer device has no such control";
-    case MixerResult::BadValue:
-        return "a value is out of range";
-    }
-    return "unknown mixer error";
-}
-
 MixerBackend& CurrentMixer()
 {
     {

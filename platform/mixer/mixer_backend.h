@@ -48,9 +48,6 @@ enum : uint32_t {
     MIXERLINE_COMPONENTTYPE_SRC_AUXILIARY = 0x1009,
 };
 
-// The volume control type the recording code asks for.
-inline constexpr uint32_t MIXERCONTROL_CONTROLTYPE_VOLUME = 0x50030001;
-
 // Results of the mixer calls: 0 is success.
 enum class MixerResult {
     Ok = 0,
@@ -60,7 +57,6 @@ enum class MixerResult {
     NoControl,     // no control with that id
     BadValue,      // a channel count below 1 or a value out of range
 };
-const char* MixerResultText(MixerResult result);
 
 // One source line of a destination.
 struct MixerSourceLine {

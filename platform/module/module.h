@@ -24,7 +24,6 @@ public:
     void* Symbol(const char* name) const;
 
     void Free();
-    bool IsLoaded() const { return handle_ != nullptr; }
     const std::string& Error() const { return error_; }
 
 private:

@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 #include <cerrno>
-#include <cstring>
 #include <fcntl.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -51,14 +50,6 @@ timeval ToTimeval(int ms)
 int LastError()
 {
     return t_lastError;
-}
-
-std::string ErrorText(int error)
-{
-    char buffer[256] = {};
-    // The GNU strerror_r may return a static text instead of filling ours.
-    const char* text = strerror_r(error, buffer, sizeof buffer);
-    return text ? text : buffer;
 }
 
 SocketHandle CreateStream(int family)

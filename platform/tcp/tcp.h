@@ -6,7 +6,6 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace platform::tcp {
 
@@ -27,8 +26,6 @@ struct Address {
 
 // The error number of the calling thread's last failing call.
 int LastError();
-// A text for an error number, for traces.
-std::string ErrorText(int error);
 
 SocketHandle CreateStream(int family);
 bool CloseSocket(SocketHandle s);

@@ -58,23 +58,11 @@ void MessageQueue::Quit()
     cv_.notify_all();
 }
 
-bool MessageQueue::Quitting() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return quitting_;
-}
-
 void MessageQueue::Restart()
 {
     std::lock_guard<std::mutex> lock(mutex_);
     quitting_ = false;
     messages_.clear();
-}
-
-size_t MessageQueue::Size() const
-{
-    std::lock_guard<std::mutex> lock(mutex_);
-    return messages_.size();
 }
 
 MessageThread::~MessageThread()

@@ -34,8 +34,6 @@ public:
     // Like Get, but gives up after timeoutMs; 'timedOut' tells the two apart.
     bool GetFor(ThreadMessage& msg, int timeoutMs, bool& timedOut);
     void Quit();
-    bool Quitting() const;
-    size_t Size() const;
     // Empties the queue and lets it take posts again (for a new thread).
     void Restart();
 
@@ -65,7 +63,6 @@ public:
     // Tells the thread to quit and waits for it to end.
     void QuitAndJoin();
     bool Running() const { return thread_.joinable(); }
-    bool IsCurrentThread() const { return thread_.get_id() == std::this_thread::get_id(); }
 
 private:
     MessageQueue queue_;

@@ -22,8 +22,6 @@ struct DrawItemInfo {
 class OwnerDrawButton : public Window {
 public:
     bool Create(const std::string& text, uint32_t style, const Rect& rect, Window* parent, int id);
-    // Pressed and the pointer over it.
-    bool IsPushed() const { return pushed_; }
 
     const MessageMap* GetMessageMap() const override;
 

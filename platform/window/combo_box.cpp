@@ -134,14 +134,6 @@ int ComboBox::FindStringExact(int startAfter, const std::string& text) const
     return Search(items_, startAfter, [&](const std::string& item) { return Fold(item) == want; });
 }
 
-int ComboBox::SelectString(int startAfter, const std::string& prefix)
-{
-    const int found = FindString(startAfter, prefix);
-    if (found != CB_ERR)
-        SetCurSel(found);
-    return found;
-}
-
 void ComboBox::ShowDropDown(bool show)
 {
     if (show && !list_->IsOpen() && IsWindow() && IsWindowEnabled() && GetCount() > 0)

@@ -7,7 +7,7 @@
 // and Escape closes.
 //
 // A choice the user makes sends WM_COMMAND with CBN_SELCHANGE to the
-// parent; choices the program makes (SetCurSel, SelectString) send nothing.
+// parent; choices the program makes (SetCurSel) send nothing.
 // Texts are UTF-8; searches ignore letter case.
 
 #include <memory>
@@ -56,9 +56,6 @@ public:
     int FindString(int startAfter, const std::string& prefix) const;
     // The same search for an item equal to 'text'.
     int FindStringExact(int startAfter, const std::string& text) const;
-    // FindString, then chooses what it found; CB_ERR (choice unchanged)
-    // when nothing begins with the prefix.
-    int SelectString(int startAfter, const std::string& prefix);
 
     void ShowDropDown(bool show);
     bool GetDroppedState() const;

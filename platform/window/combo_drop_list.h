@@ -17,7 +17,6 @@ public:
     void Close();
     bool IsOpen() const { return IsWindow(); }
 
-    int GetHot() const { return hot_; }
     // Moves the highlight by 'delta' rows, keeping it in view.
     void MoveHot(int delta);
     // Chooses the highlighted item for the combo and closes.

@@ -19,7 +19,7 @@ void TakeKeyboard(Window& top)
 
 }  // namespace
 
-Dialog::Dialog(UINT templateId, Window* parent) : templateId_(templateId), parentWnd_(parent) {}
+Dialog::Dialog(UINT /*templateId*/, Window* parent) : parentWnd_(parent) {}
 
 const MessageMap* Dialog::GetMessageMap() const
 {
@@ -69,9 +69,8 @@ void Dialog::ShowOnScreen(bool takeKeyboard)
     }
 }
 
-bool Dialog::Create(UINT templateId, Window* parent)
+bool Dialog::Create(UINT /*templateId*/, Window* parent)
 {
-    templateId_ = templateId;
     if (parent)
         parentWnd_ = parent;
     modal_ = false;

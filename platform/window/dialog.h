@@ -28,6 +28,8 @@ class Dialog : public Window {
 public:
     static constexpr Size kDefaultSize{300, 200};
 
+    // The template id is the dialog's number as its callers write it (each
+    // dialog builds its own controls); nothing here reads it.
     Dialog(UINT templateId, Window* parent);
 
     // Modeless: creates the window, runs OnInitDialog and shows it.
@@ -36,8 +38,6 @@ public:
     // be created (or was destroyed without EndDialog).
     int DoModal();
     void EndDialog(int result);
-
-    UINT GetTemplateId() const { return templateId_; }
 
     const MessageMap* GetMessageMap() const override;
     bool PreTranslateMessage(Message& msg) override;
@@ -61,7 +61,6 @@ private:
     void OnOkCommand();
     void OnCancelCommand();
 
-    UINT templateId_;
     Window* parentWnd_;
     bool modal_ = false;
 };

@@ -1,8 +1,8 @@
 #pragma once
-// Pointer and key events made by the program itself, taking the same way
-// as the desktop's: for driving windows that live in memory (tests) and
-// for replaying input. Points are in the top-level window's client
-// coordinates; 'button' is 1 left, 2 middle, 3 right.
+// Pointer and key events made up in-process that take the same path as the
+// desktop's, so tests can drive windows that live in memory. Points are in
+// the top-level window's client coordinates; 'button' is 1 left, 2 middle,
+// 3 right.
 
 #include <cstdint>
 

@@ -146,12 +146,6 @@ int ListCtrl::GetNextSelected(int after) const
     return -1;
 }
 
-int ListCtrl::GetSelectedCount() const
-{
-    return static_cast<int>(std::count_if(rows_.begin(), rows_.end(),
-                                          [](const Row& r) { return (r.state & LVIS_SELECTED) != 0; }));
-}
-
 int ListCtrl::FocusedRow() const
 {
     for (int i = 0; i < GetItemCount(); ++i)

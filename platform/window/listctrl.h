@@ -69,7 +69,6 @@ public:
     uint32_t GetItemState(int row, uint32_t mask) const;
     // The first selected row after 'after' (-1: from the top), or -1.
     int GetNextSelected(int after = -1) const;
-    int GetSelectedCount() const;
 
     // --- geometry and scrolling ---
     int GetRowHeight() const { return rowHeight_; }
@@ -90,9 +89,7 @@ public:
     bool Scroll(int dy);
 
     void SetBkColor(COLORREF c) { bkColour_ = c; }
-    COLORREF GetBkColor() const { return bkColour_; }
     void SetTextColor(COLORREF c) { textColour_ = c; }
-    COLORREF GetTextColor() const { return textColour_; }
 
     // The list's own painting: the background in the list's colour and
     // DrawItem for every row that shows.

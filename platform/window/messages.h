@@ -185,6 +185,5 @@ constexpr Point PointFromLParam(LPARAM lp) { return {GET_X_LPARAM(lp), GET_Y_LPA
 constexpr LPARAM LParamFromPoint(Point p) { return MAKELPARAM(p.x, p.y); }
 
 constexpr bool IsMouseMessage(UINT m) { return m >= WM_MOUSEFIRST && m <= WM_MOUSELAST; }
-constexpr bool IsKeyMessage(UINT m) { return m >= WM_KEYDOWN && m <= WM_SYSKEYUP; }
 
 }  // namespace platform

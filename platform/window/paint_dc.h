@@ -16,12 +16,9 @@ class PaintDC : public DC {
 public:
     explicit PaintDC(Window& window);
     ~PaintDC() override;
-    // The client area being painted.
-    const Rect& PaintRect() const { return paintRect_; }
 
 private:
     Window& window_;
-    Rect paintRect_;
     bool outsidePaint_ = false;
 };
 

@@ -27,13 +27,9 @@ public:
     // The field that shows the number. A DigitEdit buddy also steps the
     // number with its Up and Down keys.
     void SetBuddy(EditBox* buddy);
-    EditBox* GetBuddy() const { return buddy_; }
     void SetRange(int lower, int upper);
-    int GetRangeLower() const { return lower_; }
-    int GetRangeUpper() const { return upper_; }
     // The amount one step adds (at least 1).
     void SetStep(int step) { step_ = step < 1 ? 1 : step; }
-    int GetStep() const { return step_; }
 
     // The buddy's number inside the range, or the last position when the
     // buddy shows none.

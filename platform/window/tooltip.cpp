@@ -81,15 +81,6 @@ bool ToolTip::AddTool(Window* window, const std::string& text, const Rect& rect,
     return true;
 }
 
-void ToolTip::UpdateTipText(const std::string& text, Window* window, uintptr_t toolId)
-{
-    if (!window)
-        return;
-    for (Tool& t : tools_)
-        if (t.window == window->GetSafeHwnd() && t.id == toolId)
-            t.text = text;
-}
-
 void ToolTip::SetToolRect(Window* window, uintptr_t toolId, const Rect& rect)
 {
     if (!window)
@@ -97,15 +88,6 @@ void ToolTip::SetToolRect(Window* window, uintptr_t toolId, const Rect& rect)
     for (Tool& t : tools_)
         if (t.window == window->GetSafeHwnd() && t.id == toolId)
             t.rect = rect;
-}
-
-void ToolTip::DelTool(Window* window, uintptr_t toolId)
-{
-    if (!window)
-        return;
-    Pop();
-    const WindowHandle h = window->GetSafeHwnd();
-    std::erase_if(tools_, [&](const Tool& t) { return t.window == h && t.id == toolId; });
 }
 
 const ToolTip::Tool* ToolTip::FindTool(WindowHandle window, Point client) const
@@ -125,7 +107,7 @@ const ToolTip::Tool* ToolTip::FindTool(WindowHandle window, Point client) const
 
 void ToolTip::RelayEvent(const Message& msg)
 {
-    if (!IsCreated() || !active_)
+    if (!IsCreated())
         return;
     if (msg.message != WM_MOUSEMOVE) {
         if (IsMouseMessage(msg.message))
@@ -176,13 +158,6 @@ void ToolTip::PollPointer()
     const Point p = w->ScreenToClient(GetCursorPos());
     const Rect area = t.rect.IsEmpty() ? w->GetClientRect() : t.rect;
     if (!area.Contains(p))
-        Pop();
-}
-
-void ToolTip::Activate(bool active)
-{
-    active_ = active;
-    if (!active)
         Pop();
 }
 

@@ -35,12 +35,9 @@ public:
 
     // An empty rectangle stands for the window's whole client area.
     bool AddTool(Window* window, const std::string& text, const Rect& rect = {}, uintptr_t toolId = 0);
-    void UpdateTipText(const std::string& text, Window* window, uintptr_t toolId = 0);
     void SetToolRect(Window* window, uintptr_t toolId, const Rect& rect);
-    void DelTool(Window* window, uintptr_t toolId = 0);
     int GetToolCount() const { return static_cast<int>(tools_.size()); }
     void RelayEvent(const Message& msg);
-    void Activate(bool active);
     void Pop();
 
     bool IsShown() const;
@@ -60,7 +57,6 @@ private:
 
     std::unique_ptr<TipWindow> tip_;
     std::vector<Tool> tools_;
-    bool active_ = true;
     int pending_ = -1;  // index of the tool waiting for its delay
     int shown_ = -1;    // index of the tool shown
 };

@@ -100,18 +100,6 @@ std::vector<ModalLoop*>& ModalLoops()
     return loops;
 }
 
-struct MainLoopState {
-    GMainLoop* loop = nullptr;
-    int code = 0;
-    bool quit = false;
-};
-
-MainLoopState& MainLoop()
-{
-    static MainLoopState s;
-    return s;
-}
-
 }  // namespace
 
 int64_t MonotonicMs()
@@ -156,38 +144,6 @@ bool PostMessage(WindowHandle hwnd, UINT msg, WPARAM wParam, LPARAM lParam, void
     }
     g_main_context_wakeup(Queue().context);
     return true;
-}
-
-LRESULT SendMessage(WindowHandle hwnd, UINT msg, WPARAM wParam, LPARAM lParam)
-{
-    Window* w = Window::FromHandle(hwnd);
-    return w ? w->SendMessage(msg, wParam, lParam) : 0;
-}
-
-int RunMessageLoop()
-{
-    if (!OnUiThread())
-        return -1;
-    MainLoopState& m = MainLoop();
-    if (m.quit) {
-        m.quit = false;
-        return m.code;
-    }
-    m.loop = g_main_loop_new(nullptr, FALSE);
-    g_main_loop_run(m.loop);
-    g_main_loop_unref(m.loop);
-    m.loop = nullptr;
-    m.quit = false;
-    return m.code;
-}
-
-void PostQuitMessage(int code)
-{
-    MainLoopState& m = MainLoop();
-    m.code = code;
-    m.quit = true;
-    if (m.loop)
-        g_main_loop_quit(m.loop);
 }
 
 int RunModalLoop(Window& window)
@@ -323,12 +279,6 @@ bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs)
         g_source_unref(tick);
     }
     return true;
-}
-
-void RunLoopFor(int ms)
-{
-    const int64_t end = MonotonicMs() + ms;
-    RunLoopUntil([end] { return MonotonicMs() >= end; }, ms + 1000);
 }
 
 Point GetCursorPos()

@@ -1,7 +1,8 @@
 #pragma once
 // The UI thread's message loop (a GLib main loop): setting the window
-// service up, running the program's loop and nested modal loops, posting
-// messages from any thread, and the pointer and screen queries.
+// service up, running modal loops (the program's main window is one, and
+// dialogs nest inside it), posting messages from any thread, and the
+// pointer and screen queries.
 
 #include <functional>
 
@@ -22,10 +23,6 @@ enum class DisplayMode {
 bool InitWindowing(DisplayMode mode = DisplayMode::Auto);
 bool HasDisplay();
 bool IsUiThread();
-
-// Runs until PostQuitMessage; returns its code.
-int RunMessageLoop();
-void PostQuitMessage(int code);
 
 // Runs a nested loop until EndModalLoop(window, code) or the window's
 // destruction (result -1). Other windows keep their timers, posted messages
@@ -64,7 +61,6 @@ void PumpMessages();
 // Handles messages until 'done' answers true or timeoutMs passes; returns
 // done()'s last answer.
 bool RunLoopUntil(const std::function<bool()>& done, int timeoutMs);
-void RunLoopFor(int ms);
 
 // Posts a message to a window; callable from any thread. Returns false
 // (and leaves lParam to the caller) when the window does not exist or the
@@ -73,8 +69,6 @@ void RunLoopFor(int ms);
 // points to, so a record handed to a closing window is not lost memory.
 bool PostMessage(WindowHandle hwnd, UINT msg, WPARAM wParam, LPARAM lParam,
                  void (*dropLParam)(LPARAM) = nullptr);
-// UI thread only.
-LRESULT SendMessage(WindowHandle hwnd, UINT msg, WPARAM wParam = 0, LPARAM lParam = 0);
 
 // The pointer's last known position on the screen.
 Point GetCursorPos();

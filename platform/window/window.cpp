@@ -382,11 +382,6 @@ bool Window::IsWindowEnabled() const { return s_->alive && s_->enabled; }
 uint32_t Window::GetStyle() const { return s_->style; }
 uint32_t Window::GetExStyle() const { return s_->exStyle; }
 
-void Window::ModifyStyle(uint32_t remove, uint32_t add)
-{
-    s_->style = (s_->style & ~remove) | add;
-}
-
 std::string Window::GetWindowText() const { return s_->title; }
 
 void Window::SetWindowText(const std::string& text)

@@ -136,7 +136,6 @@ public:
     bool IsWindowEnabled() const;
     uint32_t GetStyle() const;
     uint32_t GetExStyle() const;
-    void ModifyStyle(uint32_t remove, uint32_t add);
     std::string GetWindowText() const;
     void SetWindowText(const std::string& text);
     // Raises a top-level window, or puts a child on top of its siblings.
@@ -146,8 +145,6 @@ public:
 
     void Invalidate(bool erase = true);
     void InvalidateRect(const Rect& r, bool erase = true);
-    void ValidateRect(const Rect* r = nullptr);
-    bool GetUpdateRect(Rect* r) const;
     // Paints what is pending now and shows it at once.
     void UpdateWindow();
     // Shapes the window: only the region's pixels (client coordinates) are

@@ -83,7 +83,6 @@ struct WindowState {
     std::unique_ptr<TopLevelState> top;
     // Set while the window handles WM_ERASEBKGND / WM_PAINT.
     const Region* paintClip = nullptr;  // top-level coordinates
-    Rect paintRect;                     // client coordinates
     bool inPaint = false;
 };
 
@@ -137,7 +136,6 @@ bool OnUiThread();
 struct WindowAccess {
     static WindowState& S(Window& w) { return *w.s_; }
     static const WindowState& S(const Window& w) { return *w.s_; }
-    static LRESULT Def(Window& w, UINT m, WPARAM wp, LPARAM lp) { return w.DefWindowProc(m, wp, lp); }
     static bool DoubleClicks(const Window& w) { return w.WantsDoubleClicks(); }
     static void PostNcDestroy(Window& w) { w.PostNcDestroy(); }
 };

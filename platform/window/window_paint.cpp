@@ -103,21 +103,6 @@ void Window::InvalidateRect(const Rect& r, bool erase)
     SchedulePaint();
 }
 
-void Window::ValidateRect(const Rect* r)
-{
-    if (!r || r->Intersect(s_->update) == s_->update) {
-        s_->update = {};
-        s_->erase = false;
-    }
-}
-
-bool Window::GetUpdateRect(Rect* r) const
-{
-    if (r)
-        *r = s_->update;
-    return !s_->update.IsEmpty();
-}
-
 void SchedulePaint()
 {
     UiState& ui = Ui();
@@ -179,7 +164,6 @@ void PaintTopLevel(Window& top)
             if (clip.IsEmpty())
                 continue;
             s.paintClip = &clip;
-            s.paintRect = update;
             s.inPaint = true;
             if (erase) {
                 DC dc;
@@ -296,15 +280,14 @@ PaintDC::PaintDC(Window& window) : window_(window)
         return;
     const Rect own = RectInTop(window);
     if (s.inPaint && s.paintClip) {
-        paintRect_ = s.paintRect;
         Attach(&WindowAccess::S(*top).top->back, own.TopLeft(), s.paintClip);
         return;
     }
     // Outside a paint cycle: paint the pending update now, as one.
     outsidePaint_ = true;
-    paintRect_ = s.update.IsEmpty() ? window.GetClientRect() : s.update;
+    const Rect area = s.update.IsEmpty() ? window.GetClientRect() : s.update;
     Region clip = VisibleRegion(window);
-    clip.Intersect(paintRect_.Offset(own.left, own.top));
+    clip.Intersect(area.Offset(own.left, own.top));
     Attach(&WindowAccess::S(*top).top->back, own.TopLeft(), &clip);
     s.update = {};
     s.erase = false;

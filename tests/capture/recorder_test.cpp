@@ -5,6 +5,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <thread>
 
 #include "kvostudio/waveinrecorder.h"
@@ -12,6 +13,7 @@
 #include "platform/thread/event.h"
 #include "tests/support/command_output.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/wait_until.h"
 
 using namespace platform;
 using testsupport::ReadFile;
@@ -29,6 +31,15 @@ std::vector<uint8_t> Pattern(size_t n, uint32_t seed = 7) {
         b = uint8_t(x >> 24);
     }
     return v;
+}
+
+// Whether this process holds a descriptor open on 'path'.
+bool OpenHere(const std::string& path) {
+    std::error_code error;
+    const auto wanted = std::filesystem::canonical(path, error);
+    for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd", error))
+        if (std::filesystem::read_symlink(fd.path(), error) == wanted) return true;
+    return false;
 }
 
 uint32_t U32(const std::vector<uint8_t>& b, size_t at) {
@@ -184,12 +195,10 @@ TEST_F(Recorder, SdlDiskDriverMicrophoneReachesTheFile) {
     WaveInRecorder recorder;
     recorder.SetPath(path.c_str());
     ASSERT_EQ(recorder.Start(), 1) << "SDL's disk driver did not open for capture";
-    // Two full seconds reach the file as they fill; stop during the third,
-    // after the scripted input has run out, so the last buffer is partial.
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(30);
-    while (ReadFile(path).size() < 46 + 2 * kSecond && std::chrono::steady_clock::now() < deadline)
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    std::this_thread::sleep_for(std::chrono::milliseconds(700));
+    // Stop during the third second, once the scripted input has run out, so
+    // the last buffer is partial: SDL's disk driver closes its input file
+    // when it reads the file's end.
+    ASSERT_TRUE(testsupport::WaitUntil([&] { return !OpenHere(input); }, 30000, 20));
     ASSERT_EQ(recorder.Stop(), 1);
 
     // Normally 2.7 s are captured; a machine too busy to keep SDL's pace

@@ -6,6 +6,7 @@
 
 #include "libkvo/src/firequalizer.h"
 #include "tests/effects/effects_fixture.h"
+#include "tests/support/wait_until.h"
 
 using namespace effectstest;
 
@@ -97,8 +98,13 @@ TEST_F(EqPlayer, SwitchingOnAndOffWhilePlayingLosesAndRepeatsNothing)
     RecordingCallback cb;
     ASSERT_EQ(player->SetCallbackFunc(&cb, MP3_MSG_STOP), 1);
     ASSERT_EQ(player->Play(), 1);
+    // A switch every quarter of a second of the song, however fast the
+    // machine plays it, until the song ends.
+    constexpr size_t kQuarterSecond = 44100 * 4 / 4;
     for (int i = 0; i < 8 && cb.Count(MP3_MSG_STOP) == 0; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(60));
+        const size_t next = sim->RecordedSize() + kQuarterSecond;
+        ASSERT_TRUE(testsupport::WaitUntil(
+            [&] { return sim->RecordedSize() >= next || cb.Count(MP3_MSG_STOP) > 0; }, 20000));
         ASSERT_EQ(player->EnableEQ(i % 2 == 0, 1), 1);
         // Changes from the caller's thread while the decoding thread runs.
         const int gains[10] = {};

@@ -23,6 +23,15 @@ namespace {
 
 using D = CKvoStudioDlg;
 
+// The lines the view would show, as texts.
+std::vector<std::string> WrapText(DC& dc, const std::string& text, int width)
+{
+    std::vector<std::string> lines;
+    for (const CLyricsView::LineRange& r : CLyricsView::WrapRanges(dc, text, width))
+        lines.push_back(text.substr(r.start, r.length));
+    return lines;
+}
+
 bool ShowsImage(CImageButton& button, const char* image)
 {
     const Bitmap expected = LoadSkinBitmap(image);
@@ -98,14 +107,14 @@ TEST(LyricsView, BreaksAtLineEndsAndWrapsAtTheFieldsWidth)
     const Font font(Font::kFallbackFace, -12, 400);
     dc.SelectFont(&font);
     const int width = dc.GetTextExtent("aaaa bbbb").cx;
-    const std::vector<std::string> lines = CLyricsView::WrapText(dc, "one\r\ntwo\rthree\n\naaaa bbbb cccc", width);
+    const std::vector<std::string> lines = WrapText(dc, "one\r\ntwo\rthree\n\naaaa bbbb cccc", width);
     EXPECT_EQ(lines, (std::vector<std::string>{"one", "two", "three", "", "aaaa bbbb", "cccc"}));
 
     // A word wider than the field is cut, and nothing is lost.
     const std::string word(40, 'x');
     const int narrow = dc.GetTextExtent("xxxxx").cx;
     std::string joined;
-    for (const std::string& line : CLyricsView::WrapText(dc, word, narrow)) {
+    for (const std::string& line : WrapText(dc, word, narrow)) {
         EXPECT_LE(dc.GetTextExtent(line).cx, narrow);
         EXPECT_FALSE(line.empty());
         joined += line;

@@ -13,11 +13,11 @@
 #include "kvostudio/waveinrecorder.h"
 #include "kvostudio/windowcommands.h"
 #include "platform/capture/capture_device.h"
-#include "platform/thread/event.h"
 #include "tests/appsupport/scoped_env.h"
 #include "tests/mainwindow/mainwindow_fixture.h"
 #include "tests/support/pcm_maker.h"
 #include "tests/support/sound_server.h"
+#include "tests/support/wait_until.h"
 
 using namespace platform;
 using namespace mainwindowtest;
@@ -44,8 +44,9 @@ protected:
 
     std::string Pactl(const std::vector<std::string>& args) { return server.Pactl(args).value_or("(pactl failed)"); }
 
-    // The voice as a recorder captures it from the chosen input for a second
-    // and a half: the tone's amplitude in the left channel.
+    // The voice as a recorder captures it from the chosen input, stopped once
+    // its first whole second is in the file: the tone's amplitude in the
+    // left channel.
     double CapturedVoice()
     {
         const std::string path = dir.File("voice.wav");
@@ -55,8 +56,13 @@ protected:
             ADD_FAILURE() << recorder.StartFailure();
             return -1;
         }
-        Event(true).Wait(1500);
+        const bool second = testsupport::WaitUntil(
+            [&] { return testsupport::ReadFile(path).size() >= 46 + WaveInRecorder::kBufferBytes; }, 20000, 20);
         recorder.Stop();
+        if (!second) {
+            ADD_FAILURE() << "no second of sound reached the file";
+            return -1;
+        }
         const std::vector<uint8_t> bytes = testsupport::ReadFile(path);
         std::vector<int16_t> samples((bytes.size() - 46) / 2);
         for (size_t i = 0; i < samples.size(); ++i)

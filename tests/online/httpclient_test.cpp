@@ -453,6 +453,8 @@ TEST_F(HttpClientAgainstFake, ACancelEndsARequestAtOnceWhateverTheServerDoes)
         client.AddPostArgument("fileupload", path.c_str(), 1);
         std::thread canceller([&] {
             ASSERT_TRUE(fake_.WaitForRequests(1, 10000));
+            // Cancelled in the middle of the server's silence (or trickle),
+            // a wait the client does not announce.
             std::this_thread::sleep_for(std::chrono::milliseconds(200));
             cancel = true;
         });

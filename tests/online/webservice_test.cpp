@@ -297,7 +297,7 @@ TEST(WebServiceUnconfigured, EveryCallIsNoAnswerAtOnce)
 
     std::unique_ptr<char[]> answer(new char[1]);
     int length = 7;
-    PostForm("", "x=1", answer, length);
+    PostForm("", "x=1", answer, length, GetPostFormLimits(), nullptr);
     EXPECT_EQ(answer, nullptr);
     EXPECT_EQ(length, 0);
 }

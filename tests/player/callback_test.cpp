@@ -1,6 +1,7 @@
 // Events reach the caller on the player's callback thread, synchronous kinds
 // wait for their answer, and the mask picks the kinds.
 
+#include "platform/thread/event.h"
 #include "tests/player/player_fixture.h"
 
 using namespace playertest;
@@ -60,11 +61,11 @@ TEST_F(PlayerCallbacks, ASynchronousKindBlocksUntilItsAnswerAndActsOnIt)
 {
     PlayerPtr player;
     RecordingCallback cb;
-    std::atomic<bool> release{false};
+    platform::Event asked(true), release(true);
     cb.answerFor = [&](uint32_t kind) {
         if (kind == MP3_MSG_PLAY_SYNC) {
-            while (!release.load())
-                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            asked.Set();
+            release.Wait();
             return 1;  // cancels the start
         }
         return 0;
@@ -74,9 +75,9 @@ TEST_F(PlayerCallbacks, ASynchronousKindBlocksUntilItsAnswerAndActsOnIt)
 
     std::atomic<int> playResult{-1};
     std::thread caller([&] { playResult = player->Play(); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(asked.Wait(20000));
     EXPECT_EQ(playResult.load(), -1);  // still waiting for the answer
-    release = true;
+    release.Set();
     caller.join();
     EXPECT_EQ(playResult.load(), 1);  // a cancelled start still answers 1
     ASSERT_TRUE(cb.WaitFor(MP3_MSG_STOP));

@@ -184,8 +184,8 @@ std::optional<std::pair<int, std::string>> InPrivateMounts(const std::string& sc
     testsupport::ChildProcess child;
     if (!child.Start(argv)) return std::nullopt;
     const auto code = child.Wait(60000);
-    child.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
     if (!code) return std::nullopt;
+    child.CollectRest(10000);
     return std::make_pair(*code, child.Out() + child.Err());
 }
 
@@ -217,7 +217,7 @@ TEST_F(Kvorecord, ATargetThatCannotBeWrittenIsRefusedBeforeAnythingIsRecorded) {
         ASSERT_TRUE(tool.Start({this->tool, song, c.out}));
         const auto code = tool.Wait(30000);
         const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - begin).count();
-        tool.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
+        if (code) tool.CollectRest(10000);
         EXPECT_EQ(code, 1);
         EXPECT_NE(tool.Err().find(c.said), std::string::npos) << tool.Err();
         EXPECT_LT(seconds, 3.0) << "refused without playing the 4 s song";
@@ -280,7 +280,7 @@ TEST_F(Kvorecord, AFileSizeLimitIsAMessageNotASilentEnd) {
     testsupport::ChildProcess limited;
     ASSERT_TRUE(limited.Start({"/usr/bin/env", "prlimit", "--fsize=100000", tool, song, data.File("take.mp3")}));
     const auto code = limited.Wait(60000);
-    limited.WaitForOutput([](const std::string&, const std::string&) { return false; }, 50);
+    if (code) limited.CollectRest(10000);
     EXPECT_EQ(code, 1) << limited.Err();
     EXPECT_NE(limited.Err().find("kvorecord: "), std::string::npos) << limited.Err();
 }

@@ -201,6 +201,9 @@ TEST_F(Dialogs, ClosingTheDialogEndsAStalledDownloadAtOnce)
         dlg.List().SetItemState(1, LVIS_SELECTED, LVIS_SELECTED);
         dlg.OnDownload();
         ASSERT_TRUE(fake_.WaitForRequests(1, 10000));
+        // The server has the request and falls silent, before the answer or
+        // half way through it: the close must end the download in the
+        // middle of that wait, which nothing on the client's side announces.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         const auto start = std::chrono::steady_clock::now();
         dlg.DestroyWindow();

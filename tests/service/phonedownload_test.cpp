@@ -1,5 +1,6 @@
 #include "kvostudio/phonedownload.h"
 #include "tests/service/service_fixture.h"
+#include "tests/support/wait_until.h"
 
 #include <gtest/gtest.h>
 
@@ -160,8 +161,10 @@ TEST_F(PhoneDownloadWorker, FailedOrCancelledRowIsNotReported)
 
     // A slow transfer cancelled half way (the dialog closing) ends at once.
     fake_.SetFault("/files/song2.kvo", Fault(FaultKind::Slow, 500, {}, 0, 5));
+    const size_t toldBefore = owner_.Percents().size();
     ASSERT_TRUE(download_.Start(&owner_, fake_.Url("/files/song2.kvo"), dir_.File("b.kvo"), "102", 1));
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    // Under way: the transfer has told its progress window how far it is.
+    EXPECT_TRUE(testsupport::WaitUntil([&] { return owner_.Percents().size() > toldBefore; }, 20000));
     const auto start = std::chrono::steady_clock::now();
     download_.Cancel();
     EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(3));

@@ -91,6 +91,13 @@ protected:
         ::unsetenv("KVO_HTTPS_CA_FILE");
         ServiceTest::TearDown();
     }
+    // Fetches the updater and starts it, without asking anyone, as the
+    // program does once the user agreed. True when it started.
+    static bool RunUpdater()
+    {
+        std::string path, reason;
+        return FetchUpdater(path, reason) && StartUpdater(path);
+    }
     // Whether the updater wrote its mark within waitMs.
     bool Ran(int waitMs = 2000)
     {

@@ -302,6 +302,9 @@ TEST_F(Upload, StopEndsAStalledUploadAtOnce)
         auto engine = MakeEngine(CUploadImpl::kPhoneTransfer, path, "");
         ASSERT_EQ(engine->Start(&owner_), 1);
         ASSERT_TRUE(fake_.WaitForRequests(1, 10000));
+        // The server has the request and answers nothing, or a byte at a
+        // time: the stop must end the upload in the middle of that wait,
+        // which nothing on the client's side announces.
         std::this_thread::sleep_for(std::chrono::milliseconds(300));
         const auto start = std::chrono::steady_clock::now();
         EXPECT_EQ(engine->Stop(), 1);

@@ -9,6 +9,7 @@
 #include "mp3file/src/mp3fileplayer.h"
 #include "tests/player/player_fixture.h"
 #include "tests/support/temp_files.h"
+#include "tests/support/wait_until.h"
 
 using namespace playertest;
 
@@ -27,6 +28,10 @@ struct Transport {
     std::function<int(MP3_STATUS*)> status;
     std::function<uint32_t()> positionMs;
     std::function<uint32_t()> lengthMs;
+    // How far into the song the decoder has read, and where the song ends,
+    // in bytes from its first audio frame.
+    std::function<uint32_t()> decodedBytes;
+    std::function<uint32_t()> songBytes;
 };
 
 class PauseNearTheEnd : public SimulatedDevice {
@@ -42,8 +47,9 @@ protected:
         SimulatedDevice::TearDown();
     }
 
-    // Plays until 'beforeEndMs' before the end, pauses for a second, resumes
-    // and plays to the end; returns the samples the device received.
+    // Plays until 'beforeEndMs' before the end, pauses until the decoder has
+    // handed the rest of the song to the device, resumes and plays to the
+    // end; returns the samples the device received.
     size_t PlayPausedNearTheEnd(const Transport& t, RecordingCallback& events, uint32_t beforeEndMs)
     {
         sim->ClearRecorded();
@@ -62,8 +68,16 @@ protected:
         EXPECT_LT(pausedAt, pauseAt + 100);
         EXPECT_EQ(t.pause(), 1);
 
-        // Time enough for the decoder to hand all it can to the device.
-        std::this_thread::sleep_for(std::chrono::seconds(1));
+        // The decoder goes on while the device is paused, and where the ring
+        // has room for the whole tail it reads the song's last frame: that is
+        // where the fault was, so the test waits for it. Where the tail does
+        // not fit (700 ms before the end of the file player's 800 ms ring)
+        // the decoder stops a frame or so short and the second it is given
+        // is the time in which a wrong end would show.
+        testsupport::WaitUntil([&] { return t.decodedBytes() >= t.songBytes(); }, 1000);
+        // Reaching the end while paused must neither end the song nor drop
+        // what the device holds: a stop would come within moments.
+        EXPECT_FALSE(events.WaitFor(MP3_MSG_STOP, 1, 300));
         sim->Advance(1000);
         MP3_STATUS status;
         t.status(&status);
@@ -76,8 +90,7 @@ protected:
         for (int i = 0; i < 400 && !events.WaitFor(MP3_MSG_STOP, 1, 5); ++i)
             sim->Advance(20);
         EXPECT_TRUE(events.WaitFor(MP3_MSG_STOP, 1, 1000));
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        EXPECT_EQ(events.Count(MP3_MSG_STOP), 1u);
+        EXPECT_FALSE(events.WaitFor(MP3_MSG_STOP, 2, 100)) << "the song ended twice";
         return sim->RecordedSize() / 4;
     }
 
@@ -90,20 +103,29 @@ size_t SongSamples(const std::vector<uint8_t>& mp3)
     return (testsupport::DecodeMp3(mp3).frames - 1) * 1152;
 }
 
-uint32_t Ms(const std::function<int(MP3_TIME*)>& get)
+MP3_TIME Time(const std::function<int(MP3_TIME*)>& get)
 {
     MP3_TIME t{};
     get(&t);
-    return t.ms;
+    return t;
 }
 
-// Either player's transport, which has the same operations in both.
+// Either player's transport, which has the same operations in both (but
+// for the name of the stream query).
 template <typename Player>
-Transport TransportOf(Player* p)
+Transport TransportOf(Player* p, const std::function<int(MP3_STREAM_INFO*)>& info)
 {
-    return {[p] { return p->Play(); }, [p] { return p->Pause(); }, [p](MP3_STATUS* s) { return p->GetStatus(s); },
-            [p] { return Ms([p](MP3_TIME* m) { return p->GetPosition(m); }); },
-            [p] { return Ms([p](MP3_TIME* m) { return p->GetSongLengthHMS(m); }); }};
+    return {[p] { return p->Play(); },
+            [p] { return p->Pause(); },
+            [p](MP3_STATUS* s) { return p->GetStatus(s); },
+            [p] { return Time([p](MP3_TIME* m) { return p->GetPosition(m); }).ms; },
+            [p] { return Time([p](MP3_TIME* m) { return p->GetSongLengthHMS(m); }).ms; },
+            [p] { return Time([p](MP3_TIME* m) { return p->GetPosition(m); }).bytes; },
+            [p, info] {
+                MP3_STREAM_INFO i{};
+                info(&i);
+                return Time([p](MP3_TIME* m) { return p->GetSongLengthHMS(m); }).bytes - i.nHeaderStart;
+            }};
 }
 
 }  // namespace
@@ -121,7 +143,7 @@ TEST_F(PauseNearTheEnd, TheTwoStreamPlayerKeepsTheTailAndEndsOnce)
         RecordingCallback events;
         ASSERT_EQ(player->SetCallbackFunc(&events, MP3_MSG_STOP), 1);
         CDuoPlayer* p = player.p;
-        const Transport t = TransportOf(p);
+        const Transport t = TransportOf(p, [p](MP3_STREAM_INFO* i) { return p->GetMp3Info(i); });
         const size_t played = PlayPausedNearTheEnd(t, events, beforeEnd);
         EXPECT_NEAR(double(played), double(SongSamples(a)), 1152) << beforeEnd << " ms before the end";
     }
@@ -139,7 +161,7 @@ TEST_F(PauseNearTheEnd, TheFilePlayerKeepsTheTailAndEndsOnce)
         g_soloEvents = &events;
         ASSERT_EQ(file.Player()->SetCallbackFunc(RecordSoloEvent, MP3_MSG_STOP), 1);
         CSoloPlayer* p = file.Player();
-        const Transport t = TransportOf(p);
+        const Transport t = TransportOf(p, [p](MP3_STREAM_INFO* i) { return p->Get_Mp3Info(i); });
         const size_t played = PlayPausedNearTheEnd(t, events, beforeEnd);
         EXPECT_NEAR(double(played), double(SongSamples(mp3)), 1152) << beforeEnd << " ms before the end";
         file.Close();

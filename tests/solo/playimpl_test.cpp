@@ -4,6 +4,7 @@
 #include "kvostudio/playimpl.h"
 #include "tests/player/player_fixture.h"
 #include "tests/support/kvo_writer.h"
+#include "tests/support/wait_until.h"
 
 using namespace playertest;
 
@@ -25,7 +26,11 @@ protected:
         kvoPath = dir.File("song.KVO");
         testsupport::WriteFile(kvoPath, testsupport::WriteKvo(c));
     }
-    static void Wait(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+    // Waits until the song has played past 'seconds'.
+    static bool PlayedPast(CPlayImpl& play, float seconds)
+    {
+        return testsupport::WaitUntil([&] { return play.GetPosition() > seconds; }, 20000);
+    }
 
     testsupport::TempDir dir;
     std::string mp3Path, kvoPath;
@@ -49,7 +54,7 @@ TEST_F(PlayImplTest, PauseThenPlayOfTheSameSongResumesWhereItWas)
     for (const std::string& path : {mp3Path, kvoPath}) {
         CPlayImpl play;
         ASSERT_EQ(play.Play(path, 1.0f), 1) << path;
-        Wait(700);
+        ASSERT_TRUE(PlayedPast(play, 0.5f)) << path;
         play.Pause();
         const float pausedAt = play.GetPosition();
         EXPECT_GT(pausedAt, 0.4f);
@@ -70,10 +75,10 @@ TEST_F(PlayImplTest, PlayAfterStopAndPlayOfTheSongThatIsPlayingStartItAgain)
     for (const std::string& path : {mp3Path, kvoPath}) {
         CPlayImpl play;
         ASSERT_EQ(play.Play(path, 1.0f), 1) << path;
-        Wait(700);
+        ASSERT_TRUE(PlayedPast(play, 0.5f)) << path;
         ASSERT_EQ(play.Play(path, 1.0f), 1);
         EXPECT_LT(play.GetPosition(), 0.05f) << path;
-        Wait(700);
+        ASSERT_TRUE(PlayedPast(play, 0.5f)) << path;
         play.Stop();
         ASSERT_EQ(play.Play(path, 1.0f), 1);
         EXPECT_LT(play.GetPosition(), 0.05f) << path;
@@ -127,15 +132,19 @@ TEST_F(PlayImplTest, ASeekWhilePausedStaysPausedAtTheNewPlaceUntilPlay)
     for (const std::string& path : {mp3Path, kvoPath}) {
         CPlayImpl play;
         ASSERT_EQ(play.Play(path, 1.0f), 1) << path;
-        Wait(500);
+        ASSERT_TRUE(PlayedPast(play, 0.3f)) << path;
         play.Pause();
-        Wait(100);
+        // A clock tick that was under way when the pause came may still be
+        // recording its stretch; a step of nothing waits until it is done.
+        // Nothing after it may sound.
+        sim->Advance(0);
         const size_t heard = sim->RecordedSize();
         EXPECT_EQ(play.Seek(2.5f), 1);
         EXPECT_FALSE(play.IsPlaying()) << path;
         EXPECT_TRUE(play.PausedFlag());
         EXPECT_NEAR(play.GetPosition(), 2.5f, 0.05f) << path;
-        Wait(300);
+        // Time in which a device that went on playing would be heard.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
         EXPECT_EQ(sim->RecordedSize(), heard) << path;  // nothing sounds
         // A second seek while still paused also waits.
         EXPECT_EQ(play.Seek(2.0f), 1);

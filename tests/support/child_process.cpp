@@ -138,6 +138,18 @@ bool ChildProcess::WaitForOutputText(const std::string& text, int timeoutMs)
     }, timeoutMs);
 }
 
+bool ChildProcess::CollectRest(int timeoutMs)
+{
+    const int64_t end = NowMs() + timeoutMs;
+    while (outFd_ >= 0 || errFd_ >= 0) {
+        const int64_t left = end - NowMs();
+        if (left <= 0)
+            return false;
+        Collect(static_cast<int>(std::min<int64_t>(left, 50)));
+    }
+    return true;
+}
+
 std::optional<int> ChildProcess::Wait(int timeoutMs)
 {
     if (exitCode_ || pid_ <= 0)

@@ -31,6 +31,10 @@ public:
     bool WaitForOutput(const std::function<bool(const std::string& out, const std::string& err)>& done,
                        int timeoutMs);
     bool WaitForOutputText(const std::string& text, int timeoutMs);
+    // After the child has ended: collects the rest of what it wrote, until
+    // both pipes are closed (true) or timeoutMs passes, as it does while
+    // something the child started still holds them open.
+    bool CollectRest(int timeoutMs);
 
     // The exit code once the child ended within timeoutMs; -1 - signal for
     // a child ended by a signal; nothing while it still runs.

@@ -45,7 +45,7 @@ std::ostream& operator<<(std::ostream& out, const SourceLevel& s)
     return out << s.percent << "%" << (s.muted ? " muted" : " on");
 }
 
-class MicrophoneInTheProgram : public testing::Test {
+class MicrophoneInTheProgramUnderServer : public testing::Test {
 protected:
     void SetUp() override
     {
@@ -166,7 +166,7 @@ double Db(double ratio)
 
 }  // namespace
 
-TEST_F(MicrophoneInTheProgram, TheUsersMutedMicrophoneStaysAsTheUserLeftIt)
+TEST_F(MicrophoneInTheProgramUnderServer, TheUsersMutedMicrophoneStaysAsTheUserLeftIt)
 {
     Pactl({"set-source-volume", "mic", "45%"});
     Pactl({"set-source-mute", "mic", "1"});
@@ -200,7 +200,7 @@ TEST_F(MicrophoneInTheProgram, TheUsersMutedMicrophoneStaysAsTheUserLeftIt)
     EXPECT_EQ(Source(), users) << "after the program ended";
 }
 
-TEST_F(MicrophoneInTheProgram, OnlyTheSliderAndTheMuteButtonSetTheMicrophone)
+TEST_F(MicrophoneInTheProgramUnderServer, OnlyTheSliderAndTheMuteButtonSetTheMicrophone)
 {
     const std::vector<std::string> songs = {Song("One", 8), Song("Two", 8), Song("Three", 8)};
     ASSERT_TRUE(program.Start({"/play", songs[0]})) << program.Said();
@@ -252,7 +252,7 @@ TEST_F(MicrophoneInTheProgram, OnlyTheSliderAndTheMuteButtonSetTheMicrophone)
     EXPECT_NEAR(Db(ToneLevel(half, 0, kVoiceHz, 0.5, 2.0) / fullVoice), -18.0, 2.0);
 }
 
-TEST_F(MicrophoneInTheProgram, TheControlsShowWhatTheDesktopChanged)
+TEST_F(MicrophoneInTheProgramUnderServer, TheControlsShowWhatTheDesktopChanged)
 {
     const std::vector<std::string> songs = {Song("One", 60), Song("Two", 60)};
     ASSERT_TRUE(program.Start({"/play", songs[0]})) << program.Said();
@@ -281,7 +281,7 @@ TEST_F(MicrophoneInTheProgram, TheControlsShowWhatTheDesktopChanged)
     EXPECT_TRUE(WaitShown("microphone: 20%, on", kShownWithinMs)) << Shown();
 }
 
-TEST_F(MicrophoneInTheProgram, ASourceThatGivesNothingMakesNoTake)
+TEST_F(MicrophoneInTheProgramUnderServer, ASourceThatGivesNothingMakesNoTake)
 {
     program.WriteConfig("[GENERAL]\ninput_device=Silent Microphone\n");
     ASSERT_TRUE(program.Start({"/open", Song("One", 4)})) << program.Said();
@@ -307,7 +307,7 @@ TEST_F(MicrophoneInTheProgram, ASourceThatGivesNothingMakesNoTake)
     EXPECT_FALSE(program.FindWindow(RunningProgram::kAfterTake));
 }
 
-TEST_F(MicrophoneInTheProgram, AChosenSourceThatIsGoneGivesWayToTheDefaultOneAndTheUserIsToldOnce)
+TEST_F(MicrophoneInTheProgramUnderServer, AChosenSourceThatIsGoneGivesWayToTheDefaultOneAndTheUserIsToldOnce)
 {
     const std::string gone = "USB Headset Unplugged Since";
     program.WriteConfig("[GENERAL]\ninput_device=" + gone + "\n");
@@ -335,7 +335,7 @@ TEST_F(MicrophoneInTheProgram, AChosenSourceThatIsGoneGivesWayToTheDefaultOneAnd
     EXPECT_EQ(program.Said().find("message box:", said), std::string::npos) << program.Said().substr(said);
 }
 
-TEST_F(MicrophoneInTheProgram, StereoMixingRecordsTheOutputTheProgramPlaysTo)
+TEST_F(MicrophoneInTheProgramUnderServer, StereoMixingRecordsTheOutputTheProgramPlaysTo)
 {
     // Headphones beside the default speakers; the program's sound goes to
     // them.

@@ -74,8 +74,8 @@ int EncodeMp3(const char* source, const char* target, int bitrate, Mp3EncodeObse
         return 0;
     }
 
-    // The target is created (or emptied) even when the source does not
-    // open, as the caller expects a fresh target after every attempt.
+    // Both files are opened before either is checked: callers rely on an
+    // empty target after every attempt, a failed one included.
     File in(source ? std::fopen(source, "rb") : nullptr);
     File out(target ? std::fopen(target, "wb") : nullptr);
     if (!in || !out) {

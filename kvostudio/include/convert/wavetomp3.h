@@ -34,7 +34,8 @@ const char* LameModulePath(char* out, unsigned outSize);
 // Encodes the samples of a 44100 Hz 16-bit stereo WAV file (source) into an
 // MP3 file (target, created or emptied) at bitrate kbit/s: stereo, CRC-
 // protected frames, 44100 Hz. Only the "data" chunk is encoded; a source
-// without a RIFF header is taken as raw samples. Returns 1 when the whole
-// source was encoded and written, 0 on any failure; load and open failures
-// are also told to the observer (which may be null) with the texts above.
+// without a RIFF header is taken as raw samples. Returns 1 only if every
+// sample made it into the target, otherwise 0; when the module cannot be
+// loaded or a file cannot be opened the observer (may be null) also gets
+// one of the texts above.
 int EncodeMp3(const char* source, const char* target, int bitrate, Mp3EncodeObserver* observer);
