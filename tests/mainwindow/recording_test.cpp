@@ -268,8 +268,11 @@ TEST_F(RecordingFlowTest, NoCommandChangesWhatPlaysUnderATake)
     const std::string after = Mp3("after.mp3");
     Add(after, 0);
     ASSERT_TRUE(Record());
-    sound->Advance(300);
-    Pump();
+    // The song under way (its decoding thread starts it in its own time).
+    ASSERT_TRUE(WaitFor([&] {
+        sound->Advance(50);
+        return win->GetPosition() > 0.3f;
+    }));
 
     const unsigned menuCommands[] = {menuid::kPlay, menuid::kPause, menuid::kStop, menuid::kNext,
                                      menuid::kPrevious, menuid::kListPlay};
