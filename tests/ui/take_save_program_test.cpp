@@ -94,12 +94,14 @@ protected:
     {
         auto seen = program.Windows();
         if (!program.ClickIn(dialog, kSaveButton.x, kSaveButton.y))
-            return false;
+            return Failed("the save button could not be clicked");
         const auto chooser = program.WaitForNewWindow(seen, 10000);
-        if (!chooser || !program.Sync())
-            return false;
+        if (!chooser)
+            return Failed("no chooser came");
+        if (!program.Sync())
+            return Failed("the program did not answer once the chooser came");
         if (!RunningProgram::TypeInto(*chooser, {"ctrl+a", "text:" + path}) || !program.Sync())
-            return false;
+            return Failed("the name could not be typed into the chooser");
         seen.push_back(*chooser);
         // The chooser checks the name in its own time after Return: a
         // question comes, or the program's answer, or it goes. Return while
@@ -108,12 +110,13 @@ protected:
         // typed: the chooser then stands as it was, and takes Return again.
         constexpr int kTries = 3;
         for (int tries = 0; tries < kTries; ++tries) {
-            const auto matches = CompletionList(seen, *chooser);
             if (!RunningProgram::TypeInto(*chooser, {"Return"}) && Among(program.Windows(), *chooser))
-                return false;
-            // That Return may have taken the name as well.
-            if (matches && !program.WaitForWindowGone(*matches, uitest::kWaitMs))
-                return false;
+                return Failed("Return could not be typed into the chooser");
+            // A list of matches left open (or one that came just now) is
+            // not among the windows the chooser may answer with; the next
+            // Return closes it.
+            if (const auto matches = CompletionList(seen, *chooser))
+                seen.push_back(*matches);
             std::optional<unsigned long> question;
             const bool moved = program.WaitUntil(
                 [&] {
@@ -133,7 +136,9 @@ protected:
                 return true;
             if (RunningProgram::WindowTitle(*question) == kCaption)
                 return true;  // the program answers already
-            return program.Sync() && RunningProgram::TypeInto(*question, {"Return"});  // "Replace"
+            if (!program.Sync() || !RunningProgram::TypeInto(*question, {"Return"}))  // "Replace"
+                return Failed("the chooser's question could not be answered");
+            return true;
         }
         // What stood still, for the log; then Escape (a list of matches
         // first, then the chooser) until the chooser has gone.
@@ -147,8 +152,16 @@ protected:
             program.WaitUntil([&] { return !Among(program.Windows(), *chooser); }, 3000);
         }
         if (Among(program.Windows(), *chooser) || !program.Sync())
-            return false;
+            return Failed("the chooser that stood still could not be put away");
         return std::nullopt;
+    }
+    // A save that went wrong in the chooser, not in the program: what
+    // happened and what stood on the screen, for the log.
+    static bool Failed(const char* what)
+    {
+        std::fprintf(stderr, "saving through the chooser: %s\n", what);
+        uitest::Screenshot(uitest::ArtifactPath("save_chooser_failed.png"));
+        return false;
     }
     // The chooser's list of names that match what was typed: a low window
     // of the program not among `seen` that opens just under the chooser's
