@@ -15,9 +15,6 @@ using namespace encodetest;
 
 namespace {
 
-// lame's encoder delay plus libmad's decoder delay, in samples.
-constexpr long kCodecDelay = 576 + 529;
-
 // Left and right carry different tones, so that swapped or shifted
 // channels show.
 Pcm TwoTones(double seconds) { return MakePcm(44100, seconds, {Signal::Sine(440.0, 0.5), Signal::Sine(1000.0, 0.25)}); }
@@ -78,7 +75,7 @@ TEST_F(EncodeTest, EveryBitRateGivesPublishableStereoMp3)
         const DecodedMp3 d = DecodeMp3(mp3);
         EXPECT_EQ(d.errors, 0u);
         EXPECT_EQ(d.frames, frames.size());
-        const long extra = long(d.SampleFrames()) - kCodecDelay - long(in.Frames());
+        const long extra = long(d.SampleFrames()) - kCodecDelayFrames - long(in.Frames());
         EXPECT_LE(std::labs(extra), 1152) << "decoded " << d.SampleFrames() << " for " << in.Frames();
         ExpectTones(d);
     }
@@ -101,7 +98,7 @@ TEST_F(EncodeTest, OnlyTheSamplesOfACaptureAreEncoded)
     // Header bytes read as samples are loud ("RIFF" alone is 18770, 17993):
     // nothing before the tone's onset may come near that.
     auto left = Channel(d.samples, 2, 0);
-    for (long i = 0; i < kCodecDelay - 64; ++i) ASSERT_LT(std::fabs(left[i]), 1000.0) << i;
+    for (long i = 0; i < kCodecDelayFrames - 64; ++i) ASSERT_LT(std::fabs(left[i]), 1000.0) << i;
 }
 
 TEST_F(EncodeTest, EmptyAndHeaderlessSources)

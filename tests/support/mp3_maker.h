@@ -25,6 +25,11 @@ struct Mp3Options {
                                // the table's) is known only from the distance between them
 };
 
+// Sample frames by which a decoder's output trails what was encoded when
+// the stream carries no header naming the encoder's delay: lame's 576 in
+// front and the decoder's own 529.
+constexpr long kCodecDelayFrames = 576 + 529;
+
 // Encodes the PCM (mono or stereo). Throws std::runtime_error when lame
 // refuses the settings, e.g. a bit rate the output rate does not allow.
 std::vector<uint8_t> MakeMp3(const Pcm& pcm, const Mp3Options& options = {});
