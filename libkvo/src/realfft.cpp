@@ -5,14 +5,17 @@
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cmath>
 #include <cstring>
 #include <mutex>
+#include <thread>
+#include <vector>
 
 // The transform itself is FFTW's single-precision real one. What this file
 // adds is the packing the players were written for (interleaved R, I with
-// I the sine sum, and the n/2 scale of the inverse) and plans that are made
-// once per size and shared by every thread.
+// I the sine sum, and the n/2 scale of the inverse) and plans per size
+// shared by every thread.
 //
 // FFTW executes a plan from any thread on arrays of the same alignment as
 // the ones it was planned on, but its planner is not thread-safe: plans
@@ -72,18 +75,28 @@ Scratch& ThreadScratch(int n)
     return scratch;
 }
 
+// Plans for a size are made twice. FFTW's estimated plans come at once and
+// serve from the first transform; a thread of the cache's own then measures
+// candidates for a faster pair, which takes a third of a second or more
+// per size and would otherwise hold up whichever thread asked first (the
+// window's spectrum, the decoding thread). The measured pair replaces the
+// estimated one; the estimated one is kept until the cache goes, as a
+// caller may still be transforming with it.
 class PlanCache {
 public:
     ~PlanCache()
     {
-        for (auto& slot : slots_) {
-            Plans* plans = slot.load(std::memory_order_acquire);
-            if (plans == nullptr)
-                continue;
-            fftwf_destroy_plan(plans->forward);
-            fftwf_destroy_plan(plans->inverse);
-            delete plans;
+        {
+            std::lock_guard<std::mutex> lock(queueLock_);
+            stopping_ = true;
         }
+        queued_.notify_one();
+        if (measurer_.joinable())
+            measurer_.join();
+        for (auto& slot : slots_)
+            Destroy(slot.load(std::memory_order_acquire));
+        for (Plans* plans : replaced_)
+            Destroy(plans);
         fftwf_cleanup();
     }
 
@@ -92,25 +105,103 @@ public:
         std::atomic<Plans*>& slot = slots_[size_t(Log2(n))];
         if (const Plans* ready = slot.load(std::memory_order_acquire))
             return *ready;
-        std::lock_guard<std::mutex> lock(planning_);
-        if (const Plans* ready = slot.load(std::memory_order_relaxed))
-            return *ready;
-        // Planned on arrays of FFTW's own alignment; the planner's measuring
-        // writes over them, so they are not the caller's data.
-        float* real = fftwf_alloc_real(size_t(n));
-        fftwf_complex* spectrum = fftwf_alloc_complex(size_t(n / 2 + 1));
-        auto* plans = new Plans;
-        plans->forward = fftwf_plan_dft_r2c_1d(n, real, spectrum, FFTW_MEASURE);
-        plans->inverse = fftwf_plan_dft_c2r_1d(n, spectrum, real, FFTW_MEASURE);
-        fftwf_free(spectrum);
-        fftwf_free(real);
-        slot.store(plans, std::memory_order_release);
+        Plans* plans = nullptr;
+        {
+            std::lock_guard<std::mutex> lock(estimating_);
+            if (const Plans* ready = slot.load(std::memory_order_acquire))
+                return *ready;
+            plans = Make(n, FFTW_ESTIMATE);
+            slot.store(plans, std::memory_order_release);
+        }
+        {
+            std::lock_guard<std::mutex> lock(queueLock_);
+            if (!stopping_) {
+                sizes_.push_back(n);
+                if (!measurer_.joinable())
+                    measurer_ = std::thread(&PlanCache::Measure, this);
+            }
+        }
+        queued_.notify_one();
         return *plans;
     }
 
 private:
-    std::mutex planning_;
-    std::array<std::atomic<Plans*>, kMaxLog2 + 1> slots_{};
+    // FFTW's planner serves one thread at a time: each plan is made under
+    // planning_, taken for one plan at a time so that a size asked for
+    // while another is measured waits for half of that at most. Planned on
+    // arrays of FFTW's own alignment; measuring writes over them.
+    Plans* Make(int n, unsigned flags)
+    {
+        float* real = fftwf_alloc_real(size_t(n));
+        fftwf_complex* spectrum = fftwf_alloc_complex(size_t(n / 2 + 1));
+        auto* plans = new Plans;
+        {
+            std::lock_guard<std::mutex> lock(planning_);
+            plans->forward = fftwf_plan_dft_r2c_1d(n, real, spectrum, flags);
+        }
+        {
+            std::lock_guard<std::mutex> lock(planning_);
+            plans->inverse = fftwf_plan_dft_c2r_1d(n, spectrum, real, flags);
+        }
+        fftwf_free(spectrum);
+        fftwf_free(real);
+        return plans;
+    }
+    static void Destroy(Plans* plans)
+    {
+        if (plans == nullptr)
+            return;
+        fftwf_destroy_plan(plans->forward);
+        fftwf_destroy_plan(plans->inverse);
+        delete plans;
+    }
+
+    void Measure()
+    {
+        for (;;) {
+            int n = 0;
+            {
+                std::unique_lock<std::mutex> lock(queueLock_);
+                queued_.wait(lock, [&] { return stopping_ || !sizes_.empty(); });
+                if (stopping_)
+                    return;
+                n = sizes_.front();
+                sizes_.erase(sizes_.begin());
+            }
+            Plans* measured = Make(n, FFTW_MEASURE);
+            replaced_.push_back(slots_[size_t(Log2(n))].exchange(measured, std::memory_order_acq_rel));
+            {
+                std::lock_guard<std::mutex> lock(queueLock_);
+                measuredSizes_.push_back(n);
+            }
+            measuredOne_.notify_all();
+        }
+    }
+
+public:
+    void WaitUntilMeasured(int n)
+    {
+        For(n);
+        std::unique_lock<std::mutex> lock(queueLock_);
+        measuredOne_.wait(lock, [&] {
+            return stopping_ || std::find(measuredSizes_.begin(), measuredSizes_.end(), n) != measuredSizes_.end();
+        });
+    }
+
+private:
+    // Lock order: estimating_, then planning_ (taken inside Make);
+    // queueLock_ is never held with either.
+    std::mutex estimating_;  // one estimated pair made for a size, not two
+    std::mutex planning_;    // FFTW's planner
+    std::array<std::atomic<Plans*>, kMaxLog2 + 1> slots_{};  // the pair each size uses now
+    std::mutex queueLock_;
+    std::condition_variable queued_;
+    std::condition_variable measuredOne_;
+    std::vector<int> sizes_;          // under queueLock_: sizes to measure, in the order asked
+    std::vector<int> measuredSizes_;  // under queueLock_
+    bool stopping_ = false;           // under queueLock_
+    std::thread measurer_;            // started by the first size asked for, under queueLock_
+    std::vector<Plans*> replaced_;    // the measuring thread's until it is joined
 };
 
 PlanCache& Cache()
@@ -238,6 +329,12 @@ void RealFft(int n, int direction, float* data, int* ip, float* w)
         Forward(plans, n, data, scratch);
     else
         Inverse(plans, n, data, scratch);
+}
+
+void RealFftWaitUntilMeasured(int n)
+{
+    if (IsRealFftSize(n))
+        Cache().WaitUntilMeasured(n);
 }
 
 void RealFftTables::Resize(int n)

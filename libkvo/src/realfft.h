@@ -10,8 +10,10 @@
 // The inverse (direction < 0) takes the same packing back to n samples
 // scaled by n/2: callers multiply by 2/n.
 //
-// Computed by FFTW, with one plan per size made on first use and kept for
-// the life of the process; any number of threads may transform at once.
+// Computed by FFTW, with plans per size kept for the life of the process;
+// any number of threads may transform at once. The first transform of a
+// size does not wait for FFTW to measure its fastest plans: those are
+// found in the background and take over once found.
 //
 // Work tables: an integer table of RealFftIntTableSize(n) entries and a
 // float table of RealFftFloatTableSize(n) entries, kept by the caller
@@ -23,6 +25,10 @@
 
 // n must be a power of two, at least 2; other sizes leave data untouched.
 void RealFft(int n, int direction, float* data, int* ip, float* w);
+
+// Waits until the measured plans for size n serve (asking for them when
+// no transform of that size was made yet): for timing the steady state.
+void RealFftWaitUntilMeasured(int n);
 
 bool IsRealFftSize(int n);
 size_t RealFftIntTableSize(int n);    // floor(sqrt(n/2)) + 2

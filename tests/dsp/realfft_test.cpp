@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cmath>
 #include <random>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -111,4 +113,43 @@ TEST(RealFft, TablesAreRebuiltWhenTheSizeChangesOrTheFirstEntryIsCleared)
     const std::vector<double> expected = PlainDft(a);
     for (int i = 0; i < 256; ++i)
         ASSERT_NEAR(data[i], expected[i], 1e-3) << "element " << i;
+}
+
+TEST(RealFft, TransformsStayRightWhileTheMeasuredPlansTakeOver)
+{
+    // A size no other test here uses: its first transforms run on the
+    // estimated plans, while the measured ones are being found.
+    constexpr int n = 4096;
+    const std::vector<float> a = RandomBlock(n, 11u);
+    const std::vector<double> expected = PlainDft(a);
+    const double tolerance = 2e-6 * MaxAbs(expected) * std::log2(double(n));
+    std::atomic<bool> measured{false};
+    std::atomic<int> wrong{0};
+    std::atomic<int> rounds{0};
+    std::vector<std::thread> users;
+    for (int t = 0; t < 3; ++t) {
+        users.emplace_back([&] {
+            RealFftTables tables(n);
+            // One more round after the take-over, on the measured plans.
+            bool last = false;
+            do {
+                last = measured.load();
+                std::vector<float> data = a;
+                tables.Forward(data.data());
+                for (int i = 0; i < n; ++i)
+                    if (std::abs(data[i] - expected[i]) > tolerance)
+                        ++wrong;
+                tables.Inverse(data.data());
+                for (int i = 0; i < n; ++i)
+                    if (std::abs(data[i] * 2.0f / float(n) - a[i]) > 1e-5f)
+                        ++wrong;
+                ++rounds;
+            } while (!last);
+        });
+    }
+    RealFftWaitUntilMeasured(n);
+    measured = true;
+    for (std::thread& user : users)
+        user.join();
+    EXPECT_EQ(wrong.load(), 0) << "in " << rounds.load() << " rounds";
 }
