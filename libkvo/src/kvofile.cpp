@@ -72,7 +72,7 @@ uint64_t KvoFile::FirstAudioChunkOffset() const
     return 12 + 4 * uint64_t(count_) + kChunkHeader + sizes_[0] + kChunkHeader + sizes_[1];
 }
 
-bool KvoFile::ReadChunks(std::vector<uint8_t>& a, std::vector<uint8_t>& b, uint32_t limit, bool growForLargePair)
+bool KvoFile::ReadChunks(RawBytes& a, RawBytes& b, uint32_t limit, bool growForLargePair)
 {
     a.clear();
     b.clear();

@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "libkvo/src/duoplayer.h"
+#include "libkvo/src/rawbytes.h"
 
 class KvoFile : public MP3CallBack {
 public:
@@ -57,7 +58,7 @@ public:
 private:
     bool ReadHeader(uint64_t fileSize);
     // Appends whole pairs to a and b while stream 1 stays below 'limit'.
-    bool ReadChunks(std::vector<uint8_t>& a, std::vector<uint8_t>& b, uint32_t limit, bool growForLargePair);
+    bool ReadChunks(RawBytes& a, RawBytes& b, uint32_t limit, bool growForLargePair);
     bool OpenPlayer(bool streaming);
     uint64_t FirstAudioChunkOffset() const;
     void RefillAndPush();
@@ -69,8 +70,8 @@ private:
     CDuoPlayer* player_ = nullptr;
     // A whole song's two streams, which the player decodes where they lie;
     // or, streaming, the fill being pushed.
-    std::vector<uint8_t> bufferA_;
-    std::vector<uint8_t> bufferB_;
+    RawBytes bufferA_;
+    RawBytes bufferB_;
     FILE* file_ = nullptr;
     uint64_t fileSize_ = 0;
     uint8_t signature_[6] = {};

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 
 #include "tests/support/bench_song.h"
 #include "tests/support/fifo.h"
@@ -138,10 +139,10 @@ TEST(TheProgramGivenAFifo, AnswersThroughoutAndTakesTheNextFileHandedToIt)
     EXPECT_EQ(program.Close(), 0) << program.Said();
 }
 
-TEST(TheProgramReadingLongSongs, AnHourLongContainerLeavesTheWindowAnsweringAndShowsSixtyMinutes)
+TEST(TheProgramReadingLongSongs, AnHourLongContainerLeavesTheWindowAnsweringShowsSixtyMinutesAndPlays)
 {
     KVO_REQUIRE_DISPLAY();
-    uitest::RunningProgram program;
+    uitest::RunningProgram program(uitest::RunningProgram::Sound::Disk);
     // The four-minute song's frames repeated to an hour, in both streams:
     // some sixty megabytes to read and walk.
     testsupport::Mp3Options plain;
@@ -164,6 +165,20 @@ TEST(TheProgramReadingLongSongs, AnHourLongContainerLeavesTheWindowAnsweringAndS
     const Pings pings = PingUntil(program, [&] { return program.Said().find(read) != std::string::npos; }, 120000);
     EXPECT_TRUE(pings.done) << program.Said();
     ExpectAnswering("an hour-long container added", pings, 250);
+
+    // Playing it reads both of its streams whole, on the UI thread.
+    const std::string out = program.SpeakerFile();
+    EXPECT_TRUE(program.StartSecond({"/play", hour})) << program.SecondSaid();
+    const Pings playing = PingUntil(
+        program,
+        [&] {
+            std::error_code error;
+            const auto bytes = std::filesystem::file_size(out, error);
+            return !error && bytes >= 44100 * 4;
+        },
+        60000);
+    EXPECT_TRUE(playing.done) << program.Said();
+    ExpectAnswering("an hour-long container starting to play", playing, 250);
     EXPECT_EQ(program.Close(), 0) << program.Said();
 }
 
