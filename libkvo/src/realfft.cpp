@@ -132,11 +132,15 @@ private:
     // arrays of FFTW's own alignment; measuring writes over them.
     Plans* Make(int n, unsigned flags)
     {
+        // Above what measuring one plan takes on an idle machine; on a busy
+        // one it keeps a process that ends meanwhile from waiting long.
+        constexpr double kMeasuringLimitSeconds = 0.5;
         float* real = fftwf_alloc_real(size_t(n));
         fftwf_complex* spectrum = fftwf_alloc_complex(size_t(n / 2 + 1));
         auto* plans = new Plans;
         {
             std::lock_guard<std::mutex> lock(planning_);
+            fftwf_set_timelimit(kMeasuringLimitSeconds);
             plans->forward = fftwf_plan_dft_r2c_1d(n, real, spectrum, flags);
         }
         {
