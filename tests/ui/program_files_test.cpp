@@ -166,6 +166,13 @@ TEST(TheProgramReadingLongSongs, AnHourLongContainerLeavesTheWindowAnsweringShow
     EXPECT_TRUE(pings.done) << program.Said();
     ExpectAnswering("an hour-long container added", pings, 250);
 
+#if defined(__SANITIZE_THREAD__)
+    // Playing it reads both streams whole, nearly 60 MB, and the thread
+    // sanitizer checks every byte a read copies: more than a second however
+    // the program reads. The other builds time it.
+    EXPECT_EQ(program.Close(), 0) << program.Said();
+    return;
+#endif
     // Playing it reads both of its streams whole, on the UI thread.
     const std::string out = program.SpeakerFile();
     EXPECT_TRUE(program.StartSecond({"/play", hour})) << program.SecondSaid();
