@@ -13,6 +13,7 @@
 #include "kvostudio/include/convert/wavetomp3.h"
 #include "kvostudio/recordingimpl.h"
 #include "kvostudio/recordingmix.h"
+#include "kvostudio/settings.h"
 #include "kvostudio/takeplacement.h"
 
 namespace {
@@ -126,14 +127,19 @@ int CRecordingImpl::MixTracks(const std::string& voicePath) {
     if (!IsMixFormat(voice.header)) return Fail(rectext::kWrongFormat + FormatText(voice.header));
 
     // With the sound server's account of the take, the voice meets the
-    // song as it was heard, for as long as the song was heard.
+    // song as it was heard, for as long as the song was heard. The stored
+    // shift's default stands for the latency of a sound card that cannot
+    // be asked; the server's account already holds that latency, so only
+    // what the user set beyond the default moves the voice.
     const std::vector<recmix::VoiceStretch> stretches = recmix::PlaceVoice(m_moments, start / recmix::kFrameBytes);
-    const int64_t placedFrames = PlacedFrames(stretches, shift / recmix::kFrameBytes);
+    const int64_t placedShift = recmix::ShiftBytes(m_voiceShiftMs - float(config::kDefaultVoiceShiftMs)) /
+                                recmix::kFrameBytes;
+    const int64_t placedFrames = PlacedFrames(stretches, placedShift);
     if (!stretches.empty() && placedFrames > 0) {
         std::vector<uint8_t> mix = recmix::MixPlaced(voice.data.data(), voice.data.size(), accompaniment.data.data(),
                                                      accompaniment.data.size(), stretches,
-                                                     start / recmix::kFrameBytes, shift / recmix::kFrameBytes,
-                                                     placedFrames, m_accompanimentGain);
+                                                     start / recmix::kFrameBytes, placedShift, placedFrames,
+                                                     m_accompanimentGain);
         std::vector<uint8_t>().swap(accompaniment.data);
         std::vector<uint8_t>().swap(voice.data);
         ReportProgress(70, 0);

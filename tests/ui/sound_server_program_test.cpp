@@ -113,8 +113,8 @@ protected:
             program.AddEnv(entry);
         // The sound server, as the program finds it on a desktop.
         program.AddEnv("SDL_AUDIODRIVER=pulseaudio");
-        // The ears hear the speakers with no delay: no shift is wanted.
-        program.WriteConfig("[RECORD]\nvoice-shift=0.000000\n");
+        // A new user's settings: the stored voice shift is its default.
+        // The ears hear the speakers with no delay of their own.
         ASSERT_TRUE(busy.Running()) << "stress-ng could not be started";
     }
 
@@ -218,6 +218,18 @@ TEST_F(ProgramTakesUnderServer, EveryTakeOfASongPutsTheVoiceInOnePlace)
     EXPECT_NEAR(*low,
                 ReadBurstSong(MakeMp3(BurstPcm(44100, 2, 6.0, 2.0, 0.3, kVocalHz, 0.4))).bursts.front() + codecDelay,
                 0.020);
+
+    // A shift the user sets moves the voice from there: 50 ms more than the
+    // default reads the voice 50 ms later in the capture, so that the echo
+    // comes 50 ms sooner in the take.
+    program.WriteConfig("[RECORD]\nvoice-shift=-250.000000\n");
+    const Point row = RunningProgram::PlaylistRow(0);
+    ASSERT_TRUE(program.ClickMain(row.x, row.y) && program.Sync());
+    const size_t said = program.Said().size();
+    ASSERT_TRUE(program.Record());
+    const auto shifted = BurstStarts(Take(said), 0);
+    ASSERT_FALSE(shifted.empty()) << program.Said().substr(said);
+    EXPECT_NEAR(shifted.front(), (*low + *high) / 2 - 0.050, 0.015) << Times(echoes);
 }
 
 TEST_F(ProgramTakesUnderServer, ALongTakeKeepsTheVoiceInPlaceToItsEnd)
@@ -241,7 +253,7 @@ TEST_F(ProgramTakesUnderServer, ALongTakeKeepsTheVoiceInPlaceToItsEnd)
 
 TEST_F(ProgramTakesUnderServer, AMicrophoneThatGoesAwayIsNamedAndWhatWasSungIsKept)
 {
-    program.WriteConfig("[GENERAL]\ninput_device=Pipe Microphone\n[RECORD]\nvoice-shift=0.000000\n");
+    program.WriteConfig("[GENERAL]\ninput_device=Pipe Microphone\n");
     server.Feed("mic", MakeTone(44100, 2, 1.0, kVoiceHz, 0.3).samples);
     const auto heard = server.Record(PrivateSoundServer::kSpeakersMonitor);
     ASSERT_TRUE(heard);
@@ -265,7 +277,7 @@ TEST_F(ProgramTakesUnderServer, AMicrophoneThatGoesAwayIsNamedAndWhatWasSungIsKe
 
 TEST_F(ProgramTakesUnderServer, AMicrophoneGivingOnlySilenceIsNamedAndTheTakeOffered)
 {
-    program.WriteConfig("[GENERAL]\ninput_device=Zero Microphone\n[RECORD]\nvoice-shift=0.000000\n");
+    program.WriteConfig("[GENERAL]\ninput_device=Zero Microphone\n");
     server.Feed("zeros", MakeSilence(44100, 2, 1.0).samples);
     const std::string song = Song("zeros.kvo", MakeTone(44100, 2, 3.0, 300, 0.1), MakeSilence(44100, 2, 3.0));
     ASSERT_TRUE(program.Start({"/open", song})) << program.Said();
