@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 
 #include "kvostudio/libskin/skinbitmap.h"
 #include "kvostudio/libskin/skinmanifest.h"
@@ -141,11 +142,14 @@ TEST(PlayListOnTheDisplay, TakesFilesDraggedFromAnotherWindow)
 namespace {
 
 // Watches, from the test's own loop, for a message box of this process that
-// was not there before; notes its place and answers it with Return.
+// was not there before; notes its place and answers it with Return, again
+// each second it stays (a box that was mapped but not yet taking keys lets
+// the first Return pass).
 struct BoxWatch {
     std::vector<unsigned long> seen;
     std::vector<Rect> boxes;
     unsigned long open = 0;
+    std::chrono::steady_clock::time_point answered;
 
     static gboolean Look(gpointer self)
     {
@@ -162,12 +166,19 @@ struct BoxWatch {
             watch->boxes.push_back(*rect);
             watch->open = id;
             uitest::Screenshot(uitest::ArtifactPath("eighty_files_message.png"));
-            uitest::Xdo({"windowfocus", "--sync", std::to_string(id)});
-            uitest::Xdo({"key", "Return"});
+            watch->Answer();
         }
         if (watch->open && !uitest::WindowGeometry(watch->open))
             watch->open = 0;
+        else if (watch->open && std::chrono::steady_clock::now() - watch->answered > std::chrono::seconds(1))
+            watch->Answer();
         return G_SOURCE_CONTINUE;
+    }
+    void Answer()
+    {
+        uitest::Xdo({"windowfocus", "--sync", std::to_string(open)});
+        uitest::Xdo({"key", "Return"});
+        answered = std::chrono::steady_clock::now();
     }
 };
 
@@ -222,7 +233,9 @@ TEST(PlayListOnTheDisplay, EightyFilesItCannotTakeAreOneMessageWhollyOnTheScreen
     // Watched only once the drop is done: the drag needs this loop's
     // answers without the watch's pauses.
     const guint watching = g_timeout_add(100, &BoxWatch::Look, &watch);
-    EXPECT_TRUE(RunLoopUntil([&] { return !watch.boxes.empty() && watch.open == 0; }, 20000));
+    EXPECT_TRUE(RunLoopUntil([&] { return !watch.boxes.empty() && watch.open == 0; }, 20000))
+        << watch.boxes.size() << " boxes seen, " << (watch.open ? "one still open" : "none open") << ", "
+        << dlg.GetItemCount() << " rows";
     g_source_remove(watching);
 
     ASSERT_EQ(watch.boxes.size(), 1u);
