@@ -233,9 +233,11 @@ TEST(PlayListOnTheDisplay, EightyFilesItCannotTakeAreOneMessageWhollyOnTheScreen
     // Watched only once the drop is done: the drag needs this loop's
     // answers without the watch's pauses.
     const guint watching = g_timeout_add(100, &BoxWatch::Look, &watch);
-    EXPECT_TRUE(RunLoopUntil([&] { return !watch.boxes.empty() && watch.open == 0; }, 20000))
-        << watch.boxes.size() << " boxes seen, " << (watch.open ? "one still open" : "none open") << ", "
-        << dlg.GetItemCount() << " rows";
+    if (!RunLoopUntil([&] { return !watch.boxes.empty() && watch.open == 0; }, 20000)) {
+        uitest::Screenshot(uitest::ArtifactPath("eighty_files_stuck.png"));
+        ADD_FAILURE() << watch.boxes.size() << " boxes seen, " << (watch.open ? "one still open" : "none open")
+                      << ", " << dlg.GetItemCount() << " rows";
+    }
     g_source_remove(watching);
 
     ASSERT_EQ(watch.boxes.size(), 1u);
