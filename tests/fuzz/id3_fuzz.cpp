@@ -2,7 +2,7 @@
 // decoding of every frame found, and the audio scan behind the tag.
 // fuzz-sources: kvostudio/libskin/id3*.cpp kvostudio/libskin/mpegaudioinfo.cpp
 // fuzz-sources: kvostudio/logfile.cpp kvostudio/folders.cpp
-// fuzz-libs: kvo_platform_fs kvo_platform_text
+// fuzz-libs: kvo_platform_fs kvo_platform_text kvo_platform_filemap
 #include <cstring>
 
 #include "kvostudio/libskin/id3tagv2.h"

@@ -3,7 +3,7 @@
 // fuzz-sources: kvostudio/include/convert/kvo*.cpp kvostudio/include/convert/tagtext.cpp
 // fuzz-sources: kvostudio/include/convert/wavedata.cpp
 // fuzz-sources: kvostudio/logfile.cpp kvostudio/folders.cpp
-// fuzz-libs: kvo_platform_fs kvo_platform_text
+// fuzz-libs: kvo_platform_fs kvo_platform_text kvo_platform_filemap
 #include "kvostudio/include/convert/auxiliary.h"
 #include "tests/fuzz/fuzz_file.h"
 

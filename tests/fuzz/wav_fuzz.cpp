@@ -2,7 +2,7 @@
 // again, as the recording engine does with its mixes. (The second read need
 // not match the first: format fields may themselves spell "data".)
 // fuzz-sources: kvostudio/include/convert/waveparse.cpp
-// fuzz-sources: kvostudio/logfile.cpp kvostudio/folders.cpp
+// fuzz-sources: kvostudio/logfile.cpp kvostudio/folders.cpp kvostudio/usernotice.cpp
 // fuzz-libs: kvo_platform_fs kvo_platform_window
 #include "kvostudio/include/convert/waveparse.h"
 #include "tests/fuzz/fuzz_file.h"
