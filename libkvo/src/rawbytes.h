@@ -15,6 +15,8 @@
 template <typename T>
 struct RawAllocator {
     using value_type = T;
+    // From this size on a buffer is aligned and advised to huge pages.
+    static constexpr size_t kHuge = size_t(2) << 20;
 
     RawAllocator() = default;
     template <typename U>
@@ -24,7 +26,6 @@ struct RawAllocator {
 
     T* allocate(size_t n)
     {
-        constexpr size_t kHuge = size_t(2) << 20;
         const size_t bytes = n * sizeof(T);
         if (bytes < kHuge)
             return static_cast<T*>(::operator new(bytes));
@@ -35,7 +36,6 @@ struct RawAllocator {
     }
     void deallocate(T* p, size_t n) noexcept
     {
-        constexpr size_t kHuge = size_t(2) << 20;
         if (n * sizeof(T) < kHuge)
             ::operator delete(p);
         else

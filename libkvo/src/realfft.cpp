@@ -125,6 +125,15 @@ public:
         return *plans;
     }
 
+    void WaitUntilMeasured(int n)
+    {
+        For(n);
+        std::unique_lock<std::mutex> lock(queueLock_);
+        measuredOne_.wait(lock, [&] {
+            return stopping_ || std::find(measuredSizes_.begin(), measuredSizes_.end(), n) != measuredSizes_.end();
+        });
+    }
+
 private:
     // FFTW's planner serves one thread at a time: each plan is made under
     // planning_, taken for one plan at a time so that a size asked for
@@ -182,17 +191,6 @@ private:
         }
     }
 
-public:
-    void WaitUntilMeasured(int n)
-    {
-        For(n);
-        std::unique_lock<std::mutex> lock(queueLock_);
-        measuredOne_.wait(lock, [&] {
-            return stopping_ || std::find(measuredSizes_.begin(), measuredSizes_.end(), n) != measuredSizes_.end();
-        });
-    }
-
-private:
     // Lock order: estimating_, then planning_ (taken inside Make);
     // queueLock_ is never held with either.
     std::mutex estimating_;  // one estimated pair made for a size, not two

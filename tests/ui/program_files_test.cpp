@@ -166,14 +166,11 @@ TEST(TheProgramReadingLongSongs, AnHourLongContainerLeavesTheWindowAnsweringShow
     EXPECT_TRUE(pings.done) << program.Said();
     ExpectAnswering("an hour-long container added", pings, 250);
 
-#if defined(__SANITIZE_THREAD__)
-    // Playing it reads both streams whole, nearly 60 MB, and the thread
-    // sanitizer checks every byte a read copies: more than a second however
-    // the program reads. The other builds time it.
-    EXPECT_EQ(program.Close(), 0) << program.Said();
-    return;
-#endif
-    // Playing it reads both of its streams whole, on the UI thread.
+    // Playing it reads both of its streams whole, on the UI thread. The
+    // thread sanitizer checks every byte a read copies, which for nearly
+    // 60 MB takes more than a second however the program reads: the other
+    // builds time it.
+#if !defined(__SANITIZE_THREAD__)
     const std::string out = program.SpeakerFile();
     EXPECT_TRUE(program.StartSecond({"/play", hour})) << program.SecondSaid();
     const Pings playing = PingUntil(
@@ -186,6 +183,7 @@ TEST(TheProgramReadingLongSongs, AnHourLongContainerLeavesTheWindowAnsweringShow
         60000);
     EXPECT_TRUE(playing.done) << program.Said();
     ExpectAnswering("an hour-long container starting to play", playing, 250);
+#endif
     EXPECT_EQ(program.Close(), 0) << program.Said();
 }
 
